@@ -1,0 +1,129 @@
+#include "log.h"
+#include <atomic>
+#include "os.h"
+
+namespace {
+
+struct LogSlot {
+    LogMessage message;
+    i32 level;
+};
+
+struct LogQueue {
+    LogSlot slots[LOG_RING_SLOTS];
+    u32 read_index;
+    u32 write_index;
+    std::atomic<u32> count;
+    std::atomic<u32> lock;
+    std::atomic<u8> stop;
+    std::atomic<u8> busy;    // the consumer holds a dequeued message
+    std::atomic<u8> paused;  // tests only
+    OsThread thread;
+};
+
+LogQueue g_queue;
+Allocator g_message_allocator;
+std::atomic<LogSink> g_sink{nullptr};
+void* g_sink_user = nullptr;
+
+void lock_take() {
+    u32 expected = 0;
+    while (!g_queue.lock.compare_exchange_weak(expected, 1, std::memory_order_acquire)) expected = 0;
+}
+
+void lock_release() { g_queue.lock.exchange(0, std::memory_order_release); }
+
+const char* level_label(i32 level) {
+    if (level == LOG_LEVEL_ERROR) return "ERROR ";
+    if (level == LOG_LEVEL_WARNING) return "WARNING ";
+    return "DEBUG ";
+}
+
+void write_line(const LogSlot& slot) {
+    LogSink sink = g_sink.load();
+    if (sink) {
+        sink(slot.level, slot.message.data, slot.message.length, g_sink_user);
+        return;
+    }
+    const char* label = level_label(slot.level);
+    os_write_stdout(label, format_detail::cstr_length(label));
+    OsLocalTime t = os_local_time();
+    DynString stamp = message_build(&g_message_allocator, "%:%:%: ", t.hour, t.minute, t.second);
+    os_write_stdout(stamp.data, stamp.length);
+    dyn_string_free(&stamp);
+    os_write_stdout(slot.message.data, slot.message.length);
+    os_write_stdout("\n", 1);
+}
+
+u32 logger_thread(void*) {
+    for (;;) {
+        if (g_queue.count.load() == 0 || g_queue.paused.load()) {
+            os_sleep_ms(50);
+            if (g_queue.count.load() == 0 && g_queue.stop.load() == 1) return 0;
+            continue;
+        }
+        lock_take();
+        if (g_queue.count.load() == 0) {
+            lock_release();
+            continue;
+        }
+        g_queue.busy.store(1);
+        LogSlot slot = g_queue.slots[g_queue.read_index];
+        g_queue.count.fetch_sub(1);
+        g_queue.read_index = (g_queue.read_index + 1) % LOG_RING_SLOTS;
+        lock_release();
+        write_line(slot);
+        dyn_string_free(&slot.message);
+        g_queue.busy.store(0);
+    }
+}
+
+void enqueue(LogMessage message, i32 level) {
+    lock_take();
+    if (g_queue.count.load() == LOG_RING_SLOTS) {
+        lock_release();
+        dyn_string_free(&message);
+        return;
+    }
+    g_queue.slots[g_queue.write_index] = LogSlot{message, level};
+    g_queue.write_index = (g_queue.write_index + 1) % LOG_RING_SLOTS;
+    g_queue.count.fetch_add(1);
+    lock_release();
+}
+
+}  // namespace
+
+Allocator* log_message_allocator() { return &g_message_allocator; }
+
+bool log_start() {
+    g_message_allocator = os_heap_allocator();
+    g_queue.read_index = 0;
+    g_queue.write_index = 0;
+    g_queue.count.store(0);
+    g_queue.stop.store(0);
+    return os_thread_start(&g_queue.thread, logger_thread, nullptr);
+}
+
+void log_stop() {
+    g_queue.paused.store(0);
+    g_queue.stop.store(1);
+    while (g_queue.count.load() != 0) os_yield();
+    os_thread_close(&g_queue.thread);
+}
+
+void log_error(LogMessage message) { enqueue(message, LOG_LEVEL_ERROR); }
+void log_warning(LogMessage message) { enqueue(message, LOG_LEVEL_WARNING); }
+
+void log_set_sink(LogSink sink, void* user) {
+    log_flush();
+    g_sink_user = user;
+    g_sink.store(sink);
+}
+
+void log_flush() {
+    while (g_queue.count.load() != 0 || g_queue.busy.load() != 0) os_yield();
+}
+
+u32 log_queued_count() { return g_queue.count.load(); }
+
+void log_pause_consumer(bool paused) { g_queue.paused.store(paused ? 1 : 0); }

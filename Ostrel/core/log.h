@@ -1,0 +1,35 @@
+// Threaded logger: producers copy a message into a 256-slot ring under a spin lock;
+// one logger thread prints "LABEL h:m:s: text\n" to standard output.
+#pragma once
+#include "format.h"
+
+enum LogLevel : i32 { LOG_LEVEL_ERROR = 0, LOG_LEVEL_WARNING = 1 };
+
+enum { LOG_RING_SLOTS = 256 };
+
+bool log_start();
+// Sets the stop flag and returns once every queued message has been taken from the ring.
+void log_stop();
+// Takes ownership of the message; a message that finds the ring full is freed and dropped.
+void log_error(LogMessage message);
+void log_warning(LogMessage message);
+Allocator* log_message_allocator();
+
+template <typename... Args>
+void log_error(const char* format, const Args&... args) {
+    log_error(message_build(log_message_allocator(), format, args...));
+}
+template <typename... Args>
+void log_warning(const char* format, const Args&... args) {
+    log_warning(message_build(log_message_allocator(), format, args...));
+}
+
+// For tests and tools: a sink replaces console output (label and time are not built),
+// and log_flush waits until every queued message has been handed to the output.
+typedef void (*LogSink)(i32 level, const u8* text, u32 length, void* user);
+void log_set_sink(LogSink sink, void* user);
+void log_flush();
+// Number of messages currently queued (for tests of the ring).
+u32 log_queued_count();
+// Holds the consumer so tests can fill the ring deterministically.
+void log_pause_consumer(bool paused);

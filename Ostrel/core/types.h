@@ -1,0 +1,17 @@
+// Fixed-width scalar names used across the engine and the program.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+typedef uint8_t u8;
+typedef uint16_t u16;
+typedef uint32_t u32;
+typedef uint64_t u64;
+typedef int8_t i8;
+typedef int16_t i16;
+typedef int32_t i32;
+typedef int64_t i64;
+typedef float f32;
+typedef double f64;
+
+#define OSTREL_COUNT_OF(a) (sizeof(a) / sizeof((a)[0]))

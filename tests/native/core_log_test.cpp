@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+#include "Ostrel/core/log.h"
+#include "support/log_capture.h"
+
+namespace {
+
+TEST(Logger, KeepsOrderAndLevels) {
+    LogCapture capture;
+    log_error("first %", 1);
+    log_warning("second %", "w");
+    log_error("third");
+    auto lines = capture.lines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].text, "first 1");
+    EXPECT_EQ(lines[0].level, LOG_LEVEL_ERROR);
+    EXPECT_EQ(lines[1].text, "second w");
+    EXPECT_EQ(lines[1].level, LOG_LEVEL_WARNING);
+    EXPECT_EQ(lines[2].text, "third");
+}
+
+TEST(Logger, RingHolds256AndDiscardsThe257th) {
+    LogCapture capture;
+    log_pause_consumer(true);
+    for (int i = 0; i < 257; i++) log_error("m%", i);
+    EXPECT_EQ(log_queued_count(), 256u);
+    log_pause_consumer(false);
+    auto lines = capture.lines();
+    ASSERT_EQ(lines.size(), 256u);
+    for (int i = 0; i < 256; i++) EXPECT_EQ(lines[i].text, "m" + std::to_string(i));
+    // Once a slot is printed the next message is accepted again.
+    log_error("after");
+    EXPECT_TRUE(capture.contains("after"));
+}
+
+TEST(Logger, SeveralProducersLoseNothingWhileTheRingHasRoom) {
+    LogCapture capture;
+    const int producers = 4, each = 50;  // 200 < 256: nothing may be dropped even if the consumer stalls
+    log_pause_consumer(true);
+    std::vector<std::thread> threads;
+    for (int p = 0; p < producers; p++) {
+        threads.emplace_back([p] {
+            for (int i = 0; i < each; i++) log_error("p%-%", p, i);
+        });
+    }
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(log_queued_count(), (u32)(producers * each));
+    log_pause_consumer(false);
+    auto lines = capture.lines();
+    ASSERT_EQ(lines.size(), (size_t)(producers * each));
+    // Each producer's own messages keep their order.
+    std::vector<int> next(producers, 0);
+    for (auto& l : lines) {
+        int p = 0, i = 0;
+        ASSERT_EQ(sscanf(l.text.c_str(), "p%d-%d", &p, &i), 2);
+        EXPECT_EQ(i, next[p]);
+        next[p] = i + 1;
+    }
+}
+
+TEST(Logger, ProducersFloodingAFullRingNeverCorruptIt) {
+    LogCapture capture;
+    log_pause_consumer(true);
+    std::vector<std::thread> threads;
+    for (int p = 0; p < 4; p++) {
+        threads.emplace_back([p] {
+            for (int i = 0; i < 200; i++) log_error("f%-%", p, i);
+        });
+    }
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(log_queued_count(), 256u);
+    log_pause_consumer(false);
+    auto lines = capture.lines();
+    ASSERT_EQ(lines.size(), 256u);
+    std::set<std::string> unique;
+    for (auto& l : lines) unique.insert(l.text);
+    EXPECT_EQ(unique.size(), 256u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Logger, StopDrainsTheRingBeforeReturning) {
+    LogCapture capture;
+    log_pause_consumer(true);
+    for (int i = 0; i < 10; i++) log_warning("d%", i);
+    log_stop();  // releases the consumer and returns only once the ring is empty
+    EXPECT_EQ(log_queued_count(), 0u);
+    auto lines = capture.lines();
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(lines[9].text, "d9");
+    // The stopped thread ends after its idle sleep; then the process may log again.
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    ASSERT_TRUE(log_start());
+    log_error("restarted");
+    EXPECT_TRUE(capture.contains("restarted"));
+}
+
+}  // namespace
