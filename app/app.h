@@ -1,0 +1,18 @@
+// Process-wide state of the program, owned by the entry point and shared with the other parts.
+#pragma once
+#include "Ostrel/core/dyn_string.h"
+#include "Ostrel/platform/input.h"
+#include "Ostrel/platform/window.h"
+#include "app/config.h"
+
+extern AppConfig g_config;
+extern Window g_window;
+extern KeyboardState g_keyboard;
+extern MouseState g_mouse;
+extern KeyStates g_key_states;
+extern DynString g_executable_path;  // full path, no terminator; kept for the Run registration
+extern bool g_quit;                  // set by the tray menu's "Exit"
+extern void* g_module_handle;
+
+// Stops the logger (so the explaining message is written) and ends the process.
+[[noreturn]] void app_fatal_exit(u32 code);
