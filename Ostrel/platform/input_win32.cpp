@@ -13,4 +13,13 @@ static_assert(WINDOW_MSG_KEYDOWN == WM_KEYDOWN && WINDOW_MSG_SYSKEYUP == WM_SYSK
 static_assert(WINDOW_MSG_MOUSEWHEEL == WM_MOUSEWHEEL && WINDOW_MSG_XBUTTONUP == WM_XBUTTONUP);
 static_assert(WINDOW_MSG_EXITSIZEMOVE == WM_EXITSIZEMOVE && WINDOW_MSG_STYLECHANGED == WM_STYLECHANGED);
 
-u32 input_map_scan_code_to_virtual_key(u32 scan_code) { return MapVirtualKeyW(scan_code, MAPVK_VSC_TO_VK_EX); }
+u32 input_map_scan_code_to_virtual_key(u32 scan_code) {
+    u32 vk = MapVirtualKeyW(scan_code, MAPVK_VSC_TO_VK_EX);
+    // Some implementations (Wine 8) drop the 0xE0 prefix and answer with the left-side key;
+    // the extended Control and Alt keys are the right-hand ones.
+    if ((scan_code & 0xFF00) == 0xE000) {
+        if (vk == VK_LCONTROL) vk = VK_RCONTROL;
+        else if (vk == VK_LMENU) vk = VK_RMENU;
+    }
+    return vk;
+}
