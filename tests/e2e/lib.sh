@@ -55,7 +55,13 @@ e2e_init() {
         trap 'kill $sleeper 2>/dev/null; exit 0' TERM
         sleep "$timeout" &
         sleeper=$!
-        wait $sleeper && kill -TERM $$
+        wait $sleeper || exit 0
+        kill -TERM $$
+        # Bash runs the trap only once its foreground command returns: end what blocks it.
+        sleep 2
+        for child in $(ps -o pid= --ppid $$); do
+            [ "$child" != "$BASHPID" ] && kill -TERM "$child"
+        done
     ) >/dev/null 2>&1 &
     E2E_WATCHDOG_PID=$!
 }

@@ -85,18 +85,6 @@ TEST(TranslateKey, ModifiersResolveTheirSideFromTheScanCode) {
     EXPECT_EQ(input_translate_key(0x12, key_lparam(0x00, false, false)), KEY_UNKNOWN);
 }
 
-TEST(ScanCodeMapping, SideSpecificModifiersAndExtendedKeys) {
-    EXPECT_EQ(input_map_scan_code_to_virtual_key(0x2A), (u32)VKEY_LSHIFT);
-    EXPECT_EQ(input_map_scan_code_to_virtual_key(0x36), (u32)VKEY_RSHIFT);
-    EXPECT_EQ(input_map_scan_code_to_virtual_key(0x1D), (u32)VKEY_LCONTROL);
-    EXPECT_EQ(input_map_scan_code_to_virtual_key(0xE01D), (u32)VKEY_RCONTROL);
-    EXPECT_EQ(input_map_scan_code_to_virtual_key(0x38), (u32)VKEY_LMENU);
-    EXPECT_EQ(input_map_scan_code_to_virtual_key(0xE038), (u32)VKEY_RMENU);
-    EXPECT_EQ(input_map_scan_code_to_virtual_key(0x1E), (u32)'A');
-    EXPECT_EQ(input_map_scan_code_to_virtual_key(0x01), (u32)VKEY_ESCAPE);
-    EXPECT_EQ(input_map_scan_code_to_virtual_key(0xE048), (u32)VKEY_UP);
-}
-
 TEST_F(InputFixture, RightShiftSetsCode43AndLeavesLeftShift) {
     key(WINDOW_MSG_KEYDOWN, 0x10, 0x36);
     EXPECT_EQ(keyboard.key_down[KEY_RSHIFT], 1);
