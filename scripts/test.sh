@@ -31,6 +31,14 @@ step() {
     return $rc
 }
 
+# logged FILE COMMAND...: shows the output and keeps it for the totals.
+logged() {
+    local file=$1
+    shift
+    "$@" 2>&1 | tee "$file"
+    return "${PIPESTATUS[0]}"
+}
+
 fuzz_run() {
     local list=$ROOT/build/fuzz/fuzz-targets.txt name exe seeds work rc=0
     [ -f "$list" ] || return 1
@@ -55,13 +63,20 @@ fuzz_run() {
 
 step "install missing packages" install_missing_packages
 step "private X display" start_private_xvfb && echo "DISPLAY=$DISPLAY"
-step "native build and tests (linux preset)" cmake --workflow --preset linux
-step "Windows build and tests under Wine (windows preset)" cmake --workflow --preset windows
+logs=$ROOT/build/test-logs
+rm -rf "$logs"
+mkdir -p "$logs"
+step "native build and tests (linux preset)" logged "$logs/linux.log" cmake --workflow --preset linux
+step "Windows build and tests under Wine (windows preset)" logged "$logs/windows.log" cmake --workflow --preset windows
 step "fuzz build (fuzz preset)" eval 'cmake --preset fuzz >/dev/null && cmake --build --preset fuzz'
 step "fuzzing, ${fuzz_seconds} s per target" fuzz_run
 stop_private_xvfb
 
 printf '\n==> Summary\n'
 printf '%s\n' "${summary[@]}"
+# CTest's closing lines of both builds, added up.
+totals=$(grep -hoE '[0-9]+ tests failed out of [0-9]+' "$logs"/*.log 2>/dev/null |
+    awk '{ failed += $1; all += $NF } END { printf "%d passed, %d failed", all - failed, failed }')
 printf 'Total time: %d s\n' $((SECONDS - total_start))
+printf 'Tests: %s\n' "${totals:-0 passed, 0 failed}"
 exit $failed
