@@ -19,11 +19,6 @@ static const f64 k_autosave_seconds = 5.0;
 
 static Allocator g_app_allocator;
 
-[[noreturn]] void app_fatal_exit(u32 code) {
-    log_stop();
-    ExitProcess(code);
-}
-
 // Start-up failure after the logger runs: the logger writes what explains the exit first.
 static int startup_failed() {
     log_stop();
