@@ -30,3 +30,16 @@ function(korvane_copy_font target)
       $<TARGET_FILE_DIR:${target}>/${KORVANE_FONT_LICENSE_NAME}
     VERBATIM)
 endfunction()
+
+# korvane_add_font_files(name directory): a target `name` that places the font and its licence
+# in directory (for a folder that holds exactly what ships beside the program).
+function(korvane_add_font_files name directory)
+  add_custom_command(
+    OUTPUT ${directory}/${KORVANE_FONT_NAME} ${directory}/${KORVANE_FONT_LICENSE_NAME}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${directory}
+    COMMAND ${CMAKE_COMMAND} -E copy ${KORVANE_FONT_SOURCE} ${directory}/${KORVANE_FONT_NAME}
+    COMMAND ${CMAKE_COMMAND} -E copy ${KORVANE_FONT_LICENSE_FILE} ${directory}/${KORVANE_FONT_LICENSE_NAME}
+    DEPENDS ${KORVANE_FONT_SOURCE} ${KORVANE_FONT_LICENSE_FILE}
+    VERBATIM)
+  add_custom_target(${name} ALL DEPENDS ${directory}/${KORVANE_FONT_NAME} ${directory}/${KORVANE_FONT_LICENSE_NAME})
+endfunction()
