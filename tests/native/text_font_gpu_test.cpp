@@ -6,29 +6,39 @@
 
 namespace {
 
-// An offscreen device with the program's texture and staging arenas.
+// One offscreen device for the whole run, kept like the program keeps its renderer (the driver
+// holds a little memory per instance that it never gives back); each test gets fresh texture
+// and staging arenas.
+const VulkanContext* shared_context() {
+    static VulkanContext context;
+    static bool created = [] {
+        RendererSettings settings = {"Korvane text tests", 1, g_default_allocator, nullptr};
+        return vulkan_load_global() && vulkan_create_offscreen_context(&settings, 16, 16, &context);
+    }();
+    return created ? &context : nullptr;
+}
+
 class FontUpload : public testing::Test {
 protected:
-    VulkanContext context = {};
+    const VulkanContext* context = nullptr;
     VkPhysicalDeviceMemoryProperties properties = {};
     MemtarnArena texture_arena = {};
     MemtarnArena staging_arena = {};
     bool ready = false;
 
     void SetUp() override {
-        RendererSettings settings = {"Korvane text tests", 1, g_default_allocator, nullptr};
-        ASSERT_TRUE(vulkan_load_global());
-        ASSERT_TRUE(vulkan_create_offscreen_context(&settings, 16, 16, &context));
-        vkGetPhysicalDeviceMemoryProperties(context.physical_device, &properties);
+        context = shared_context();
+        ASSERT_NE(context, nullptr) << "no Vulkan device";
+        vkGetPhysicalDeviceMemoryProperties(context->physical_device, &properties);
         ready = true;
         make_arenas(MEMTARN_STAGING_BLOCK_SIZE);
     }
 
     void make_arenas(u64 staging_block_size) {
-        memtarn_arena_create(context.device, MEMTARN_TEXTURE_BLOCK_SIZE, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT, &properties,
+        memtarn_arena_create(context->device, MEMTARN_TEXTURE_BLOCK_SIZE, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT, &properties,
                              nullptr, g_default_allocator, &texture_arena);
         texture_arena.interface = memtarn_arena_interface(&texture_arena);
-        memtarn_arena_create(context.device, staging_block_size,
+        memtarn_arena_create(context->device, staging_block_size,
                              VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT, &properties,
                              nullptr, g_default_allocator, &staging_arena);
         staging_arena.interface = memtarn_arena_interface(&staging_arena);
@@ -40,13 +50,11 @@ protected:
     }
 
     void TearDown() override {
-        if (!ready) return;
-        drop_arenas();
-        vulkan_destroy_context(&context);
+        if (ready) drop_arenas();
     }
 
     bool load(const std::string& path, GlyphMap* map, GuiTexture* texture) {
-        return font_load_from_file(&context, &texture_arena.interface, &staging_arena.interface, (const u8*)path.data(),
+        return font_load_from_file(context, &texture_arena.interface, &staging_arena.interface, (const u8*)path.data(),
                                    (u32)path.size(), 0, 14, g_program_glyph_set, map, texture, g_default_allocator);
     }
 
