@@ -1,0 +1,520 @@
+// The 2D shape renderer drawing real frames offscreen: filled and outlined shapes in read-back
+// pixels through the caller's projection, topologies that make no shapes, the per-frame release of
+// drawn shapes, and creation and destruction with their undo order.
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include "Ostrel/gui/gui_colors.h"
+#include "Ostrel/renderer/shape_renderer_2d.h"
+#include "support/log_capture.h"
+#include "support/render_harness.h"
+#include "support/vk_hooks.h"
+
+namespace {
+
+const u32 W = 128, H = 96;
+const u32 RED = gui_pack_color(255, 0, 0, 255);
+const u32 GREEN = gui_pack_color(0, 255, 0, 255);
+const u32 BLUE = gui_pack_color(0, 0, 255, 255);
+
+// The orthographic matrix in the engine's memory order (elements 3, 7 and 11 translate).
+void orthographic(f32 left, f32 right, f32 top, f32 bottom, f32 out[16]) {
+    for (int i = 0; i < 16; i++) out[i] = 0.0f;
+    out[0] = 2.0f / (right - left);
+    out[3] = -(right + left) / (right - left);
+    out[5] = 2.0f / (bottom - top);
+    out[7] = -(top + bottom) / (bottom - top);
+    out[10] = 0.5f;  // near -1, far 1
+    out[11] = 0.5f;
+    out[15] = 1.0f;
+}
+
+// Calls that matter to the undo order, as they happen.
+std::vector<std::string> g_events;
+
+// A device allocator in front of an arena that counts and records what passes through it, and can
+// refuse allocations.
+struct RecordingArena {
+    DeviceAllocator interface;
+    DeviceAllocator* inner = nullptr;
+    int allocations = 0;
+    int frees = 0;
+    bool refuse = false;
+
+    void wrap(DeviceAllocator* arena) {
+        inner = arena;
+        interface = DeviceAllocator{this, allocate, release};
+    }
+    static u64 allocate(void* context, VkMemoryRequirements requirements, VkDeviceMemory* memory) {
+        RecordingArena* a = (RecordingArena*)context;
+        if (a->refuse) return DEVICE_ALLOCATION_FAILED;
+        a->allocations++;
+        return device_allocate(a->inner, requirements, memory);
+    }
+    static void release(void* context, u64 offset, VkDeviceMemory memory) {
+        RecordingArena* a = (RecordingArena*)context;
+        a->frees++;
+        g_events.push_back("arena free");
+        device_free(a->inner, offset, memory);
+    }
+};
+
+PFN_vkDestroyBuffer real_destroy_buffer;
+std::vector<VkBuffer> g_destroyed_buffers;
+VKAPI_ATTR void VKAPI_CALL recording_destroy_buffer(VkDevice d, VkBuffer b, const VkAllocationCallbacks* c) {
+    g_destroyed_buffers.push_back(b);
+    g_events.push_back("destroy buffer");
+    real_destroy_buffer(d, b, c);
+}
+PFN_vkDestroyPipeline real_destroy_pipeline;
+VKAPI_ATTR void VKAPI_CALL recording_destroy_pipeline(VkDevice d, VkPipeline p, const VkAllocationCallbacks* c) {
+    g_events.push_back("destroy pipeline");
+    real_destroy_pipeline(d, p, c);
+}
+PFN_vkResetDescriptorPool real_reset_pool;
+VKAPI_ATTR VkResult VKAPI_CALL recording_reset_pool(VkDevice d, VkDescriptorPool p, VkDescriptorPoolResetFlags f) {
+    g_events.push_back("free set");
+    return real_reset_pool(d, p, f);
+}
+PFN_vkDestroyDescriptorSetLayout real_destroy_layout;
+VKAPI_ATTR void VKAPI_CALL recording_destroy_layout(VkDevice d, VkDescriptorSetLayout l,
+                                                    const VkAllocationCallbacks* c) {
+    g_events.push_back("destroy set layout");
+    real_destroy_layout(d, l, c);
+}
+PFN_vkCreateDescriptorSetLayout real_create_layout;
+VKAPI_ATTR VkResult VKAPI_CALL failing_create_layout(VkDevice, const VkDescriptorSetLayoutCreateInfo*,
+                                                     const VkAllocationCallbacks*, VkDescriptorSetLayout* l) {
+    *l = VK_NULL_HANDLE;
+    return VK_ERROR_OUT_OF_HOST_MEMORY;
+}
+PFN_vkAllocateDescriptorSets real_allocate_sets;
+VKAPI_ATTR VkResult VKAPI_CALL failing_allocate_sets(VkDevice, const VkDescriptorSetAllocateInfo*, VkDescriptorSet*) {
+    return VK_ERROR_OUT_OF_POOL_MEMORY;
+}
+PFN_vkCreateGraphicsPipelines real_create_pipelines;
+VKAPI_ATTR VkResult VKAPI_CALL failing_create_pipelines(VkDevice, VkPipelineCache, uint32_t,
+                                                        const VkGraphicsPipelineCreateInfo*,
+                                                        const VkAllocationCallbacks*, VkPipeline* p) {
+    *p = VK_NULL_HANDLE;
+    return VK_ERROR_OUT_OF_DEVICE_MEMORY;
+}
+PFN_vkMapMemory real_map;
+int g_map_failures_left = 0;
+VKAPI_ATTR VkResult VKAPI_CALL failing_map(VkDevice d, VkDeviceMemory m, VkDeviceSize o, VkDeviceSize s,
+                                           VkMemoryMapFlags f, void** p) {
+    if (g_map_failures_left > 0) {
+        g_map_failures_left--;
+        *p = nullptr;
+        return VK_ERROR_MEMORY_MAP_FAILED;
+    }
+    return real_map(d, m, o, s, f, p);
+}
+PFN_vkCmdDraw real_draw;
+std::vector<u32> g_draw_vertex_counts;
+VKAPI_ATTR void VKAPI_CALL recording_draw(VkCommandBuffer cb, uint32_t v, uint32_t i, uint32_t fv, uint32_t fi) {
+    g_draw_vertex_counts.push_back(v);
+    real_draw(cb, v, i, fv, fi);
+}
+
+class ShapeRenderer2DTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        harness_ = new RenderHarness;
+        ok_ = render_harness_create(harness_, W, H);
+    }
+    static void TearDownTestSuite() {
+        render_harness_destroy(harness_);
+        delete harness_;
+        harness_ = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(ok_) << "no Vulkan device";
+        h = harness_;
+        // Long-lived shapes and the uniform in the uniform arena (never reset); drawn shapes in the
+        // frame arena, which every frame begin resets.
+        first.wrap(&h->uniform_arena.interface);
+        second.wrap(&h->frame_arena.interface);
+        VkDescriptorPoolSize size = {VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, 1};
+        VkDescriptorPoolCreateInfo info = {VK_STRUCTURE_TYPE_DESCRIPTOR_POOL_CREATE_INFO};
+        info.maxSets = 1;
+        info.poolSizeCount = 1;
+        info.pPoolSizes = &size;
+        ASSERT_EQ(vkCreateDescriptorPool(h->vk.device, &info, nullptr, &pool), VK_SUCCESS);
+        g_events.clear();
+        g_destroyed_buffers.clear();
+        g_draw_vertex_counts.clear();
+    }
+    void TearDown() override {
+        vkDeviceWaitIdle(h->vk.device);
+        if (created) shape_renderer_2d_destroy(&shapes);
+        vkDestroyDescriptorPool(h->vk.device, pool, nullptr);
+    }
+
+    ShapeRenderer2DConfig config(u32 topology) {
+        ShapeRenderer2DConfig c = {};
+        c.viewport_width = W;
+        c.viewport_height = H;
+        orthographic(0, (f32)W, 0, (f32)H, c.projection);  // pixels, y down
+        c.topology = topology;
+        c.polygon_mode = RENDER_POLYGON_FILL;
+        c.cull_mode = RENDER_CULL_NONE;
+        c.front_face = RENDER_FRONT_FACE_CLOCKWISE;
+        c.device = h->vk.device;
+        c.first_arena = &first.interface;
+        c.second_arena = &second.interface;
+        c.descriptor_pool = pool;
+        c.render_pass = h->vk.render_pass;
+        c.command_buffer = h->vk.command_buffer;
+        c.host_allocator = g_default_allocator;
+        return c;
+    }
+    void create(u32 topology) {
+        ShapeRenderer2DConfig c = config(topology);
+        created = shape_renderer_2d_create(&c, &shapes);
+        ASSERT_TRUE(created);
+    }
+    void begin() {
+        ASSERT_TRUE(render_harness_begin(h));
+        shape_renderer_2d_begin(&shapes);
+    }
+    std::vector<u32> end() {
+        EXPECT_TRUE(render_harness_end(h));
+        return render_harness_pixels(h);
+    }
+    static u32 at(const std::vector<u32>& p, u32 x, u32 y) { return pixel_at(p, W, x, y); }
+    static int count_of(const std::vector<u32>& p, u32 color) {
+        int n = 0;
+        for (u32 v : p) n += v == color;
+        return n;
+    }
+
+    RenderHarness* h = nullptr;
+    RecordingArena first, second;
+    VkDescriptorPool pool = VK_NULL_HANDLE;
+    ShapeRenderer2D shapes = {};
+    bool created = false;
+    static RenderHarness* harness_;
+    static bool ok_;
+};
+
+RenderHarness* ShapeRenderer2DTest::harness_ = nullptr;
+bool ShapeRenderer2DTest::ok_ = false;
+
+//-----------------------------------------------------------------------------
+// Pixels
+//-----------------------------------------------------------------------------
+
+TEST_F(ShapeRenderer2DTest, FilledRectangleCoversExactlyItsPixels) {
+    create(RENDER_TOPOLOGY_TRIANGLE_LIST);
+    begin();
+    shape_renderer_2d_draw_rectangle_at(&shapes, 30, 20, 40, 25, RED);
+    auto pixels = end();
+    EXPECT_EQ(count_of(pixels, RED), 40 * 25);
+    EXPECT_EQ(at(pixels, 30, 20), RED);
+    EXPECT_EQ(at(pixels, 69, 44), RED);
+    EXPECT_EQ(at(pixels, 29, 20), 0u);
+    EXPECT_EQ(at(pixels, 70, 20), 0u);
+    EXPECT_EQ(at(pixels, 30, 19), 0u);
+    EXPECT_EQ(at(pixels, 30, 45), 0u);
+    EXPECT_EQ(count_of(pixels, 0u), (int)(W * H) - 40 * 25);
+}
+
+TEST_F(ShapeRenderer2DTest, RectangleFormsAgreeAndLaterShapesCoverEarlierOnes) {
+    create(RENDER_TOPOLOGY_TRIANGLE_LIST);
+    begin();
+    shape_renderer_2d_draw_rectangle(&shapes, 16, 8, RED);                           // (0, 0) .. (16, 8)
+    shape_renderer_2d_draw_rectangle_between(&shapes, {40, 30}, {60, 50}, GREEN);   // size b - a
+    shape_renderer_2d_draw_rectangle_between(&shapes, {100, 90}, {90, 70}, BLUE);   // corners the other way
+    shape_renderer_2d_draw_rectangle_at(&shapes, 50, 40, 20, 20, RED);              // over the green one
+    auto pixels = end();
+    EXPECT_EQ(at(pixels, 0, 0), RED);
+    EXPECT_EQ(at(pixels, 15, 7), RED);
+    EXPECT_EQ(at(pixels, 16, 0), 0u);
+    EXPECT_EQ(at(pixels, 40, 30), GREEN);
+    EXPECT_EQ(at(pixels, 49, 49), GREEN);
+    EXPECT_EQ(at(pixels, 59, 39), GREEN);
+    EXPECT_EQ(at(pixels, 50, 40), RED);
+    EXPECT_EQ(at(pixels, 69, 59), RED);
+    EXPECT_EQ(at(pixels, 90, 70), BLUE);
+    EXPECT_EQ(at(pixels, 99, 89), BLUE);
+    EXPECT_EQ(count_of(pixels, BLUE), 10 * 20);
+    EXPECT_EQ(count_of(pixels, GREEN), 20 * 20 - 10 * 10);
+}
+
+TEST_F(ShapeRenderer2DTest, QuadIsTwoTrianglesThroughItsCorners) {
+    create(RENDER_TOPOLOGY_TRIANGLE_LIST);
+    begin();
+    // A diamond: corners at the middle of each side of the 40 x 40 square from (40, 20).
+    shape_renderer_2d_draw_quad(&shapes, {60, 20}, {40, 40}, {60, 60}, {80, 40}, BLUE);
+    auto pixels = end();
+    EXPECT_EQ(at(pixels, 60, 40), BLUE);
+    EXPECT_EQ(at(pixels, 59, 22), BLUE);
+    EXPECT_EQ(at(pixels, 42, 40), BLUE);
+    EXPECT_EQ(at(pixels, 77, 40), BLUE);
+    EXPECT_EQ(at(pixels, 60, 57), BLUE);
+    // The square's corners lie outside the diamond.
+    EXPECT_EQ(at(pixels, 41, 21), 0u);
+    EXPECT_EQ(at(pixels, 78, 21), 0u);
+    EXPECT_EQ(at(pixels, 41, 58), 0u);
+    EXPECT_EQ(at(pixels, 78, 58), 0u);
+    // Half of the square, give or take the pixels on the diagonal edges.
+    EXPECT_NEAR(count_of(pixels, BLUE), 800, 45);
+}
+
+TEST_F(ShapeRenderer2DTest, TheCallersProjectionPlacesTheShapes) {
+    ShapeRenderer2DConfig c = config(RENDER_TOPOLOGY_TRIANGLE_LIST);
+    orthographic(0, (f32)W, (f32)H, 0, c.projection);  // y grows upwards from the bottom row
+    created = shape_renderer_2d_create(&c, &shapes);
+    ASSERT_TRUE(created);
+    begin();
+    shape_renderer_2d_draw_rectangle_at(&shapes, 10, 5, 20, 10, GREEN);
+    auto pixels = end();
+    EXPECT_EQ(count_of(pixels, GREEN), 200);
+    EXPECT_EQ(at(pixels, 10, H - 6), GREEN);   // bottom-left of the shape: 5 pixels above the bottom
+    EXPECT_EQ(at(pixels, 29, H - 15), GREEN);  // top-right
+    EXPECT_EQ(at(pixels, 10, 5), 0u);          // where a y-down projection would have put it
+
+    // A new view scales everything by two.
+    f32 doubled[16];
+    orthographic(0, (f32)W / 2, 0, (f32)H / 2, doubled);
+    shape_renderer_2d_set_view(&shapes, 0, 0, W, H, doubled);
+    begin();
+    shape_renderer_2d_draw_rectangle_at(&shapes, 10, 5, 20, 10, GREEN);
+    pixels = end();
+    EXPECT_EQ(count_of(pixels, GREEN), 40 * 20);
+    EXPECT_EQ(at(pixels, 20, 10), GREEN);
+    EXPECT_EQ(at(pixels, 59, 29), GREEN);
+}
+
+TEST_F(ShapeRenderer2DTest, LineListDrawsTheOutlineWithEightVertices) {
+    create(RENDER_TOPOLOGY_LINE_LIST);
+    VkHooks hooks;
+    hooks.replace(&vkCmdDraw, &real_draw, recording_draw);
+    begin();
+    // Edges through pixel centres, so every edge pixel is unambiguous.
+    shape_renderer_2d_draw_rectangle_at(&shapes, 20.5f, 20.5f, 40, 30, RED);
+    shape_renderer_2d_draw_quad(&shapes, {90.5f, 10.5f}, {90.5f, 40.5f}, {120.5f, 40.5f}, {120.5f, 10.5f}, GREEN);
+    ASSERT_EQ(shapes.drawn_shapes.count, 2u);
+    EXPECT_EQ(shapes.drawn_shapes.data[0].vertex_count, 8u);
+    auto pixels = end();
+    EXPECT_EQ(g_draw_vertex_counts, (std::vector<u32>{8, 8}));
+    // The middle of each edge, and nothing inside.
+    EXPECT_EQ(at(pixels, 20, 35), RED);  // left
+    EXPECT_EQ(at(pixels, 40, 50), RED);  // bottom
+    EXPECT_EQ(at(pixels, 60, 35), RED);  // right
+    EXPECT_EQ(at(pixels, 40, 20), RED);  // top
+    EXPECT_EQ(at(pixels, 40, 35), 0u);
+    EXPECT_EQ(at(pixels, 21, 21), 0u);
+    EXPECT_EQ(at(pixels, 105, 10), GREEN);
+    EXPECT_EQ(at(pixels, 120, 25), GREEN);
+    EXPECT_EQ(at(pixels, 105, 25), 0u);
+    // An outline is about its perimeter long, far less than the filled area.
+    EXPECT_NEAR(count_of(pixels, RED), 2 * (40 + 30), 4);
+}
+
+TEST_F(ShapeRenderer2DTest, OutlineVerticesFollowTheFourEdges) {
+    ShapeVertex v[8];
+    ASSERT_EQ(shape_rectangle_vertices(RENDER_TOPOLOGY_LINE_LIST, 1, 2, 10, 20, 7, v), 8u);
+    const f32 expected[8][2] = {{1, 2}, {1, 22}, {1, 22}, {11, 22}, {11, 22}, {11, 2}, {11, 2}, {1, 2}};
+    for (int i = 0; i < 8; i++) {
+        EXPECT_EQ(v[i].x, expected[i][0]) << i;
+        EXPECT_EQ(v[i].y, expected[i][1]) << i;
+        EXPECT_EQ(v[i].color, 7u);
+    }
+    ASSERT_EQ(shape_rectangle_vertices(RENDER_TOPOLOGY_TRIANGLE_LIST, 1, 2, 10, 20, 7, v), 6u);
+    const f32 filled[6][2] = {{1, 2}, {1, 22}, {11, 22}, {1, 2}, {11, 22}, {11, 2}};
+    for (int i = 0; i < 6; i++) {
+        EXPECT_EQ(v[i].x, filled[i][0]) << i;
+        EXPECT_EQ(v[i].y, filled[i][1]) << i;
+    }
+    for (u32 topology : {1u, 2u, 4u, 99u})
+        EXPECT_EQ(shape_rectangle_vertices(topology, 1, 2, 10, 20, 7, v), 0u) << topology;
+}
+
+TEST_F(ShapeRenderer2DTest, TriangleStripDrawsNothing) {
+    create(RENDER_TOPOLOGY_TRIANGLE_STRIP);
+    LogCapture log;
+    VkHooks hooks;
+    hooks.replace(&vkCmdDraw, &real_draw, recording_draw);
+    begin();
+    shape_renderer_2d_draw_rectangle(&shapes, 50, 50, RED);
+    shape_renderer_2d_draw_rectangle_at(&shapes, 10, 10, 50, 50, RED);
+    shape_renderer_2d_draw_rectangle_between(&shapes, {1, 1}, {60, 60}, RED);
+    shape_renderer_2d_draw_quad(&shapes, {0, 0}, {0, 60}, {60, 60}, {60, 0}, RED);
+    VertexBuffer kept = shape_renderer_2d_rectangle(&shapes, 50, 50, RED);
+    EXPECT_EQ(shapes.drawn_shapes.count, 0u);
+    auto pixels = end();
+    EXPECT_EQ(count_of(pixels, 0u), (int)(W * H));
+    EXPECT_TRUE(g_draw_vertex_counts.empty());
+    EXPECT_EQ(kept.buffer, VK_NULL_HANDLE);
+    EXPECT_EQ(kept.vertex_count, 0u);
+    EXPECT_EQ(kept.device, VK_NULL_HANDLE) << "the record is all zero";
+    EXPECT_EQ(second.allocations, 0);
+    EXPECT_EQ(first.allocations, 1) << "only the uniform buffer";
+    EXPECT_TRUE(log.texts().empty()) << "no geometry is no error";
+}
+
+TEST_F(ShapeRenderer2DTest, NextBeginDestroysTheFramesShapesInTheOrderDrawn) {
+    create(RENDER_TOPOLOGY_TRIANGLE_LIST);
+    begin();
+    shape_renderer_2d_draw_rectangle_at(&shapes, 0, 0, 4, 4, RED);
+    shape_renderer_2d_draw_quad(&shapes, {10, 10}, {10, 20}, {20, 20}, {20, 10}, GREEN);
+    shape_renderer_2d_draw_rectangle_between(&shapes, {30, 30}, {34, 34}, BLUE);
+    ASSERT_EQ(shapes.drawn_shapes.count, 3u);
+    std::vector<VkBuffer> drawn;
+    for (u32 i = 0; i < 3; i++) drawn.push_back(shapes.drawn_shapes.data[i].buffer);
+    EXPECT_EQ(second.allocations, 3) << "drawn shapes live in the second arena";
+    auto pixels = end();
+    EXPECT_EQ(at(pixels, 32, 32), BLUE);
+    {
+        VkHooks hooks;
+        hooks.replace(&vkDestroyBuffer, &real_destroy_buffer, recording_destroy_buffer);
+        EXPECT_TRUE(g_destroyed_buffers.empty()) << "shapes stay alive until the next begin";
+        begin();
+        EXPECT_EQ(g_destroyed_buffers, drawn);
+        EXPECT_EQ(shapes.drawn_shapes.count, 0u);
+        shape_renderer_2d_draw_rectangle_at(&shapes, 60, 60, 4, 4, GREEN);
+        pixels = end();
+    }
+    EXPECT_EQ(at(pixels, 62, 62), GREEN);
+    EXPECT_EQ(at(pixels, 32, 32), 0u) << "last frame's shapes are gone";
+}
+
+TEST_F(ShapeRenderer2DTest, RectangleIsBuiltInTheFirstArenaAndNotDrawn) {
+    create(RENDER_TOPOLOGY_TRIANGLE_LIST);
+    VertexBuffer rect = shape_renderer_2d_rectangle(&shapes, 12, 6, GREEN);
+    EXPECT_EQ(rect.vertex_count, 6u);
+    EXPECT_EQ(first.allocations, 2);
+    EXPECT_EQ(second.allocations, 0);
+    begin();
+    EXPECT_EQ(shapes.drawn_shapes.count, 0u);
+    // The caller draws it, in as many frames as it likes.
+    vulkan_draw_vertex_buffer(&rect, 1, h->vk.command_buffer);
+    auto pixels = end();
+    EXPECT_EQ(count_of(pixels, GREEN), 12 * 6);
+    EXPECT_EQ(at(pixels, 11, 5), GREEN);
+    begin();
+    vulkan_draw_vertex_buffer(&rect, 1, h->vk.command_buffer);
+    pixels = end();
+    EXPECT_EQ(count_of(pixels, GREEN), 12 * 6);
+    vulkan_destroy_vertex_buffer(&rect);
+}
+
+//-----------------------------------------------------------------------------
+// Creation and destruction
+//-----------------------------------------------------------------------------
+
+TEST_F(ShapeRenderer2DTest, DestroyReleasesInItsOrder) {
+    create(RENDER_TOPOLOGY_TRIANGLE_LIST);
+    begin();
+    shape_renderer_2d_draw_rectangle_at(&shapes, 0, 0, 4, 4, RED);
+    shape_renderer_2d_draw_rectangle_at(&shapes, 8, 8, 4, 4, RED);
+    VkBuffer a = shapes.drawn_shapes.data[0].buffer, b = shapes.drawn_shapes.data[1].buffer;
+    VkBuffer uniform = shapes.uniform_buffer;
+    end();
+    VkHooks hooks;
+    hooks.replace(&vkDestroyBuffer, &real_destroy_buffer, recording_destroy_buffer);
+    hooks.replace(&vkDestroyPipeline, &real_destroy_pipeline, recording_destroy_pipeline);
+    hooks.replace(&vkResetDescriptorPool, &real_reset_pool, recording_reset_pool);
+    hooks.replace(&vkDestroyDescriptorSetLayout, &real_destroy_layout, recording_destroy_layout);
+    shape_renderer_2d_destroy(&shapes);
+    created = false;
+    EXPECT_EQ(g_events, (std::vector<std::string>{"destroy buffer", "destroy buffer", "arena free", "destroy buffer",
+                                                  "destroy pipeline", "free set", "destroy set layout"}));
+    EXPECT_EQ(g_destroyed_buffers, (std::vector<VkBuffer>{a, b, uniform}));
+    EXPECT_EQ(first.frees, 1);
+    EXPECT_EQ(shapes.pipeline.pipeline, VK_NULL_HANDLE);
+    EXPECT_EQ(shapes.uniform_set_layout, VK_NULL_HANDLE);
+    EXPECT_EQ(shapes.drawn_shapes.data, nullptr);
+}
+
+TEST_F(ShapeRenderer2DTest, FailedSetLayoutStopsCreation) {
+    LogCapture log;
+    VkHooks hooks;
+    hooks.replace(&vkCreateDescriptorSetLayout, &real_create_layout, failing_create_layout);
+    ShapeRenderer2DConfig c = config(RENDER_TOPOLOGY_TRIANGLE_LIST);
+    EXPECT_FALSE(shape_renderer_2d_create(&c, &shapes));
+    std::vector<std::string> texts = log.texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0].rfind("Vulkan API call failed: VK_ERROR_OUT_OF_HOST_MEMORY\n", 0), 0u) << texts[0];
+    EXPECT_EQ(texts[1], "Failed to create descriptor set layout.");
+    EXPECT_EQ(first.allocations, 0);
+}
+
+TEST_F(ShapeRenderer2DTest, FailedSetUndoesTheLayout) {
+    LogCapture log;
+    VkHooks hooks;
+    hooks.replace(&vkAllocateDescriptorSets, &real_allocate_sets, failing_allocate_sets);
+    hooks.replace(&vkDestroyDescriptorSetLayout, &real_destroy_layout, recording_destroy_layout);
+    hooks.replace(&vkResetDescriptorPool, &real_reset_pool, recording_reset_pool);
+    ShapeRenderer2DConfig c = config(RENDER_TOPOLOGY_TRIANGLE_LIST);
+    EXPECT_FALSE(shape_renderer_2d_create(&c, &shapes));
+    std::vector<std::string> texts = log.texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0].rfind("Vulkan API call failed: VK_ERROR_OUT_OF_POOL_MEMORY\n", 0), 0u) << texts[0];
+    EXPECT_EQ(texts[1], "Failed to create descriptor set.");
+    EXPECT_EQ(g_events, (std::vector<std::string>{"destroy set layout"})) << "no set to free";
+}
+
+TEST_F(ShapeRenderer2DTest, FailedPipelineUndoesSetAndLayout) {
+    LogCapture log;
+    VkHooks hooks;
+    hooks.replace(&vkCreateGraphicsPipelines, &real_create_pipelines, failing_create_pipelines);
+    hooks.replace(&vkDestroyDescriptorSetLayout, &real_destroy_layout, recording_destroy_layout);
+    hooks.replace(&vkResetDescriptorPool, &real_reset_pool, recording_reset_pool);
+    hooks.replace(&vkDestroyBuffer, &real_destroy_buffer, recording_destroy_buffer);
+    ShapeRenderer2DConfig c = config(RENDER_TOPOLOGY_TRIANGLE_LIST);
+    EXPECT_FALSE(shape_renderer_2d_create(&c, &shapes));
+    std::vector<std::string> texts = log.texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0].rfind("Failed to create Vulkan graphics pipeline: ", 0), 0u) << texts[0];
+    EXPECT_EQ(texts[1], "Failed to instantiate graphics pipeline.");
+    EXPECT_EQ(g_events, (std::vector<std::string>{"free set", "destroy set layout"}));
+    EXPECT_EQ(first.allocations, 0) << "no uniform buffer was made";
+}
+
+TEST_F(ShapeRenderer2DTest, RefusedUniformAllocationUndoesEverything) {
+    first.refuse = true;
+    VkHooks hooks;
+    hooks.replace(&vkDestroyBuffer, &real_destroy_buffer, recording_destroy_buffer);
+    hooks.replace(&vkDestroyPipeline, &real_destroy_pipeline, recording_destroy_pipeline);
+    hooks.replace(&vkDestroyDescriptorSetLayout, &real_destroy_layout, recording_destroy_layout);
+    hooks.replace(&vkResetDescriptorPool, &real_reset_pool, recording_reset_pool);
+    ShapeRenderer2DConfig c = config(RENDER_TOPOLOGY_TRIANGLE_LIST);
+    EXPECT_FALSE(shape_renderer_2d_create(&c, &shapes));
+    EXPECT_EQ(g_events, (std::vector<std::string>{"destroy buffer", "destroy pipeline", "free set",
+                                                  "destroy set layout"}));
+    EXPECT_EQ(first.frees, 0) << "nothing was allocated to give back";
+    // The pool is free again: a second renderer gets its set.
+    first.refuse = false;
+    g_events.clear();
+    created = shape_renderer_2d_create(&c, &shapes);
+    EXPECT_TRUE(created);
+}
+
+TEST_F(ShapeRenderer2DTest, FailedProjectionMapIsLoggedAndCreationGoesOn) {
+    LogCapture log;
+    {
+        VkHooks hooks;
+        hooks.replace(&vkMapMemory, &real_map, failing_map);
+        g_map_failures_left = 1;
+        ShapeRenderer2DConfig c = config(RENDER_TOPOLOGY_TRIANGLE_LIST);
+        created = shape_renderer_2d_create(&c, &shapes);
+        EXPECT_TRUE(created);
+    }
+    std::vector<std::string> texts = log.texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].rfind("Vulkan API call failed: VK_ERROR_MEMORY_MAP_FAILED\n", 0), 0u) << texts[0];
+    // A later view uploads it; the set has named the buffer all along.
+    f32 projection[16];
+    orthographic(0, (f32)W, 0, (f32)H, projection);
+    shape_renderer_2d_set_view(&shapes, 0, 0, W, H, projection);
+    begin();
+    shape_renderer_2d_draw_rectangle_at(&shapes, 5, 5, 10, 10, BLUE);
+    auto pixels = end();
+    EXPECT_EQ(count_of(pixels, BLUE), 100);
+    EXPECT_EQ(at(pixels, 5, 5), BLUE);
+}
+
+}  // namespace
