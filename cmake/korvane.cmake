@@ -39,3 +39,20 @@ function(korvane_test name)
       PROPERTIES LABELS "${T_LABELS}" ${T_PROPERTIES})
   endif()
 endfunction()
+
+# Vulkan headers without a Vulkan library: entry points are fetched at run time (VK_NO_PROTOTYPES).
+# The cross build must not see /usr/include as a whole (glibc headers would shadow MinGW's), so it
+# gets a build-tree folder with links to just the Vulkan header folders (vk_video beside vulkan).
+function(korvane_use_vulkan_headers target)
+  target_compile_definitions(${target} PUBLIC VK_NO_PROTOTYPES)
+  if(KORVANE_WINDOWS)
+    set(dir ${CMAKE_BINARY_DIR}/vulkan_headers)
+    foreach(sub vulkan vk_video)
+      if(NOT EXISTS ${dir}/${sub})
+        file(MAKE_DIRECTORY ${dir})
+        file(CREATE_LINK /usr/include/${sub} ${dir}/${sub} SYMBOLIC)
+      endif()
+    endforeach()
+    target_include_directories(${target} SYSTEM PUBLIC ${dir})
+  endif()
+endfunction()
