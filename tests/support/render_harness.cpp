@@ -1,5 +1,6 @@
 #include "render_harness.h"
 #include <string.h>
+#include "Ostrel/platform/window.h"
 
 static void make_arena(RenderHarness* h, u64 block, VkMemoryPropertyFlags flags, MemtarnArena* arena) {
     memtarn_arena_create(h->vk.device, block, flags, &h->memory_properties, nullptr, g_default_allocator, arena);
@@ -13,6 +14,15 @@ bool render_harness_create(RenderHarness* h, u32 width, u32 height) {
     if (!vulkan_load_global()) return false;
     RendererSettings settings = {"Korvane tests", 0, g_default_allocator, nullptr};
     if (!vulkan_create_offscreen_context(&settings, width, height, &h->vk)) return false;
+    return render_harness_attach(h);
+}
+
+bool render_harness_attach(RenderHarness* h) {
+    if (h->vk.window) {
+        h->width = h->vk.window->client_width;
+        h->height = h->vk.window->client_height;
+    }
+    u32 width = h->width, height = h->height;
     vkGetPhysicalDeviceMemoryProperties(h->vk.physical_device, &h->memory_properties);
     const VkMemoryPropertyFlags host = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT;
     make_arena(h, MEMTARN_UNIFORM_BLOCK_SIZE, host, &h->uniform_arena);
@@ -60,6 +70,10 @@ bool render_harness_begin(RenderHarness* h) {
     memtarn_arena_reset(&h->frame_arena);
     memtarn_arena_reset(&h->second_frame_arena);
     if (!vulkan_begin_frame(&h->vk)) return false;
+    if (h->vk.window) {
+        h->width = h->vk.window->client_width;
+        h->height = h->vk.window->client_height;
+    }
     gui_update_projection(&h->gui, 0, 0, h->width, h->height);
     gui_begin_frame(&h->gui);
     return true;

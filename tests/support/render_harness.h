@@ -21,6 +21,9 @@ struct RenderHarness {
 
 // False when any step fails (the steps log why).
 bool render_harness_create(RenderHarness* h, u32 width, u32 height);
+// The same on a context the caller created in h->vk (a window's, say); frames then project onto
+// the window's client size.
+bool render_harness_attach(RenderHarness* h);
 void render_harness_destroy(RenderHarness* h);
 // Wait, reset the vertex arenas, begin the frame, projection for the whole image, GUI frame begin.
 bool render_harness_begin(RenderHarness* h);
