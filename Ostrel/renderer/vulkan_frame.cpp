@@ -64,10 +64,18 @@ static void abandon_frame(VulkanContext* c) {
 }
 
 void vulkan_wait_for_frame(VulkanContext* c) {
-    if (c->in_flight_fence == VK_NULL_HANDLE) {
+    if (c->in_flight_fence == VK_NULL_HANDLE || c->image_available_semaphore == VK_NULL_HANDLE) {
         // Lost in a failed repair: nothing can be in flight once the device idles.
         vkDeviceWaitIdle(c->device);
-        create_fence_signalled(c);
+        if (!c->in_flight_fence) create_fence_signalled(c);
+        if (!c->image_available_semaphore) {
+            VkSemaphoreCreateInfo info = {VK_STRUCTURE_TYPE_SEMAPHORE_CREATE_INFO};
+            VkResult r = vkCreateSemaphore(c->device, &info, c->allocation_callbacks, &c->image_available_semaphore);
+            if (r != VK_SUCCESS) {
+                c->image_available_semaphore = VK_NULL_HANDLE;
+                vulkan_log_call_failed(r);
+            }
+        }
         return;
     }
     vkWaitForFences(c->device, 1, &c->in_flight_fence, VK_TRUE, UINT64_MAX);

@@ -86,7 +86,11 @@ bool vulkan_create_offscreen_context(const RendererSettings* settings, u32 width
     c->allocation_callbacks = settings->allocation_callbacks;
     c->extent = {width, height};
     c->window_extent = c->extent;
-    if (width && height && create_offscreen_steps(settings, c)) return true;
+    if (width == 0 || height == 0) {
+        log_error("Failed to create offscreen Vulkan context: its size is % x %.", width, height);
+        return false;
+    }
+    if (create_offscreen_steps(settings, c)) return true;
     vulkan_internal_release(c);
     return false;
 }
