@@ -177,7 +177,7 @@ struct MemtarnArena {
     const VkAllocationCallbacks* allocation_callbacks;
     DynArray<VkDeviceMemory> blocks;  // one slot per memory type
     DynArray<u64> offsets;            // one bump offset per memory type
-    DeviceAllocator interface;        // memtarn_arena_interface(this), stored by the creator
+    DeviceAllocator interface;        // memtarn_arena_interface(this): the record must not move
 };
 
 // The program's four arenas (block sizes and property flags).
@@ -186,7 +186,7 @@ const u64 MEMTARN_TEXTURE_BLOCK_SIZE = 1228800;
 const u64 MEMTARN_STAGING_BLOCK_SIZE = 1228800;
 const u64 MEMTARN_FRAME_BLOCK_SIZE = 1048576;
 
-// Sizes both arrays to memoryTypeCount; allocates no device memory; always true.
+// Sizes both arrays to memoryTypeCount and fills `interface`; allocates no device memory; always true.
 bool memtarn_arena_create(VkDevice device, u64 block_size, VkMemoryPropertyFlags property_flags,
                           const VkPhysicalDeviceMemoryProperties* memory_properties,
                           const VkAllocationCallbacks* allocation_callbacks, Allocator* allocator, MemtarnArena* arena);

@@ -43,6 +43,7 @@ bool memtarn_arena_create(VkDevice device, u64 block_size, VkMemoryPropertyFlags
     }
     arena->blocks.count = types;
     arena->offsets.count = types;
+    arena->interface = memtarn_arena_interface(arena);  // valid while the record stays where it is
     return true;
 }
 
