@@ -45,10 +45,10 @@ enum KeyCode : u8 {
     KEY_MINUS = 69,
     KEY_MULTIPLY = 70,
     KEY_DIVIDE = 71,  // also "keyboard_slash"
-    KEY_LEFT = 72,
-    KEY_RIGHT = 73,
-    KEY_UP = 74,
-    KEY_DOWN = 75,
+    KEY_ARROW_LEFT = 72,
+    KEY_ARROW_RIGHT = 73,
+    KEY_ARROW_UP = 74,
+    KEY_ARROW_DOWN = 75,
     KEY_NUMPAD0 = 76,  // ... KEY_NUMPAD0 + 9
     KEY_F1 = 86,       // ... KEY_F1 + 19 = F20
     KEY_F20 = 105,
