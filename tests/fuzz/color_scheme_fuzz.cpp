@@ -4,22 +4,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include "Ostrel/core/log.h"
-#include "Ostrel/core/os.h"
 #include "Ostrel/core/ini.h"
 #include "app/color_schemes.h"
-
-static Allocator s_heap;
-
-static void discard(i32, const u8*, u32, void*) {}
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    s_heap = os_heap_allocator();
-    g_default_allocator = &s_heap;
-    log_set_sink(discard, nullptr);
-    log_start();
-    return 0;
-}
 
 static void check_color(const u8* bytes, u32 length) {
     u32 color;
