@@ -19,6 +19,18 @@ static bool s_request_pending;
 // DWORD-aligned, as ReadDirectoryChangesW requires.
 alignas(DWORD) static u8 s_change_buffer[WATCH_BUFFER_SIZE];
 
+// Issues the change request when none is outstanding; a failure is retried by the next poll.
+static void watch_request() {
+    if (s_request_pending) return;
+    DWORD bytes = 0;
+    if (ReadDirectoryChangesW(s_folder, s_change_buffer, WATCH_BUFFER_SIZE, TRUE, WATCH_FILTER, &bytes, &s_overlapped,
+                              NULL)) {
+        s_request_pending = true;
+    } else {
+        log_error("Failed to read color schemes directory changes. GetLastError returned %.", (u32)GetLastError());
+    }
+}
+
 void color_schemes_rebuild() {
     color_schemes_list_reset();
     WIN32_FIND_DATAA entry;
@@ -117,6 +129,8 @@ bool color_schemes_setup() {
     g_selected_color_scheme = 0;
     g_color_schemes_loaded = false;
     color_schemes_list_create();
+    // Watched before the first listing: a file added while the program starts is not missed.
+    watch_request();
     color_schemes_rebuild();
     color_scheme_select_configured(&g_config);
     return true;
@@ -124,16 +138,7 @@ bool color_schemes_setup() {
 
 void color_schemes_poll() {
     if (s_folder == INVALID_HANDLE_VALUE) return;
-    if (!s_request_pending) {
-        DWORD bytes = 0;
-        if (ReadDirectoryChangesW(s_folder, s_change_buffer, WATCH_BUFFER_SIZE, TRUE, WATCH_FILTER, &bytes,
-                                  &s_overlapped, NULL)) {
-            s_request_pending = true;
-        } else {
-            log_error("Failed to read color schemes directory changes. GetLastError returned %.",
-                      (u32)GetLastError());
-        }
-    }
+    watch_request();
     if (!s_request_pending) return;
     DWORD bytes = 0;
     if (GetOverlappedResult(s_folder, &s_overlapped, &bytes, FALSE)) {

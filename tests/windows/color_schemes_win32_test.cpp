@@ -150,7 +150,7 @@ TEST_F(ColorSchemeFolder, ConfiguredSchemeIsSelected) {
 
 TEST_F(ColorSchemeFolder, LinuxSideChangesRebuildTheListWithinAFewPolls) {
     ASSERT_TRUE(color_schemes_setup());
-    color_schemes_poll();  // the first poll issues the request
+    color_schemes_poll();
     LogCapture capture;
     const std::string dir = folder();
 
@@ -176,6 +176,13 @@ TEST_F(ColorSchemeFolder, LinuxSideChangesRebuildTheListWithinAFewPolls) {
     for (const std::string& line : capture.texts())
         EXPECT_EQ(line.find("Failed"), std::string::npos) << line;
     printf("polls until seen: added %d, renamed %d, deleted %d\n", added, renamed, deleted);
+}
+
+TEST_F(ColorSchemeFolder, FileAddedBeforeTheFirstPollIsNotMissed) {
+    // Start-up goes on for a while (window, renderer) between the set-up and the first frame.
+    ASSERT_TRUE(color_schemes_setup());
+    ASSERT_TRUE(run_sh(": > '" + folder() + "/Early.ini'"));
+    EXPECT_GT(poll_until({"Default", "Early.ini"}), 0);
 }
 
 TEST_F(ColorSchemeFolder, BurstOfFortyFilesEndsWithTheCompleteList) {
