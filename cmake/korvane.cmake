@@ -34,9 +34,14 @@ function(korvane_test name)
     add_dependencies(${name} wine_prefix)
   endif()
   if(NOT T_NO_DISCOVER)
+    # An empty LABELS value would swallow the next property's name.
+    set(properties ${T_PROPERTIES})
+    if(T_LABELS)
+      list(PREPEND properties LABELS "${T_LABELS}")
+    endif()
     gtest_discover_tests(${name}
       DISCOVERY_TIMEOUT 60
-      PROPERTIES LABELS "${T_LABELS}" ${T_PROPERTIES})
+      PROPERTIES ${properties})
   endif()
 endfunction()
 

@@ -1,6 +1,7 @@
 #!/bin/sh
 # screenshot-session.sh WINE_RUN EXE [ARGS...]
-# Runs a Windows test executable under Wine on a private Xvfb and answers its screenshot requests:
+# Runs a Windows test executable under Wine on the display given in DISPLAY (or, without one, on a
+# private Xvfb started and stopped here) and answers its screenshot requests:
 # for every file "request-N" the test writes into $KORVANE_SHOT_DIR, this script captures the X root
 # window as raw 8-bit RGB into "shot-N.rgb" (written under another name, then renamed).
 set -u
@@ -8,13 +9,16 @@ wine_run=$1
 shift
 work=$(mktemp -d)
 
-n=150
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb_pid=$!
-i=0
-while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $i -lt 100 ]; do sleep 0.05; i=$((i + 1)); done
-export DISPLAY=":$n"
+xvfb_pid=
+if [ -z "${DISPLAY:-}" ]; then
+  n=150
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+  xvfb_pid=$!
+  i=0
+  while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $i -lt 100 ]; do sleep 0.05; i=$((i + 1)); done
+  export DISPLAY=":$n"
+fi
 export KORVANE_SHOT_DIR="Z:$work"
 
 "$wine_run" "$@" &
@@ -31,7 +35,9 @@ done
 wait "$test_pid"
 rc=$?
 
-kill "$xvfb_pid" 2>/dev/null
-wait "$xvfb_pid" 2>/dev/null
+if [ -n "$xvfb_pid" ]; then
+  kill "$xvfb_pid" 2>/dev/null
+  wait "$xvfb_pid" 2>/dev/null
+fi
 rm -rf "$work"
 exit $rc
