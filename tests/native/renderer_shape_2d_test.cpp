@@ -82,12 +82,6 @@ VKAPI_ATTR void VKAPI_CALL recording_destroy_layout(VkDevice d, VkDescriptorSetL
     g_events.push_back("destroy set layout");
     real_destroy_layout(d, l, c);
 }
-PFN_vkCreateDescriptorSetLayout real_create_layout;
-VKAPI_ATTR VkResult VKAPI_CALL failing_create_layout(VkDevice, const VkDescriptorSetLayoutCreateInfo*,
-                                                     const VkAllocationCallbacks*, VkDescriptorSetLayout* l) {
-    *l = VK_NULL_HANDLE;
-    return VK_ERROR_OUT_OF_HOST_MEMORY;
-}
 PFN_vkAllocateDescriptorSets real_allocate_sets;
 VKAPI_ATTR VkResult VKAPI_CALL failing_allocate_sets(VkDevice, const VkDescriptorSetAllocateInfo*, VkDescriptorSet*) {
     return VK_ERROR_OUT_OF_POOL_MEMORY;
@@ -181,6 +175,13 @@ protected:
     std::vector<u32> end() {
         EXPECT_TRUE(render_harness_end(h));
         return render_harness_pixels(h);
+    }
+    // Records the calls that release the renderer's objects into g_events.
+    static void record_teardown(VkHooks* hooks) {
+        hooks->replace(&vkDestroyBuffer, &real_destroy_buffer, recording_destroy_buffer);
+        hooks->replace(&vkDestroyPipeline, &real_destroy_pipeline, recording_destroy_pipeline);
+        hooks->replace(&vkResetDescriptorPool, &real_reset_pool, recording_reset_pool);
+        hooks->replace(&vkDestroyDescriptorSetLayout, &real_destroy_layout, recording_destroy_layout);
     }
     static u32 at(const std::vector<u32>& p, u32 x, u32 y) { return pixel_at(p, W, x, y); }
     static int count_of(const std::vector<u32>& p, u32 color) {
@@ -313,25 +314,6 @@ TEST_F(ShapeRenderer2DTest, LineListDrawsTheOutlineWithEightVertices) {
     EXPECT_NEAR(count_of(pixels, RED), 2 * (40 + 30), 4);
 }
 
-TEST_F(ShapeRenderer2DTest, OutlineVerticesFollowTheFourEdges) {
-    ShapeVertex v[8];
-    ASSERT_EQ(shape_rectangle_vertices(RENDER_TOPOLOGY_LINE_LIST, 1, 2, 10, 20, 7, v), 8u);
-    const f32 expected[8][2] = {{1, 2}, {1, 22}, {1, 22}, {11, 22}, {11, 22}, {11, 2}, {11, 2}, {1, 2}};
-    for (int i = 0; i < 8; i++) {
-        EXPECT_EQ(v[i].x, expected[i][0]) << i;
-        EXPECT_EQ(v[i].y, expected[i][1]) << i;
-        EXPECT_EQ(v[i].color, 7u);
-    }
-    ASSERT_EQ(shape_rectangle_vertices(RENDER_TOPOLOGY_TRIANGLE_LIST, 1, 2, 10, 20, 7, v), 6u);
-    const f32 filled[6][2] = {{1, 2}, {1, 22}, {11, 22}, {1, 2}, {11, 22}, {11, 2}};
-    for (int i = 0; i < 6; i++) {
-        EXPECT_EQ(v[i].x, filled[i][0]) << i;
-        EXPECT_EQ(v[i].y, filled[i][1]) << i;
-    }
-    for (u32 topology : {1u, 2u, 4u, 99u})
-        EXPECT_EQ(shape_rectangle_vertices(topology, 1, 2, 10, 20, 7, v), 0u) << topology;
-}
-
 TEST_F(ShapeRenderer2DTest, TriangleStripDrawsNothing) {
     create(RENDER_TOPOLOGY_TRIANGLE_STRIP);
     LogCapture log;
@@ -414,10 +396,7 @@ TEST_F(ShapeRenderer2DTest, DestroyReleasesInItsOrder) {
     VkBuffer uniform = shapes.uniform_buffer;
     end();
     VkHooks hooks;
-    hooks.replace(&vkDestroyBuffer, &real_destroy_buffer, recording_destroy_buffer);
-    hooks.replace(&vkDestroyPipeline, &real_destroy_pipeline, recording_destroy_pipeline);
-    hooks.replace(&vkResetDescriptorPool, &real_reset_pool, recording_reset_pool);
-    hooks.replace(&vkDestroyDescriptorSetLayout, &real_destroy_layout, recording_destroy_layout);
+    record_teardown(&hooks);
     shape_renderer_2d_destroy(&shapes);
     created = false;
     EXPECT_EQ(g_events, (std::vector<std::string>{"destroy buffer", "destroy buffer", "arena free", "destroy buffer",
@@ -429,25 +408,11 @@ TEST_F(ShapeRenderer2DTest, DestroyReleasesInItsOrder) {
     EXPECT_EQ(shapes.drawn_shapes.data, nullptr);
 }
 
-TEST_F(ShapeRenderer2DTest, FailedSetLayoutStopsCreation) {
-    LogCapture log;
-    VkHooks hooks;
-    hooks.replace(&vkCreateDescriptorSetLayout, &real_create_layout, failing_create_layout);
-    ShapeRenderer2DConfig c = config(RENDER_TOPOLOGY_TRIANGLE_LIST);
-    EXPECT_FALSE(shape_renderer_2d_create(&c, &shapes));
-    std::vector<std::string> texts = log.texts();
-    ASSERT_EQ(texts.size(), 2u);
-    EXPECT_EQ(texts[0].rfind("Vulkan API call failed: VK_ERROR_OUT_OF_HOST_MEMORY\n", 0), 0u) << texts[0];
-    EXPECT_EQ(texts[1], "Failed to create descriptor set layout.");
-    EXPECT_EQ(first.allocations, 0);
-}
-
 TEST_F(ShapeRenderer2DTest, FailedSetUndoesTheLayout) {
     LogCapture log;
     VkHooks hooks;
     hooks.replace(&vkAllocateDescriptorSets, &real_allocate_sets, failing_allocate_sets);
-    hooks.replace(&vkDestroyDescriptorSetLayout, &real_destroy_layout, recording_destroy_layout);
-    hooks.replace(&vkResetDescriptorPool, &real_reset_pool, recording_reset_pool);
+    record_teardown(&hooks);
     ShapeRenderer2DConfig c = config(RENDER_TOPOLOGY_TRIANGLE_LIST);
     EXPECT_FALSE(shape_renderer_2d_create(&c, &shapes));
     std::vector<std::string> texts = log.texts();
@@ -461,9 +426,7 @@ TEST_F(ShapeRenderer2DTest, FailedPipelineUndoesSetAndLayout) {
     LogCapture log;
     VkHooks hooks;
     hooks.replace(&vkCreateGraphicsPipelines, &real_create_pipelines, failing_create_pipelines);
-    hooks.replace(&vkDestroyDescriptorSetLayout, &real_destroy_layout, recording_destroy_layout);
-    hooks.replace(&vkResetDescriptorPool, &real_reset_pool, recording_reset_pool);
-    hooks.replace(&vkDestroyBuffer, &real_destroy_buffer, recording_destroy_buffer);
+    record_teardown(&hooks);
     ShapeRenderer2DConfig c = config(RENDER_TOPOLOGY_TRIANGLE_LIST);
     EXPECT_FALSE(shape_renderer_2d_create(&c, &shapes));
     std::vector<std::string> texts = log.texts();
@@ -477,10 +440,7 @@ TEST_F(ShapeRenderer2DTest, FailedPipelineUndoesSetAndLayout) {
 TEST_F(ShapeRenderer2DTest, RefusedUniformAllocationUndoesEverything) {
     first.refuse = true;
     VkHooks hooks;
-    hooks.replace(&vkDestroyBuffer, &real_destroy_buffer, recording_destroy_buffer);
-    hooks.replace(&vkDestroyPipeline, &real_destroy_pipeline, recording_destroy_pipeline);
-    hooks.replace(&vkDestroyDescriptorSetLayout, &real_destroy_layout, recording_destroy_layout);
-    hooks.replace(&vkResetDescriptorPool, &real_reset_pool, recording_reset_pool);
+    record_teardown(&hooks);
     ShapeRenderer2DConfig c = config(RENDER_TOPOLOGY_TRIANGLE_LIST);
     EXPECT_FALSE(shape_renderer_2d_create(&c, &shapes));
     EXPECT_EQ(g_events, (std::vector<std::string>{"destroy buffer", "destroy pipeline", "free set",
