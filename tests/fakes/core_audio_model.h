@@ -45,6 +45,9 @@ const char* fake_method_name(FakeMethod m);
 
 enum : u32 { FAKE_ROLE_CONSOLE = 1, FAKE_ROLE_MULTIMEDIA = 2, FAKE_ROLE_COMMUNICATIONS = 4, FAKE_ROLES_ALL = 7 };
 
+// Why a method looks at the model: a new endpoint list, a read, or a change about to be made.
+enum FakeSync : u32 { FAKE_SYNC_ENUMERATE, FAKE_SYNC_READ, FAKE_SYNC_CHANGE };
+
 struct ModelSession {
     u32 key;              // identity while the session exists
     u32 pid;              // 0: the system sounds session
@@ -85,9 +88,8 @@ struct AudioModel {
     i64 live_references;      // references held on live objects, all kinds together
     i64 live_objects;
     i64 objects_created;
-    // Optional: called before every method reads the model (enumerating: a new endpoint list
-    // is being made), and after every change has been applied.
-    void (*sync)(AudioModel* model, bool enumerating);
+    // Optional: called before every method uses the model, and after every change applied.
+    void (*sync)(AudioModel* model, FakeSync kind);
     void (*changed)(AudioModel* model, const FakeCall& call);
 };
 

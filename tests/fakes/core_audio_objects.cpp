@@ -111,8 +111,8 @@ ModelSession* model_find_session(ModelDevice* device, u32 key) {
     return nullptr;
 }
 
-static void model_sync(AudioModel* m, bool enumerating) {
-    if (m->sync) m->sync(m, enumerating);
+static void model_sync(AudioModel* m, FakeSync kind) {
+    if (m->sync) m->sync(m, kind);
 }
 
 static bool model_fails(AudioModel* m, const ModelDevice* d, const ModelSession* s, FakeMethod method) {
@@ -314,7 +314,7 @@ static FakeDevice* make_device(AudioModel* m, const wchar_t* id) {
 static HRESULT STDMETHODCALLTYPE enumerator_enum_audio_endpoints(IMMDeviceEnumerator* self, EDataFlow flow, DWORD state_mask, IMMDeviceCollection** out) {
     AudioModel* m = ((FakeEnumerator*)self)->h.model;
     *out = nullptr;
-    model_sync(m, true);
+    model_sync(m, FAKE_SYNC_ENUMERATE);
     if (model_fails(m, nullptr, nullptr, FAKE_ENUM_AUDIO_ENDPOINTS)) return m->fail_result;
     FakeCollection* c = new_object<FakeCollection>(m, FakeCollection_destroy);
     c->iface.lpVtbl = &g_collection_vtbl;
@@ -329,7 +329,7 @@ static HRESULT STDMETHODCALLTYPE enumerator_enum_audio_endpoints(IMMDeviceEnumer
 static HRESULT STDMETHODCALLTYPE enumerator_get_default_audio_endpoint(IMMDeviceEnumerator* self, EDataFlow flow, ERole role, IMMDevice** out) {
     AudioModel* m = ((FakeEnumerator*)self)->h.model;
     *out = nullptr;
-    model_sync(m, false);
+    model_sync(m, FAKE_SYNC_READ);
     if (model_fails(m, nullptr, nullptr, FAKE_GET_DEFAULT_AUDIO_ENDPOINT)) return m->fail_result;
     if (flow != eRender || role < eConsole || role > eCommunications) return FAKE_E_NOT_FOUND;
     for (ModelDevice& d : m->devices) {
@@ -344,7 +344,7 @@ static HRESULT STDMETHODCALLTYPE enumerator_get_default_audio_endpoint(IMMDevice
 static HRESULT STDMETHODCALLTYPE enumerator_get_device(IMMDeviceEnumerator* self, LPCWSTR id, IMMDevice** out) {
     AudioModel* m = ((FakeEnumerator*)self)->h.model;
     *out = nullptr;
-    model_sync(m, false);
+    model_sync(m, FAKE_SYNC_READ);
     if (!id || !model_find_device(m, id)) return FAKE_E_NOT_FOUND;
     *out = &make_device(m, id)->iface;
     return S_OK;
@@ -364,7 +364,7 @@ static HRESULT STDMETHODCALLTYPE collection_query_interface(IMMDeviceCollection*
 
 static HRESULT STDMETHODCALLTYPE collection_get_count(IMMDeviceCollection* self, UINT* count) {
     FakeCollection* c = (FakeCollection*)self;
-    model_sync(c->h.model, false);
+    model_sync(c->h.model, FAKE_SYNC_READ);
     if (model_fails(c->h.model, nullptr, nullptr, FAKE_COLLECTION_GET_COUNT)) return c->h.model->fail_result;
     *count = (UINT)c->ids->size();
     return S_OK;
@@ -374,7 +374,7 @@ static HRESULT STDMETHODCALLTYPE collection_item(IMMDeviceCollection* self, UINT
     FakeCollection* c = (FakeCollection*)self;
     AudioModel* m = c->h.model;
     *out = nullptr;
-    model_sync(m, false);
+    model_sync(m, FAKE_SYNC_READ);
     if (index >= c->ids->size()) return E_INVALIDARG;
     const std::wstring& id = (*c->ids)[index];
     if (model_fails(m, model_find_device(m, id.c_str()), nullptr, FAKE_COLLECTION_ITEM)) return m->fail_result;
@@ -398,7 +398,7 @@ static HRESULT STDMETHODCALLTYPE device_activate(IMMDevice* self, REFIID iid, DW
     FakeDevice* fd = (FakeDevice*)self;
     AudioModel* m = fd->h.model;
     *out = nullptr;
-    model_sync(m, false);
+    model_sync(m, FAKE_SYNC_READ);
     ModelDevice* d = model_find_device(m, fd->id);
     if (!d) return FAKE_E_INVALIDATED;
     if (guid_equal(iid, IID_AUDIO_ENDPOINT_VOLUME)) {
@@ -424,7 +424,7 @@ static HRESULT STDMETHODCALLTYPE device_open_property_store(IMMDevice* self, DWO
     FakeDevice* fd = (FakeDevice*)self;
     AudioModel* m = fd->h.model;
     *out = nullptr;
-    model_sync(m, false);
+    model_sync(m, FAKE_SYNC_READ);
     ModelDevice* d = model_find_device(m, fd->id);
     if (!d) return FAKE_E_INVALIDATED;
     if (model_fails(m, d, nullptr, FAKE_OPEN_PROPERTY_STORE)) return m->fail_result;
@@ -439,7 +439,7 @@ static HRESULT STDMETHODCALLTYPE device_get_id(IMMDevice* self, LPWSTR* out) {
     FakeDevice* fd = (FakeDevice*)self;
     AudioModel* m = fd->h.model;
     *out = nullptr;
-    model_sync(m, false);
+    model_sync(m, FAKE_SYNC_READ);
     if (model_fails(m, model_find_device(m, fd->id), nullptr, FAKE_DEVICE_GET_ID)) return m->fail_result;
     *out = co_task_wide(fd->id);
     return S_OK;
@@ -467,7 +467,7 @@ static HRESULT STDMETHODCALLTYPE property_store_get_value(IPropertyStore* self, 
     FakePropertyStore* p = (FakePropertyStore*)self;
     AudioModel* m = p->h.model;
     PropVariantInit(value);
-    model_sync(m, false);
+    model_sync(m, FAKE_SYNC_READ);
     ModelDevice* d = model_find_device(m, p->id);
     if (!d) return FAKE_E_INVALIDATED;
     if (model_fails(m, d, nullptr, FAKE_GET_VALUE)) return m->fail_result;
@@ -497,7 +497,7 @@ static HRESULT STDMETHODCALLTYPE endpoint_volume_query_interface(IAudioEndpointV
 
 static ModelDevice* endpoint_device(IAudioEndpointVolume* self, bool changing) {
     FakeEndpointVolume* v = (FakeEndpointVolume*)self;
-    model_sync(v->h.model, false);
+    model_sync(v->h.model, changing ? FAKE_SYNC_CHANGE : FAKE_SYNC_READ);
     return model_find_device(v->h.model, v->id);
 }
 
@@ -559,7 +559,7 @@ static HRESULT STDMETHODCALLTYPE session_manager_get_session_enumerator(IAudioSe
     FakeSessionManager* fm = (FakeSessionManager*)self;
     AudioModel* m = fm->h.model;
     *out = nullptr;
-    model_sync(m, false);
+    model_sync(m, FAKE_SYNC_READ);
     ModelDevice* d = model_find_device(m, fm->id);
     if (!d) return FAKE_E_INVALIDATED;
     if (model_fails(m, d, nullptr, FAKE_GET_SESSION_ENUMERATOR)) return m->fail_result;
@@ -587,7 +587,7 @@ static HRESULT STDMETHODCALLTYPE session_enumerator_query_interface(IAudioSessio
 static HRESULT STDMETHODCALLTYPE session_enumerator_get_count(IAudioSessionEnumerator* self, int* count) {
     FakeSessionEnumerator* e = (FakeSessionEnumerator*)self;
     AudioModel* m = e->h.model;
-    model_sync(m, false);
+    model_sync(m, FAKE_SYNC_READ);
     if (model_fails(m, model_find_device(m, e->id), nullptr, FAKE_SESSION_GET_COUNT)) return m->fail_result;
     *count = (int)e->keys->size();
     return S_OK;
@@ -597,7 +597,7 @@ static HRESULT STDMETHODCALLTYPE session_enumerator_get_session(IAudioSessionEnu
     FakeSessionEnumerator* e = (FakeSessionEnumerator*)self;
     AudioModel* m = e->h.model;
     *out = nullptr;
-    model_sync(m, false);
+    model_sync(m, FAKE_SYNC_READ);
     if (index < 0 || (size_t)index >= e->keys->size()) return E_INVALIDARG;
     u32 key = (*e->keys)[index];
     ModelDevice* d = model_find_device(m, e->id);
@@ -613,8 +613,8 @@ static HRESULT STDMETHODCALLTYPE session_enumerator_get_session(IAudioSessionEnu
 
 // Session: control, control 2 and simple volume
 
-static ModelSession* session_model(FakeSession* s, ModelDevice** device) {
-    model_sync(s->h.model, false);
+static ModelSession* session_model(FakeSession* s, ModelDevice** device, FakeSync kind = FAKE_SYNC_READ) {
+    model_sync(s->h.model, kind);
     *device = model_find_device(s->h.model, s->id);
     return model_find_session(*device, s->key);
 }
@@ -669,7 +669,7 @@ static HRESULT STDMETHODCALLTYPE simple_set_master_volume(ISimpleAudioVolume* se
     FakeSession* s = session_from_simple(self);
     AudioModel* m = s->h.model;
     ModelDevice* d = nullptr;
-    ModelSession* ms = session_model(s, &d);
+    ModelSession* ms = session_model(s, &d, FAKE_SYNC_CHANGE);
     if (!ms) return FAKE_E_INVALIDATED;
     bool fails = model_fails(m, d, ms, FAKE_SESSION_SET_MASTER_VOLUME);
     bool valid = level >= 0.0f && level <= 1.0f;
@@ -693,7 +693,7 @@ static HRESULT STDMETHODCALLTYPE simple_set_mute(ISimpleAudioVolume* self, BOOL 
     FakeSession* s = session_from_simple(self);
     AudioModel* m = s->h.model;
     ModelDevice* d = nullptr;
-    ModelSession* ms = session_model(s, &d);
+    ModelSession* ms = session_model(s, &d, FAKE_SYNC_CHANGE);
     if (!ms) return FAKE_E_INVALIDATED;
     bool fails = model_fails(m, d, ms, FAKE_SESSION_SET_MUTE);
     if (!fails) ms->mute = mute != FALSE;
@@ -725,7 +725,7 @@ static HRESULT STDMETHODCALLTYPE policy_config_query_interface(IPolicyConfigVist
 
 static HRESULT STDMETHODCALLTYPE policy_config_set_default_endpoint(IPolicyConfigVistaC* self, LPCWSTR id, ERole role) {
     AudioModel* m = ((FakePolicyConfig*)self)->h.model;
-    model_sync(m, false);
+    model_sync(m, FAKE_SYNC_CHANGE);
     ModelDevice* d = id ? model_find_device(m, id) : nullptr;
     bool fails = model_fails(m, d, nullptr, FAKE_SET_DEFAULT_ENDPOINT) ||
                  (role >= eConsole && role <= eCommunications && (m->fail_default_roles & (1u << role)));
