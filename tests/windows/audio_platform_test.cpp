@@ -87,19 +87,33 @@ class Programs {
 public:
     std::string dir;
     std::vector<PROCESS_INFORMATION> running;
+    // The copies end with this process even when a test ends it early, and they get their
+    // own output handles, so no caller waits on a pipe they would keep open.
+    HANDLE job = NULL;
+    HANDLE null_output = NULL;
 
     void start(const std::vector<std::string>& names) {
         char temp[MAX_PATH];
         GetTempPathA(MAX_PATH, temp);
         dir = std::string(temp) + "korvane-audio-platform-" + std::to_string(GetCurrentProcessId());
         CreateDirectoryA(dir.c_str(), NULL);
+        job = CreateJobObjectA(NULL, NULL);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
+        null_output = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, NULL);
         for (const std::string& name : names) {
             std::string path = dir + "\\" + name;
             ASSERT_TRUE(CopyFileA(KORVANE_IDLE_PROGRAM, path.c_str(), FALSE)) << KORVANE_IDLE_PROGRAM << " " << GetLastError();
             STARTUPINFOA startup = {};
             startup.cb = sizeof(startup);
+            startup.dwFlags = STARTF_USESTDHANDLES;
+            startup.hStdInput = startup.hStdOutput = startup.hStdError = null_output;
             PROCESS_INFORMATION info = {};
-            ASSERT_TRUE(CreateProcessA(path.c_str(), NULL, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info));
+            ASSERT_TRUE(CreateProcessA(path.c_str(), NULL, NULL, NULL, TRUE, CREATE_SUSPENDED, NULL, NULL, &startup, &info));
+            AssignProcessToJobObject(job, info.hProcess);
+            ResumeThread(info.hThread);
             running.push_back(info);
         }
         for (const std::string& name : names) {
@@ -117,6 +131,9 @@ public:
             CloseHandle(info.hThread);
         }
         running.clear();
+        if (job) CloseHandle(job);
+        if (null_output) CloseHandle(null_output);
+        job = null_output = NULL;
         if (!dir.empty()) {
             WIN32_FIND_DATAA found;
             HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &found);
@@ -143,6 +160,13 @@ protected:
         state = std::string(temp) + "korvane-audio-state-" + std::to_string(GetCurrentProcessId()) + ".ini";
         DeleteFileA((state + ".log").c_str());
         SetEnvironmentVariableA("KORVANE_AUDIO_STATE", state.c_str());
+        // Without the stand-in the start-up would take its fatal exit; say why instead.
+        void* policy = nullptr;
+        static const GUID clsid = {0x294935CE, 0xF637, 0x4E7C, {0xA4, 0x1B, 0xAB, 0x25, 0x54, 0x60, 0xB8, 0x62}};
+        static const GUID iid = {0x568B9108, 0x44BF, 0x40B4, {0x90, 0x06, 0x86, 0xAF, 0xE5, 0xB5, 0xA6, 0x20}};
+        HRESULT created = CoCreateInstance(clsid, NULL, CLSCTX_ALL, iid, &policy);
+        ASSERT_TRUE(SUCCEEDED(created)) << "the audio platform stand-in is not registered in this Wine prefix";
+        ((IUnknown*)policy)->Release();
     }
 
     void TearDown() override {

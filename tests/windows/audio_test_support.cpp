@@ -50,6 +50,18 @@ void counting_allocator_install(CountingAllocator* counting) {
 
 void counting_allocator_remove(CountingAllocator* counting) { g_default_allocator = counting->previous; }
 
+// Children end with the test process even when it ends early, so none keeps its output open.
+static HANDLE children_job() {
+    static HANDLE job = NULL;
+    if (!job) {
+        job = CreateJobObjectA(NULL, NULL);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+    }
+    return job;
+}
+
 ChildProcess child_start(const char* filter, const char* role, bool capture) {
     ChildProcess child = {};
     char self[MAX_PATH];
@@ -70,7 +82,10 @@ ChildProcess child_start(const char* filter, const char* role, bool capture) {
     SetEnvironmentVariableA("KORVANE_AUDIO_CHILD", role);
     std::vector<char> line(command.begin(), command.end());
     line.push_back(0);
-    if (!CreateProcessA(NULL, line.data(), NULL, NULL, capture ? TRUE : FALSE, 0, NULL, NULL, &startup, &child.info)) {
+    if (CreateProcessA(NULL, line.data(), NULL, NULL, capture ? TRUE : FALSE, CREATE_SUSPENDED, NULL, NULL, &startup, &child.info)) {
+        AssignProcessToJobObject(children_job(), child.info.hProcess);
+        ResumeThread(child.info.hThread);
+    } else {
         child.info = {};
     }
     SetEnvironmentVariableA("KORVANE_AUDIO_CHILD", NULL);
