@@ -9,11 +9,10 @@
 #include <propidl.h>
 #include <propsys.h>
 #include <psapi.h>
+#include "app/app.h"
 #include "app/audio.h"
 #include "app/audio_math.h"
 #include "Ostrel/core/log.h"
-
-[[noreturn]] void app_fatal_exit(u32 code);  // app/app.h; TODO_MERGE
 
 // The platform's policy-configuration interface is undocumented and absent from the headers.
 // Only SetDefaultEndpoint (entry 12) is called; entries 3 to 11 exist to give it its place.

@@ -27,5 +27,11 @@ void config_parse(const u8* text, u32 size, AppConfig* config);
 // The text a save writes.
 DynString config_format(const AppConfig* config, Allocator* allocator);
 
+// Opens (creating it empty if missing) config.ini in the working directory, fills the record
+// and keeps the handle for every later save; on failure the fallback values are used.
 bool load_config(AppConfig* config);
+// Rewrites the whole file through the kept handle.
 bool save_config(const AppConfig* config);
+// Tests only: closes the kept handle so another load can open the file again. The program
+// keeps the handle until it exits.
+void config_close_file();

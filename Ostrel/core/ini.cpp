@@ -44,6 +44,16 @@ IniToken ini_next_token(IniLexer* lx) {
     return IniToken{INI_TOKEN_UNKNOWN, start, start, lx->line};
 }
 
+// A header's closing bracket lexes into the name's word ("[name]" gives "name]"); both forms match.
+static bool section_word_equals(const IniLexer* lx, IniToken t, const char* name) {
+    u32 n = t.end - t.start;
+    if (n > 0 && lx->text[t.end - 1] == ']') n--;
+    for (u32 i = 0; i < n; i++) {
+        if (name[i] == 0 || (u8)name[i] != lx->text[t.start + i]) return false;
+    }
+    return name[n] == 0;
+}
+
 static bool word_equals(const IniLexer* lx, IniToken t, const char* name) {
     u32 n = t.end - t.start;
     for (u32 i = 0; i < n; i++) {
@@ -61,7 +71,7 @@ bool ini_find_value(const void* text, u32 size, const char* section, const char*
             if (t.kind != INI_TOKEN_BRACKET || lx.text[t.start] != '[') continue;
             IniToken name = ini_next_token(&lx);
             if (name.kind == INI_TOKEN_END || name.kind == INI_TOKEN_UNKNOWN) return false;
-            if (name.kind == INI_TOKEN_WORD && word_equals(&lx, name, section)) break;
+            if (name.kind == INI_TOKEN_WORD && section_word_equals(&lx, name, section)) break;
         }
     }
     IniToken k;

@@ -107,7 +107,8 @@ bool log_start() {
 void log_stop() {
     g_queue.paused.store(0);
     g_queue.stop.store(1);
-    while (g_queue.count.load() != 0) os_yield();
+    // Also wait for the line being written: the process may end right after this returns.
+    while (g_queue.count.load() != 0 || g_queue.busy.load() != 0) os_yield();
     os_thread_close(&g_queue.thread);
 }
 

@@ -45,10 +45,11 @@ enum KeyCode : u8 {
     KEY_MINUS = 69,
     KEY_MULTIPLY = 70,
     KEY_DIVIDE = 71,  // also "keyboard_slash"
-    KEY_LEFT = 72,
-    KEY_RIGHT = 73,
-    KEY_UP = 74,
-    KEY_DOWN = 75,
+    // Arrow keys carry ARROW in their names: KEY_UP and KEY_DOWN are key-state flags below.
+    KEY_ARROW_LEFT = 72,
+    KEY_ARROW_RIGHT = 73,
+    KEY_ARROW_UP = 74,
+    KEY_ARROW_DOWN = 75,
     KEY_NUMPAD0 = 76,  // ... KEY_NUMPAD0 + 9
     KEY_F1 = 86,       // ... KEY_F1 + 19 = F20
     KEY_F20 = 105,
@@ -109,6 +110,41 @@ struct KeyStates {
     u8 repeat_threshold;  // 30
 };
 
+// Windows virtual-key numbers the key translation reads.
+enum VirtualKey : u32 {
+    VKEY_BACK = 0x08,
+    VKEY_TAB = 0x09,
+    VKEY_RETURN = 0x0D,
+    VKEY_SHIFT = 0x10,
+    VKEY_CONTROL = 0x11,
+    VKEY_MENU = 0x12,
+    VKEY_CAPITAL = 0x14,
+    VKEY_ESCAPE = 0x1B,
+    VKEY_SPACE = 0x20,
+    VKEY_PRIOR = 0x21,
+    VKEY_LEFT = 0x25,
+    VKEY_UP = 0x26,
+    VKEY_RIGHT = 0x27,
+    VKEY_DOWN = 0x28,
+    VKEY_DELETE = 0x2E,
+    VKEY_0 = 0x30,
+    VKEY_A = 0x41,
+    VKEY_LWIN = 0x5B,
+    VKEY_RWIN = 0x5C,
+    VKEY_NUMPAD0 = 0x60,
+    VKEY_F1 = 0x70,
+    VKEY_F20 = 0x83,
+    VKEY_F21 = 0x84,
+    VKEY_F23 = 0x86,
+    VKEY_F24 = 0x87,
+    VKEY_LSHIFT = 0xA0,
+    VKEY_RSHIFT = 0xA1,
+    VKEY_LCONTROL = 0xA2,
+    VKEY_RCONTROL = 0xA3,
+    VKEY_LMENU = 0xA4,
+    VKEY_RMENU = 0xA5,
+};
+
 struct Window;
 struct WindowMessage;
 
@@ -128,7 +164,8 @@ u8 text_input_ring_pop(TextInputRing* ring);
 // Virtual key + lParam -> engine key code. Shift, Control and Alt are resolved to their side
 // from the scan code through the platform's scan-code mapping.
 u8 input_translate_key(u64 virtual_key, i64 lparam);
-// Platform piece: scan code (with 0xE000 for extended keys) -> side-specific virtual key.
+// Platform piece: scan code (with 0xE000 for extended keys) -> side-specific virtual key;
+// 0 when the scan code has none.
 u32 input_map_scan_code_to_virtual_key(u32 scan_code);
 
 void key_states_advance(KeyStates* states, const KeyboardState* keyboard);

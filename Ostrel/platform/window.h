@@ -26,6 +26,34 @@ struct Window {
     TextInputRing text_input;
 };
 
+// Window message numbers the portable engine reads (the Win32 values).
+enum WindowMessageNumber : u32 {
+    WINDOW_MSG_MOVE = 0x0003,
+    WINDOW_MSG_SIZE = 0x0005,
+    WINDOW_MSG_SETFOCUS = 0x0007,
+    WINDOW_MSG_KILLFOCUS = 0x0008,
+    WINDOW_MSG_CLOSE = 0x0010,
+    WINDOW_MSG_SETCURSOR = 0x0020,
+    WINDOW_MSG_STYLECHANGED = 0x007D,
+    WINDOW_MSG_KEYDOWN = 0x0100,
+    WINDOW_MSG_KEYUP = 0x0101,
+    WINDOW_MSG_CHAR = 0x0102,
+    WINDOW_MSG_SYSKEYDOWN = 0x0104,
+    WINDOW_MSG_SYSKEYUP = 0x0105,
+    WINDOW_MSG_SYSCOMMAND = 0x0112,
+    WINDOW_MSG_MOUSEMOVE = 0x0200,
+    WINDOW_MSG_LBUTTONDOWN = 0x0201,
+    WINDOW_MSG_LBUTTONUP = 0x0202,
+    WINDOW_MSG_RBUTTONDOWN = 0x0204,
+    WINDOW_MSG_RBUTTONUP = 0x0205,
+    WINDOW_MSG_MBUTTONDOWN = 0x0207,
+    WINDOW_MSG_MBUTTONUP = 0x0208,
+    WINDOW_MSG_MOUSEWHEEL = 0x020A,
+    WINDOW_MSG_XBUTTONDOWN = 0x020B,
+    WINDOW_MSG_XBUTTONUP = 0x020C,
+    WINDOW_MSG_EXITSIZEMOVE = 0x0232,
+};
+
 // One queued message, as the pump hands it to the input handlers.
 struct WindowMessage {
     void* hwnd;
@@ -34,10 +62,13 @@ struct WindowMessage {
     i64 lparam;
 };
 
+// Registers the window class on the first call (once per process) and creates a hidden window;
+// the record is attached to it and kept up to date by the engine window procedure.
 bool window_create(const char* title, i32 x, i32 y, i32 width, i32 height, u32 style, Window* window);
 void window_show(Window* window);
 bool window_is_minimised(const Window* window);
 bool window_set_size(Window* window, i32 width, i32 height);
 // Removes one message of the thread's queue, translates and dispatches it; false when empty.
 bool window_pump_one(WindowMessage* out);
+// Engine style -> Win32 style; an unknown value is logged and gives the overlapped style.
 u32 window_style_to_win32(u32 style);

@@ -75,7 +75,10 @@ TEST(IniFind, Sections) {
     std::string text = "TOP=0\n[other]\nJump=keyboard_a\n[keyboard_and_mouse]\nJump=keyboard_space\nFire=mouse_left\n";
     EXPECT_EQ(find(text, "TOP"), "0");
     EXPECT_EQ(find(text, "Jump"), "<absent>");  // no section: only entries before the first bracket
-    EXPECT_EQ(find(text, "Jump", "other"), "<absent>");  // the header word is "other]"
+    EXPECT_EQ(find(text, "Jump", "other"), "keyboard_a");
+    EXPECT_EQ(find(text, "Jump", "keyboard_and_mouse"), "keyboard_space");
+    EXPECT_EQ(find(text, "Fire", "keyboard_and_mouse"), "mouse_left");
+    EXPECT_EQ(find(text, "Fire", "other"), "<absent>");  // the next header ends the section
     EXPECT_EQ(find("[keyboard_and_mouse ]\nJump=1", "Jump", "keyboard_and_mouse"), "<absent>");
     EXPECT_EQ(find("[ keyboard_and_mouse\n]\nJump=1", "Jump", "keyboard_and_mouse"), "<absent>");
     EXPECT_EQ(find("[\nkeyboard_and_mouse\nJump=1", "Jump", "keyboard_and_mouse"), "1");

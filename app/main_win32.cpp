@@ -1,0 +1,154 @@
+// Entry point: brings the process into a known state, builds the long-lived records in a fixed
+// order, runs the 16 ms frame loop and shuts down in order.
+#include <windows.h>
+#include <objbase.h>
+#include <shellscalingapi.h>
+#include <timeapi.h>
+#include "Ostrel/core/log.h"
+#include "Ostrel/core/os.h"
+#include "Ostrel/core/path.h"
+#include "app/app.h"
+#include "app/audio.h"
+#include "app/color_schemes.h"
+#include "app/config.h"
+#include "app/tray.h"
+#include "app/ui.h"
+
+static const f64 k_frame_seconds = 0.016;
+static const f64 k_autosave_seconds = 5.0;
+
+static Allocator g_app_allocator;
+
+// Start-up failure after the logger runs: the logger writes what explains the exit first.
+static int startup_failed() {
+    log_stop();
+    return 1;
+}
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    if (!log_start()) return 1;
+
+    if (FAILED(CoInitializeEx(NULL, COINIT_MULTITHREADED))) {
+        log_error("Failed to load COM library.");
+        app_fatal_exit(1);
+    }
+
+    g_module_handle = GetModuleHandleA(NULL);
+    g_app_allocator = os_heap_allocator();
+    g_default_allocator = &g_app_allocator;
+
+    HRESULT dpi = SetProcessDpiAwareness(PROCESS_PER_MONITOR_DPI_AWARE);
+    if (dpi == E_INVALIDARG) log_error("Invalid argument.");
+    else if (dpi == E_ACCESSDENIED) log_error("DPI awareness already set.");
+
+    bool granular_sleep = true;
+    if (timeBeginPeriod(1) == TIMERR_NOCANDO) {
+        log_error("Win32: timeBeginPeriod failed.");
+        granular_sleep = false;
+    }
+    const f64 frequency = (f64)os_perf_frequency();
+    if (!granular_sleep)
+        log_warning(
+            "Granular sleep is not available, there will be no sleep call at the end of each frame. This might consume "
+            "your battery-life since the CPU might be overloaded.");
+
+    u8* path = nullptr;
+    u32 path_length = 0;
+    if (!path_executable(g_default_allocator, &path, &path_length)) {
+        log_error("Failed to fetch executable path.");
+        return startup_failed();
+    }
+    g_executable_path = DynString{path, g_default_allocator, nullptr, path_length, path_length, 5};
+
+    u8* directory = nullptr;
+    u32 directory_length = 0;
+    if (!path_executable_directory(g_default_allocator, &directory, &directory_length)) {
+        log_error("Failed to fetch executable directory path.");
+        return startup_failed();
+    }
+    {
+        DynString folder = DynString{directory, g_default_allocator, nullptr, directory_length, directory_length, 5};
+        dyn_string_append_char(&folder, 0);
+        // Every relative name (config.ini, color_schemes, the font) resolves beside the executable.
+        if (!SetCurrentDirectoryA((const char*)folder.data))
+            log_error("Failed to make the executable's folder the working directory. GetLastError(): %",
+                      (u32)GetLastError());
+        dyn_string_free(&folder);
+    }
+
+    audio_init();
+
+    f64 autosave_seconds = 0.0;
+
+    load_config(&g_config);
+
+    if (!color_schemes_setup()) return startup_failed();
+
+    if (!window_create("Korvane", g_config.window_x, g_config.window_y, g_config.window_width, g_config.window_height,
+                       WINDOW_STYLE_OVERLAPPED, &g_window))
+        return startup_failed();
+
+    g_window.user_window_procedure = tray_window_proc;
+    g_window.hide_cursor = 0;
+
+    if (g_config.tray_icon) tray_icon_set(true);
+    else window_show(&g_window);
+
+    if (!ui_startup()) return startup_failed();
+    ui_frame();
+
+    for (;;) {
+        const i64 frame_start = os_perf_counter();
+
+        if (autosave_seconds >= k_autosave_seconds) {
+            save_config(&g_config);
+            autosave_seconds = 0.0;
+        }
+
+        color_schemes_poll();
+
+        text_input_ring_reset(&g_window.text_input);
+
+        WindowMessage message;
+        while (window_pump_one(&message)) {
+            input_keyboard_handler(&g_window, &message, &g_keyboard);
+            input_mouse_handler(&g_window, &message, &g_mouse);
+            input_character_handler(&g_window, &message, &g_window.text_input);
+        }
+
+        if (g_window.close_requested) {
+            // Read live: the Options screen can change the tray option at any time.
+            if (!g_config.tray_icon) break;
+            tray_icon_set(true);
+            g_window.close_requested = 0;
+            ShowWindow((HWND)g_window.handle, SW_HIDE);
+        }
+
+        if (g_quit) break;
+
+        key_states_advance(&g_key_states, &g_keyboard);
+
+        if (g_window.focused) {
+            audio_refresh();
+            ui_frame();
+        }
+
+        input_end_frame(&g_mouse);
+
+        f64 elapsed;
+        for (;;) {
+            elapsed = (f64)(os_perf_counter() - frame_start) / frequency;
+            if (elapsed >= k_frame_seconds) break;
+            if (granular_sleep) Sleep((DWORD)(1000.0 * (k_frame_seconds - elapsed)));
+        }
+        autosave_seconds += elapsed;
+    }
+
+    audio_shutdown();
+    ui_shutdown();
+    save_config(&g_config);
+    if (g_config.tray_icon) tray_icon_set(false);
+    CoUninitialize();
+    log_stop();
+    return 0;
+}
