@@ -8,6 +8,7 @@
 #include <tlhelp32.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -319,17 +320,29 @@ TEST_F(AudioPlatform, ReportsTheCostOfOneRefresh) {
     }
     write_text(state, text);
     init();
-    ASSERT_EQ(audio_device_count(), 4u);
-    for (u32 d = 0; d < 4; d++) ASSERT_EQ(audio_session_count(d), 32u);
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    const int rounds = 30;
-    QueryPerformanceCounter(&start);
-    for (int i = 0; i < rounds; i++) audio_refresh();
-    QueryPerformanceCounter(&end);
-    double ms = 1000.0 * (double)(end.QuadPart - start.QuadPart) / (double)frequency.QuadPart / rounds;
-    printf("audio_refresh, 4 devices x 32 sessions, stand-in under Wine: %.3f ms per refresh (%d refreshes)\n", ms, rounds);
-    RecordProperty("refresh_ms", std::to_string(ms));
+    for (int pass = 0; pass < 2; pass++) {
+        // Second pass: every session is the system's, so no process is opened; what is left
+        // is the COM calls and the stand-in's own work.
+        if (pass == 1) {
+            for (const char* name : names) {
+                for (size_t at = text.find(name); at != std::string::npos; at = text.find(name)) text.replace(at, strlen(name), "System");
+            }
+            write_text(state, text);
+            audio_refresh();
+        }
+        ASSERT_EQ(audio_device_count(), 4u);
+        for (u32 d = 0; d < 4; d++) ASSERT_EQ(audio_session_count(d), 32u);
+        LARGE_INTEGER frequency, start, end;
+        QueryPerformanceFrequency(&frequency);
+        const int rounds = 30;
+        QueryPerformanceCounter(&start);
+        for (int i = 0; i < rounds; i++) audio_refresh();
+        QueryPerformanceCounter(&end);
+        double ms = 1000.0 * (double)(end.QuadPart - start.QuadPart) / (double)frequency.QuadPart / rounds;
+        printf("audio_refresh, 4 devices x 32 sessions, stand-in under Wine%s: %.3f ms per refresh (%d refreshes)\n",
+               pass ? ", no process opened" : "", ms, rounds);
+        RecordProperty(pass ? "refresh_ms_system_sessions" : "refresh_ms", std::to_string(ms));
+    }
     EXPECT_TRUE(log.lines().empty());
 }
 

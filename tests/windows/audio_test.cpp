@@ -208,6 +208,17 @@ TEST_F(Audio, SessionsThatCannotBeReadAreLeftOutWithTheirMessages) {
     EXPECT_EQ(texts[5], "Failed to query ISimpleAudioVolume from process.");
 }
 
+TEST_F(Audio, EnumeratingAgainWithoutAReleaseKeepsOnePicture) {
+    ModelDevice* d = device(L"{a}", L"Speakers", FAKE_ROLES_ALL);
+    model_add_session(d, 0, 1.0f, false);
+    init();
+    audio_enumerate();
+    EXPECT_EQ(audio_device_names(), (Names{"Speakers"}));
+    EXPECT_EQ(audio_session_count(0), 1u);
+    audio_release_devices();
+    EXPECT_EQ(g_fake_audio.live_references, 2);
+}
+
 // ---- the default device index ----
 
 TEST_F(Audio, DefaultIndexFollowsTheDefaultId) {

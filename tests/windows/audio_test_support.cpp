@@ -4,10 +4,7 @@
 #include "Ostrel/core/log.h"
 
 // The audio layer's fatal exits end here in test executables, as in the program.
-// log_stop returns once the ring is empty, which can be before the last line taken from it
-// has been written; the flush waits for that line too.
 [[noreturn]] void app_fatal_exit(u32 code) {
-    log_flush();
     log_stop();
     ExitProcess(code);
 }
