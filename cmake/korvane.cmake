@@ -34,8 +34,30 @@ function(korvane_test name)
     add_dependencies(${name} wine_prefix)
   endif()
   if(NOT T_NO_DISCOVER)
+    # An empty LABELS value would swallow the next property's name.
+    set(properties ${T_PROPERTIES})
+    if(T_LABELS)
+      list(PREPEND properties LABELS "${T_LABELS}")
+    endif()
     gtest_discover_tests(${name}
       DISCOVERY_TIMEOUT 60
-      PROPERTIES LABELS "${T_LABELS}" ${T_PROPERTIES})
+      PROPERTIES ${properties})
+  endif()
+endfunction()
+
+# Vulkan headers without a Vulkan library: entry points are fetched at run time (VK_NO_PROTOTYPES).
+# The cross build must not see /usr/include as a whole (glibc headers would shadow MinGW's), so it
+# gets a build-tree folder with links to just the Vulkan header folders (vk_video beside vulkan).
+function(korvane_use_vulkan_headers target)
+  target_compile_definitions(${target} PUBLIC VK_NO_PROTOTYPES)
+  if(KORVANE_WINDOWS)
+    set(dir ${CMAKE_BINARY_DIR}/vulkan_headers)
+    foreach(sub vulkan vk_video)
+      if(NOT EXISTS ${dir}/${sub})
+        file(MAKE_DIRECTORY ${dir})
+        file(CREATE_LINK /usr/include/${sub} ${dir}/${sub} SYMBOLIC)
+      endif()
+    endforeach()
+    target_include_directories(${target} SYSTEM PUBLIC ${dir})
   endif()
 endfunction()

@@ -290,8 +290,9 @@ e2e_assert_file_eq() {
 # e2e_log_has LEVEL TEXT: the program log holds a line "LEVEL h:m:s: TEXT".
 e2e_log_line_count() {
     local level=$1 text=$2
-    awk -v l="$level" -v t="$text" '{ sub(/\r$/, "") } $1 == l && $2 ~ /^[0-9]+:[0-9]+:[0-9]+:$/ \
-        { s = $0; sub(/^[^ ]+ [^ ]+ /, "", s); if (s == t) n++ } END { print n + 0 }' "$E2E_LOG"
+    # Through the environment: awk -v would turn backslashes in the text (paths) into escapes.
+    E2E_LEVEL=$level E2E_TEXT=$text awk '{ sub(/\r$/, "") } $1 == ENVIRON["E2E_LEVEL"] && $2 ~ /^[0-9]+:[0-9]+:[0-9]+:$/ \
+        { s = $0; sub(/^[^ ]+ [^ ]+ /, "", s); if (s == ENVIRON["E2E_TEXT"]) n++ } END { print n + 0 }' "$E2E_LOG"
 }
 e2e_log_has() {
     [ "$(e2e_log_line_count "$1" "$2")" -ge 1 ] || e2e_fail "log lacks the $1 line \"$2\""

@@ -1,0 +1,370 @@
+// Ostrel renderer: one Vulkan device drawing one window with one frame in flight.
+//
+// Index
+//   [SECTION] Result texts
+//   [SECTION] Context and swapchain
+//   [SECTION] Decisions (pure functions behind the context's choices)
+//   [SECTION] Device memory arenas
+//   [SECTION] Buffers, textures and one-shot commands
+//   [SECTION] Frames
+//   [SECTION] Pipelines
+//   [SECTION] Offscreen contexts (tests, tools, benchmarks)
+//
+// Every failure is logged at error level and reported by a false, null, zero or all-ones result.
+// The loader (vulkan_load_global, vulkan_load) is in vulkan_loader.h, included here.
+#pragma once
+#include "Ostrel/core/dyn_array.h"
+#include "Ostrel/renderer/vulkan_loader.h"
+
+struct Window;
+
+//-----------------------------------------------------------------------------
+// [SECTION] Result texts
+//-----------------------------------------------------------------------------
+
+// The enumerator's name; "VK_ERROR_UNKNOWN/Unknwown." for VK_ERROR_UNKNOWN and any code not known.
+const char* vulkan_result_name(VkResult result);
+// A one-line description of the code (for unknown codes a generic sentence).
+const char* vulkan_result_description(VkResult result);
+u32 vulkan_known_result_count();
+// Logs "Vulkan API call failed: %\n%" with the result's name and description.
+void vulkan_log_call_failed(VkResult result);
+
+//-----------------------------------------------------------------------------
+// [SECTION] Context and swapchain
+//-----------------------------------------------------------------------------
+
+struct RendererSettings {
+    const char* application_name;
+    u32 application_version;
+    Allocator* allocator;                             // host memory of the context's arrays
+    const VkAllocationCallbacks* allocation_callbacks;  // may be null
+};
+
+// The process's one device, surface, swapchain, render pass and frame objects.
+// Swapchain images, image views and framebuffers have the same count and order; every framebuffer
+// also uses the one depth view.
+struct VulkanContext {
+    VkInstance instance;
+    VkPhysicalDevice physical_device;
+    VkDevice device;
+    VkSurfaceKHR surface;  // null for offscreen contexts
+    Window* window;
+    u32 queue_family_index;
+    VkQueue graphics_queue;
+    VkQueue present_queue;
+    VkSurfaceFormatKHR surface_format;
+    VkSwapchainKHR swapchain;  // null after a recreation that failed past its destroy step
+    VkExtent2D extent;
+    DynArray<VkImage> swapchain_images;
+    DynArray<VkImageView> swapchain_image_views;
+    VkRenderPass render_pass;
+    DynArray<VkFramebuffer> framebuffers;
+    VkCommandPool command_pool;
+    VkCommandBuffer command_buffer;
+    VkSemaphore image_available_semaphore;
+    VkSemaphore render_finished_semaphore;
+    VkFence in_flight_fence;  // created signalled
+    u32 image_index;
+    VkFormat depth_format;
+    VkImage depth_image;
+    VkDeviceMemory depth_memory;  // a dedicated allocation
+    VkImageView depth_image_view;
+    Allocator* allocator;
+    const VkAllocationCallbacks* allocation_callbacks;
+    // Frame bookkeeping.
+    VkExtent2D window_extent;  // client size the swapchain was last built for
+    u8 recreate_pending;       // rebuild before the next acquire
+    VkDeviceMemory offscreen_memory;  // offscreen contexts: memory of the colour image
+};
+
+// The whole creation sequence for a window; on false nothing created remains alive.
+bool vulkan_create_context(Window* window, const RendererSettings* settings, VulkanContext* context);
+// Rebuilds swapchain, views, depth buffer and framebuffers for the window's client size. False
+// without changing anything when the window is minimised (client 0 x 0) or the surface has a zero
+// extent; false after a failure past the destroy step leaves `swapchain` null, and the next frame
+// retries before it acquires.
+bool vulkan_recreate_swapchain(VulkanContext* context);
+void vulkan_destroy_context(VulkanContext* context);
+
+struct SwapchainSupport {
+    VkSurfaceCapabilitiesKHR capabilities;
+    DynArray<VkSurfaceFormatKHR> formats;
+    DynArray<VkPresentModeKHR> present_modes;
+};
+SwapchainSupport vulkan_query_swapchain_support(VkPhysicalDevice device, VkSurfaceKHR surface, Allocator* allocator);
+void vulkan_free_swapchain_support(SwapchainSupport* support);
+
+struct PhysicalDeviceInfo {
+    VkPhysicalDevice handle;
+    VkPhysicalDeviceProperties properties;
+    VkPhysicalDeviceFeatures features;
+    DynArray<VkQueueFamilyProperties> queue_families;
+};
+PhysicalDeviceInfo vulkan_physical_device_info(VkPhysicalDevice device, Allocator* allocator);
+void vulkan_free_physical_device_info(PhysicalDeviceInfo* info);
+// The first family whose flags have any of `flags`.
+bool vulkan_find_queue_family(const PhysicalDeviceInfo* info, VkQueueFlags flags, u32* index);
+VkBool32 vulkan_surface_support(const PhysicalDeviceInfo* info, u32 family, VkSurfaceKHR surface);
+// The first of D32_SFLOAT, D32_SFLOAT_S8_UINT, D24_UNORM_S8_UINT usable as an optimal-tiling
+// depth attachment.
+bool vulkan_find_depth_format(VkPhysicalDevice device, VkFormat* format);
+
+// Platform pieces (vulkan_surface_win32.cpp; elsewhere windows have no surface).
+const char* vulkan_surface_extension_name();
+VkResult vulkan_create_surface(VkInstance instance, Window* window, const VkAllocationCallbacks* callbacks,
+                               VkSurfaceKHR* surface);
+bool vulkan_window_minimised(const Window* window);
+
+//-----------------------------------------------------------------------------
+// [SECTION] Decisions (pure functions behind the context's choices)
+//-----------------------------------------------------------------------------
+
+// How adapters are examined; the context passes the real queries, tests pass their own.
+struct AdapterQueries {
+    void* user;
+    PhysicalDeviceInfo (*describe)(void* user, VkPhysicalDevice device, Allocator* allocator);
+    VkBool32 (*can_present)(void* user, const PhysicalDeviceInfo* info, u32 family);
+};
+// The first adapter, in the given order, whose first graphics family can present. When none
+// passes, logs the three lines of that case and returns false.
+bool vulkan_choose_adapter(const VkPhysicalDevice* devices, u32 count, const AdapterQueries* queries,
+                           Allocator* allocator, VkPhysicalDevice* device, u32* family);
+// The first entry with both the wanted format and colour space; otherwise logs and returns the
+// first entry (a zero record for an empty list).
+VkSurfaceFormatKHR vulkan_choose_surface_format(VkFormat format, VkColorSpaceKHR color_space,
+                                                const DynArray<VkSurfaceFormatKHR>* formats);
+
+enum { VULKAN_DEPTH_FORMAT_CANDIDATES = 3 };
+extern const VkFormat k_vulkan_depth_formats[VULKAN_DEPTH_FORMAT_CANDIDATES];
+// `features[i]` are the optimal-tiling features of k_vulkan_depth_formats[i]; logs when none fits.
+bool vulkan_pick_depth_format(const VkFormatFeatureFlags features[VULKAN_DEPTH_FORMAT_CANDIDATES], VkFormat* format);
+
+// Swapchain image count: the surface's maximum; a surface without maximum (0) gets minimum + 1.
+u32 vulkan_choose_image_count(const VkSurfaceCapabilitiesKHR* capabilities);
+// Mailbox when listed, otherwise FIFO (always available).
+VkPresentModeKHR vulkan_choose_present_mode(const VkPresentModeKHR* modes, u32 count);
+// The surface's current extent; a surface that leaves it to the swapchain (0xFFFFFFFF) gets the
+// client size clamped to the surface's range.
+VkExtent2D vulkan_choose_extent(const VkSurfaceCapabilitiesKHR* capabilities, u32 client_width, u32 client_height);
+
+//-----------------------------------------------------------------------------
+// [SECTION] Device memory arenas
+//-----------------------------------------------------------------------------
+
+// The all-ones offset of a failed device allocation.
+const u64 DEVICE_ALLOCATION_FAILED = ~(u64)0;
+
+// The shape of Allocator for device memory. free does nothing for arenas: space comes back only
+// when the arena is reset.
+struct DeviceAllocator {
+    void* context;
+    u64 (*allocate)(void* context, VkMemoryRequirements requirements, VkDeviceMemory* memory);
+    void (*free)(void* context, u64 offset, VkDeviceMemory memory);
+};
+
+inline u64 device_allocate(DeviceAllocator* a, VkMemoryRequirements requirements, VkDeviceMemory* memory) {
+    return a->allocate(a->context, requirements, memory);
+}
+inline void device_free(DeviceAllocator* a, u64 offset, VkDeviceMemory memory) { a->free(a->context, offset, memory); }
+
+// One block of `block_size` bytes per memory type, made on first use, handed out by a bump offset.
+struct MemtarnArena {
+    VkDevice device;
+    u64 block_size;
+    VkMemoryPropertyFlags property_flags;
+    const VkPhysicalDeviceMemoryProperties* memory_properties;
+    const VkAllocationCallbacks* allocation_callbacks;
+    DynArray<VkDeviceMemory> blocks;  // one slot per memory type
+    DynArray<u64> offsets;            // one bump offset per memory type
+    DeviceAllocator interface;        // memtarn_arena_interface(this): the record must not move
+};
+
+// The program's four arenas (block sizes and property flags).
+const u64 MEMTARN_UNIFORM_BLOCK_SIZE = 1048576;
+const u64 MEMTARN_TEXTURE_BLOCK_SIZE = 1228800;
+const u64 MEMTARN_STAGING_BLOCK_SIZE = 1228800;
+const u64 MEMTARN_FRAME_BLOCK_SIZE = 1048576;
+
+// Sizes both arrays to memoryTypeCount and fills `interface`; allocates no device memory; always true.
+bool memtarn_arena_create(VkDevice device, u64 block_size, VkMemoryPropertyFlags property_flags,
+                          const VkPhysicalDeviceMemoryProperties* memory_properties,
+                          const VkAllocationCallbacks* allocation_callbacks, Allocator* allocator, MemtarnArena* arena);
+DeviceAllocator memtarn_arena_interface(MemtarnArena* arena);
+// Offset inside *memory, or DEVICE_ALLOCATION_FAILED. An allocation that would end exactly at
+// the block's end is refused.
+u64 memtarn_arena_allocate(MemtarnArena* arena, VkMemoryRequirements requirements, VkDeviceMemory* memory);
+void memtarn_arena_reset(MemtarnArena* arena);
+// Frees the blocks and arrays (the program never does; tests and tools tidy up with it).
+void memtarn_arena_destroy(MemtarnArena* arena);
+
+// The first type allowed by `type_bits` whose flags contain all of `flags`.
+bool vulkan_find_memory_type(const VkPhysicalDeviceMemoryProperties* properties, u32 type_bits,
+                             VkMemoryPropertyFlags flags, u32* index);
+bool vulkan_find_memory_type_on_device(VkPhysicalDevice device, u32 type_bits, VkMemoryPropertyFlags flags,
+                                       u32* index);
+
+//-----------------------------------------------------------------------------
+// [SECTION] Buffers, textures and one-shot commands
+//-----------------------------------------------------------------------------
+
+struct VertexBufferDesc {
+    const void* vertices;
+    u32 stride;
+    u32 vertex_count;
+    VkDevice device;
+    const VkAllocationCallbacks* allocation_callbacks;
+    DeviceAllocator* arena;
+};
+
+// A buffer written once at creation. A failed creation yields vertex count 0 and no buffer: it
+// draws nothing.
+struct VertexBuffer {
+    u32 vertex_count;
+    VkDevice device;
+    VkBuffer buffer;
+    const VkAllocationCallbacks* allocation_callbacks;
+    VkDeviceMemory memory;  // the arena block
+    u64 offset;
+    DeviceAllocator* arena;
+};
+
+VertexBuffer vulkan_create_vertex_buffer(const VertexBufferDesc* desc);
+// Binds the buffer as binding 0 and records one draw; nothing for an empty or failed buffer.
+void vulkan_draw_vertex_buffer(const VertexBuffer* buffer, u32 instance_count, VkCommandBuffer command_buffer);
+// Destroys the buffer only; its memory stays in the arena until the arena is reset.
+void vulkan_destroy_vertex_buffer(VertexBuffer* buffer);
+
+struct TextureCreateInfo {
+    const void* pixels;  // tightly packed rows, the first row on top
+    u64 width;
+    u32 height;
+    VkFormat format;
+    u32 bytes_per_pixel;
+    VkPhysicalDevice physical_device;
+    VkDevice device;
+    VkQueue queue;
+    VkCommandPool command_pool;
+};
+
+// A sampled image in shader-read-only layout. The all-null record (device, image, view and memory
+// null) is the no-texture value.
+struct GuiTexture {
+    VkDevice device;
+    VkImage image;
+    VkImageView view;
+    VkDeviceMemory memory;
+    u64 offset;
+    DeviceAllocator* arena;  // null: the texture owns a dedicated allocation
+    const VkAllocationCallbacks* allocation_callbacks;
+    u32 width;
+    u32 height;
+};
+
+inline bool gui_texture_is_none(const GuiTexture* t) {
+    return t->device == VK_NULL_HANDLE && t->image == VK_NULL_HANDLE && t->view == VK_NULL_HANDLE &&
+           t->memory == VK_NULL_HANDLE;
+}
+
+// Uploads through a staging buffer from `staging_arena` into an image from `image_arena`; the
+// upload has finished when this returns. The staging space stays taken (that arena is never reset).
+bool vulkan_create_texture(const TextureCreateInfo* info, DeviceAllocator* image_arena, DeviceAllocator* staging_arena,
+                           const VkAllocationCallbacks* allocation_callbacks, GuiTexture* texture);
+// The same upload with dedicated allocations for the staging buffer and the image.
+bool vulkan_create_texture_dedicated(const TextureCreateInfo* info, GuiTexture* texture);
+void vulkan_destroy_texture(GuiTexture* texture);
+
+// One primary command buffer for a single submission; null on failure.
+VkCommandBuffer vulkan_begin_one_shot_commands(VkDevice device, VkCommandPool pool);
+// Ends, submits, waits for the queue to be idle and frees the buffer.
+bool vulkan_end_one_shot_commands(VkCommandBuffer command_buffer, VkDevice device, VkCommandPool pool, VkQueue queue);
+// Only undefined -> transfer-destination and transfer-destination -> shader-read-only are known;
+// any other pair returns false before anything is recorded.
+bool vulkan_transition_image_layout(VkImage image, VkFormat format, VkImageLayout old_layout, VkImageLayout new_layout,
+                                    VkDevice device, VkCommandPool pool, VkQueue queue);
+bool vulkan_copy_buffer_to_image(VkImage image, VkBuffer buffer, u32 width, u32 height, VkDevice device,
+                                 VkCommandPool pool, VkQueue queue);
+bool vulkan_copy_buffer(VkBuffer source, VkBuffer destination, VkDeviceSize size, VkDevice device, VkCommandPool pool,
+                        VkQueue queue);
+bool vulkan_bind_buffer_memory(VkDevice device, VkBuffer buffer, VkDeviceMemory memory, u64 offset);
+
+//-----------------------------------------------------------------------------
+// [SECTION] Frames
+//-----------------------------------------------------------------------------
+// Per frame: vulkan_wait_for_frame -> reset the frame arena -> vulkan_begin_frame (false: skip
+// the rest) -> record into context->command_buffer inside the open render pass -> vulkan_end_frame.
+// A minimised window skips frames without acquiring, recreating or logging.
+
+void vulkan_wait_for_frame(VulkanContext* context);
+// True when the render pass is open (colour cleared to 0,0,0,0, depth to 1.0).
+bool vulkan_begin_frame(VulkanContext* context);
+// False when the frame was not submitted; true also after a present error.
+bool vulkan_end_frame(VulkanContext* context);
+
+//-----------------------------------------------------------------------------
+// [SECTION] Pipelines
+//-----------------------------------------------------------------------------
+
+// The engine's own enumerations of pipeline state (stored as u32 in configurations).
+enum RenderTopology : u32 {
+    RENDER_TOPOLOGY_TRIANGLE_LIST = 0,
+    RENDER_TOPOLOGY_TRIANGLE_STRIP = 1,
+    RENDER_TOPOLOGY_POINT_LIST = 2,
+    RENDER_TOPOLOGY_LINE_LIST = 3,
+};
+enum RenderPolygonMode : u32 { RENDER_POLYGON_POINT = 0, RENDER_POLYGON_LINE = 1, RENDER_POLYGON_FILL = 2 };
+enum RenderCullMode : u32 {
+    RENDER_CULL_NONE = 0,
+    RENDER_CULL_FRONT = 1,
+    RENDER_CULL_BACK = 2,
+    RENDER_CULL_FRONT_AND_BACK = 3,
+};
+enum RenderFrontFace : u32 { RENDER_FRONT_FACE_CLOCKWISE = 0, RENDER_FRONT_FACE_COUNTER_CLOCKWISE = 1 };
+
+// Unknown values map to triangle list, point, none and clockwise.
+VkPrimitiveTopology vulkan_topology(u32 topology);
+VkPolygonMode vulkan_polygon_mode(u32 polygon_mode);
+VkCullModeFlags vulkan_cull_mode(u32 cull_mode);
+VkFrontFace vulkan_front_face(u32 front_face);
+
+// Everything a graphics pipeline needs except the shader code; the routine fills the stages.
+struct GraphicsPipelineConfig {
+    VkPipelineShaderStageCreateInfo shader_stages[2];
+    VkPipelineVertexInputStateCreateInfo vertex_input;
+    VkPipelineInputAssemblyStateCreateInfo input_assembly;
+    VkPipelineViewportStateCreateInfo viewport;
+    VkPipelineRasterizationStateCreateInfo rasterization;
+    VkPipelineMultisampleStateCreateInfo multisample;
+    VkPipelineColorBlendAttachmentState color_blend_attachment;
+    VkPipelineColorBlendStateCreateInfo color_blend;
+    VkPipelineDynamicStateCreateInfo dynamic_state;
+    VkPipelineLayoutCreateInfo layout;
+    VkRenderPass render_pass;
+    VkPipelineDepthStencilStateCreateInfo depth_stencil;
+};
+
+struct PipelineHandles {
+    VkDevice device;
+    VkPipeline pipeline;
+    VkPipelineLayout layout;
+};
+
+// Shader modules from the two SPIR-V word arrays, the layout, then the pipeline (subpass 0); the
+// modules are destroyed either way. False leaves nothing alive.
+bool vulkan_create_graphics_pipeline(VkDevice device, const u32* vertex_words, u32 vertex_word_count,
+                                     const u32* fragment_words, u32 fragment_word_count, GraphicsPipelineConfig* config,
+                                     PipelineHandles* pipeline);
+void vulkan_destroy_pipeline(PipelineHandles* pipeline);
+
+//-----------------------------------------------------------------------------
+// [SECTION] Offscreen contexts (tests, tools, benchmarks)
+//-----------------------------------------------------------------------------
+// A context without window or surface: the first adapter with a graphics family, one colour image
+// (B8G8R8A8_UNORM, the format a window would get) in place of the swapchain images, and the same
+// depth buffer, render pass shape, command objects and frame functions. Frames skip acquire and
+// present; the colour image ends each frame in transfer-source layout.
+
+bool vulkan_create_offscreen_context(const RendererSettings* settings, u32 width, u32 height, VulkanContext* context);
+// Copies the colour image of the last finished frame into `rgba` (width x height x 4 bytes,
+// red first) after waiting for the device.
+bool vulkan_read_offscreen_pixels(VulkanContext* context, u8* rgba);

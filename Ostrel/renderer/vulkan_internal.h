@@ -1,0 +1,19 @@
+// Steps shared by the window and offscreen contexts and the frame code. Not for other modules.
+#pragma once
+#include "Ostrel/renderer/renderer.h"
+
+bool vulkan_internal_create_instance(VulkanContext* c, const RendererSettings* settings, const char* const* extensions,
+                                     u32 extension_count);
+bool vulkan_internal_choose_adapter(VulkanContext* c, bool need_present);
+bool vulkan_internal_create_device(VulkanContext* c, const char* const* extensions, u32 extension_count);
+bool vulkan_internal_load_device(VulkanContext* c);
+bool vulkan_internal_create_depth(VulkanContext* c);
+bool vulkan_internal_create_render_pass(VulkanContext* c, VkImageLayout final_color_layout);
+bool vulkan_internal_create_framebuffers(VulkanContext* c);
+void vulkan_internal_destroy_framebuffers(VulkanContext* c);
+// Depth buffer, image views and the swapchain (offscreen: the colour image and its memory).
+void vulkan_internal_destroy_swapchain_resources(VulkanContext* c);
+bool vulkan_internal_create_command_objects(VulkanContext* c);
+bool vulkan_internal_create_sync_objects(VulkanContext* c);
+// Destroys whatever exists, in the reverse order of creation, and zeroes the handles.
+void vulkan_internal_release(VulkanContext* c);

@@ -1,0 +1,124 @@
+#include "render_harness.h"
+#include <string.h>
+#include "Ostrel/platform/window.h"
+
+static void make_arena(RenderHarness* h, u64 block, VkMemoryPropertyFlags flags, MemtarnArena* arena) {
+    memtarn_arena_create(h->vk.device, block, flags, &h->memory_properties, nullptr, g_default_allocator, arena);
+    arena->interface = memtarn_arena_interface(arena);
+}
+
+bool render_harness_create(RenderHarness* h, u32 width, u32 height) {
+    memset((void*)h, 0, sizeof(*h));
+    h->width = width;
+    h->height = height;
+    if (!vulkan_load_global()) return false;
+    RendererSettings settings = {"Korvane tests", 0, g_default_allocator, nullptr};
+    if (!vulkan_create_offscreen_context(&settings, width, height, &h->vk)) return false;
+    return render_harness_attach(h);
+}
+
+bool render_harness_attach(RenderHarness* h) {
+    if (h->vk.window) {
+        h->width = h->vk.window->client_width;
+        h->height = h->vk.window->client_height;
+    }
+    u32 width = h->width, height = h->height;
+    vkGetPhysicalDeviceMemoryProperties(h->vk.physical_device, &h->memory_properties);
+    const VkMemoryPropertyFlags host = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT;
+    make_arena(h, MEMTARN_UNIFORM_BLOCK_SIZE, host, &h->uniform_arena);
+    make_arena(h, MEMTARN_TEXTURE_BLOCK_SIZE, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT, &h->texture_arena);
+    make_arena(h, MEMTARN_STAGING_BLOCK_SIZE, host, &h->staging_arena);
+    make_arena(h, MEMTARN_FRAME_BLOCK_SIZE, host, &h->frame_arena);
+    make_arena(h, MEMTARN_FRAME_BLOCK_SIZE, host, &h->second_frame_arena);
+    if (!gui_create_placeholder_texture(&h->vk, &h->placeholder)) return false;
+    h->uniform_pool = gui_create_uniform_pool(h->vk.device, nullptr);
+    if (!h->uniform_pool) return false;
+    GuiRendererConfig config = {};
+    config.viewport_width = width;
+    config.viewport_height = height;
+    config.placeholder_texture = h->placeholder;
+    config.device = h->vk.device;
+    config.uniform_arena = &h->uniform_arena.interface;
+    config.first_vertex_arena = &h->frame_arena.interface;
+    config.second_vertex_arena = &h->second_frame_arena.interface;
+    config.uniform_descriptor_pool = h->uniform_pool;
+    config.render_pass = h->vk.render_pass;
+    config.command_buffer = h->vk.command_buffer;
+    config.physical_device = h->vk.physical_device;
+    config.graphics_queue = h->vk.graphics_queue;
+    config.command_pool = h->vk.command_pool;
+    config.host_allocator = g_default_allocator;
+    return gui_create_renderer(&config, &h->gui);
+}
+
+void render_harness_destroy(RenderHarness* h) {
+    if (!h->vk.device) return;
+    vkDeviceWaitIdle(h->vk.device);
+    gui_destroy_renderer(&h->gui);
+    if (h->uniform_pool) vkDestroyDescriptorPool(h->vk.device, h->uniform_pool, nullptr);
+    vulkan_destroy_texture(&h->placeholder);
+    memtarn_arena_destroy(&h->uniform_arena);
+    memtarn_arena_destroy(&h->texture_arena);
+    memtarn_arena_destroy(&h->staging_arena);
+    memtarn_arena_destroy(&h->frame_arena);
+    memtarn_arena_destroy(&h->second_frame_arena);
+    vulkan_destroy_context(&h->vk);
+}
+
+bool render_harness_begin(RenderHarness* h) {
+    vulkan_wait_for_frame(&h->vk);
+    memtarn_arena_reset(&h->frame_arena);
+    memtarn_arena_reset(&h->second_frame_arena);
+    if (!vulkan_begin_frame(&h->vk)) return false;
+    if (h->vk.window) {
+        h->width = h->vk.window->client_width;
+        h->height = h->vk.window->client_height;
+    }
+    gui_update_projection(&h->gui, 0, 0, h->width, h->height);
+    gui_begin_frame(&h->gui);
+    return true;
+}
+
+bool render_harness_end(RenderHarness* h) {
+    bool ok = vulkan_end_frame(&h->vk);
+    vulkan_wait_for_frame(&h->vk);
+    return ok;
+}
+
+std::vector<u32> render_harness_pixels(RenderHarness* h) {
+    std::vector<u8> bytes((size_t)h->width * h->height * 4);
+    std::vector<u32> pixels((size_t)h->width * h->height, 0xDEADBEEFu);
+    if (!vulkan_read_offscreen_pixels(&h->vk, bytes.data())) return pixels;
+    for (size_t i = 0; i < pixels.size(); i++)
+        pixels[i] = (u32)bytes[i * 4] | ((u32)bytes[i * 4 + 1] << 8) | ((u32)bytes[i * 4 + 2] << 16) |
+                    ((u32)bytes[i * 4 + 3] << 24);
+    return pixels;
+}
+
+GuiElement render_harness_element(RenderHarness* h, f32 x, f32 y, f32 w, f32 height, u32 color, f32 radius) {
+    GuiElement e = {};
+    e.context = &h->gui;
+    e.node = LayoutNode{x, y, w, height, nullptr, ALIGN_TOP_LEFT};
+    e.primitive_type = GUI_PRIMITIVE_SHAPE;
+    e.color = color;
+    e.radius = radius;
+    e.size[0] = w;
+    e.size[1] = height;
+    e.texture_dirty = 1;
+    return e;
+}
+
+bool render_harness_texture(RenderHarness* h, const void* pixels, u32 width, u32 height, VkFormat format,
+                            u32 bytes_per_pixel, GuiTexture* texture) {
+    TextureCreateInfo info = {};
+    info.pixels = pixels;
+    info.width = width;
+    info.height = height;
+    info.format = format;
+    info.bytes_per_pixel = bytes_per_pixel;
+    info.physical_device = h->vk.physical_device;
+    info.device = h->vk.device;
+    info.queue = h->vk.graphics_queue;
+    info.command_pool = h->vk.command_pool;
+    return vulkan_create_texture(&info, &h->texture_arena.interface, &h->staging_arena.interface, nullptr, texture);
+}

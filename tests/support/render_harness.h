@@ -1,0 +1,39 @@
+// An offscreen Vulkan context with the program's four arenas (plus a separate second vertex arena),
+// the placeholder texture and the GUI renderer: tests draw real frames and read the pixels back.
+// The record holds pointers into itself: create it in place and never copy it.
+#pragma once
+#include <vector>
+#include "Ostrel/gui/gui_context.h"
+
+struct RenderHarness {
+    VulkanContext vk;
+    VkPhysicalDeviceMemoryProperties memory_properties;
+    MemtarnArena uniform_arena;
+    MemtarnArena texture_arena;
+    MemtarnArena staging_arena;
+    MemtarnArena frame_arena;
+    MemtarnArena second_frame_arena;
+    GuiTexture placeholder;
+    VkDescriptorPool uniform_pool;
+    GuiContext gui;
+    u32 width, height;
+};
+
+// False when any step fails (the steps log why).
+bool render_harness_create(RenderHarness* h, u32 width, u32 height);
+// The same on a context the caller created in h->vk (a window's, say); frames then project onto
+// the window's client size.
+bool render_harness_attach(RenderHarness* h);
+void render_harness_destroy(RenderHarness* h);
+// Wait, reset the vertex arenas, begin the frame, projection for the whole image, GUI frame begin.
+bool render_harness_begin(RenderHarness* h);
+// End the frame and wait until it has finished.
+bool render_harness_end(RenderHarness* h);
+// Packed RGBA pixels (red in the lowest byte), row by row from the top.
+std::vector<u32> render_harness_pixels(RenderHarness* h);
+inline u32 pixel_at(const std::vector<u32>& pixels, u32 width, u32 x, u32 y) { return pixels[(size_t)y * width + x]; }
+// An untextured shape element at (x, y) with no parent, ready to prepare.
+GuiElement render_harness_element(RenderHarness* h, f32 x, f32 y, f32 w, f32 height, u32 color, f32 radius);
+// A texture through the harness's texture and staging arenas.
+bool render_harness_texture(RenderHarness* h, const void* pixels, u32 width, u32 height, VkFormat format,
+                            u32 bytes_per_pixel, GuiTexture* texture);

@@ -1,0 +1,441 @@
+#include <windows.h>
+#include <shellapi.h>
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <atomic>
+#include <string>
+#include <thread>
+#include "Ostrel/core/log.h"
+#include "app/app.h"
+#include "app/tray.h"
+#include "support/log_capture.h"
+#include "test_window.h"
+#include "win32_test_util.h"
+
+namespace {
+
+const u32 TRAY_CALLBACK = WM_USER + 1;
+
+void pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// NIM_MODIFY succeeds only for an icon that is there.
+bool icon_present() {
+    NOTIFYICONDATAA data = {};
+    data.cbSize = sizeof(data);
+    data.hWnd = (HWND)g_window.handle;
+    data.uID = 100;
+    data.uFlags = NIF_TIP;
+    strcpy(data.szTip, "Korvane");
+    return Shell_NotifyIconA(NIM_MODIFY, &data) != 0;
+}
+
+bool starts_with(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+
+// Waits up to five seconds for a top-level window of this process with the class and title given.
+HWND wait_for_window(const char* class_name, const char* title) {
+    for (int i = 0; i < 500; i++) {
+        HWND found = NULL;
+        while ((found = FindWindowExA(NULL, found, class_name, title))) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(found, &pid);
+            if (pid == GetCurrentProcessId() && IsWindowVisible(found)) return found;
+        }
+        Sleep(10);
+    }
+    return NULL;
+}
+
+// Wine's notification area comes and goes with the explorer process of the prefix (a test run
+// may start on a fresh display): wait until it takes an icon, probing with an id of our own.
+bool wait_for_notification_area() {
+    NOTIFYICONDATAA data = {};
+    data.cbSize = sizeof(data);
+    data.hWnd = (HWND)g_window.handle;
+    data.uID = 999;
+    for (int i = 0; i < 200; i++) {
+        if (Shell_NotifyIconA(NIM_ADD, &data)) {
+            Shell_NotifyIconA(NIM_DELETE, &data);
+            return true;
+        }
+        Sleep(50);
+    }
+    return false;
+}
+
+class TrayWindow : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(test_window_create());
+        ASSERT_TRUE(wait_for_notification_area());
+        g_config = AppConfig{};
+        g_quit = false;
+        // An unexpected "Error!" box would block the test for good: close it and count it.
+        watchdog = std::thread([this] {
+            while (!stop) {
+                HWND box = FindWindowA("#32770", "Error!");
+                DWORD pid = 0;
+                if (box) GetWindowThreadProcessId(box, &pid);
+                if (box && pid == GetCurrentProcessId() && !expect_box) {
+                    unexpected_boxes++;
+                    PostMessageA(box, WM_COMMAND, IDOK, 0);
+                }
+                Sleep(20);
+            }
+        });
+    }
+    void TearDown() override {
+        stop = true;
+        watchdog.join();
+        EXPECT_EQ(unexpected_boxes.load(), 0);
+        tray_icon_set(false);
+        tray_window_proc(g_window.handle, WM_ACTIVATE, WA_INACTIVE, 0);
+        test_window_destroy();
+    }
+    HWND hwnd() const { return (HWND)g_window.handle; }
+
+    std::thread watchdog;
+    std::atomic<bool> stop{false};
+    std::atomic<bool> expect_box{false};
+    std::atomic<int> unexpected_boxes{0};
+};
+
+TEST_F(TrayWindow, LeftClickOnTheIconShowsTheWindowAndRemovesTheIcon) {
+    tray_icon_set(true);
+    ASSERT_TRUE(icon_present());
+    ASSERT_FALSE(IsWindowVisible(hwnd()));
+    PostMessageA(hwnd(), TRAY_CALLBACK, 100, WM_MOUSEMOVE);  // other mouse messages do nothing
+    pump();
+    EXPECT_FALSE(IsWindowVisible(hwnd()));
+    EXPECT_TRUE(icon_present());
+    PostMessageA(hwnd(), TRAY_CALLBACK, 100, WM_LBUTTONDOWN);
+    pump();
+    EXPECT_TRUE(IsWindowVisible(hwnd()));
+    EXPECT_FALSE(icon_present());
+}
+
+TEST_F(TrayWindow, MenuCommandsExitAndOpen) {
+    PostMessageA(hwnd(), WM_COMMAND, 777, 0);
+    pump();
+    EXPECT_FALSE(g_quit);
+    tray_icon_set(true);
+    PostMessageA(hwnd(), WM_COMMAND, 776, 0);
+    pump();
+    EXPECT_TRUE(IsWindowVisible(hwnd()));
+    EXPECT_FALSE(icon_present());
+    EXPECT_FALSE(g_quit);
+    PostMessageA(hwnd(), WM_COMMAND, 775, 0);
+    pump();
+    EXPECT_TRUE(g_quit);
+}
+
+TEST_F(TrayWindow, RightClickOffersExitAboveOpenAndExitQuits) {
+    SetCursorPos(400, 400);
+    std::atomic<HMENU> seen_menu{NULL};
+    std::string items[2];
+    UINT ids[2] = {};
+    int item_count = -1;
+    RECT menu_rect = {};
+    std::thread chooser([&] {
+        HWND menu_window = wait_for_window("#32768", NULL);
+        if (!menu_window) return;
+        HMENU menu = (HMENU)SendMessageA(menu_window, MN_GETHMENU, 0, 0);
+        item_count = GetMenuItemCount(menu);
+        for (int i = 0; i < 2 && i < item_count; i++) {
+            char text[32] = {};
+            GetMenuStringA(menu, i, text, sizeof(text), MF_BYPOSITION);
+            items[i] = text;
+            ids[i] = GetMenuItemID(menu, i);
+        }
+        GetWindowRect(menu_window, &menu_rect);
+        seen_menu = menu;
+        // The first item, chosen from the keyboard.
+        PostMessageA(menu_window, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageA(menu_window, WM_KEYDOWN, VK_RETURN, 0);
+    });
+    PostMessageA(hwnd(), TRAY_CALLBACK, 100, WM_RBUTTONDOWN);
+    pump();  // returns once the menu is closed
+    chooser.join();
+    pump();  // the choice, as WM_COMMAND
+    ASSERT_NE(seen_menu.load(), (HMENU)NULL) << "no popup menu appeared";
+    EXPECT_EQ(item_count, 2);
+    EXPECT_EQ(items[0], "Exit");
+    EXPECT_EQ(ids[0], 775u);
+    EXPECT_EQ(items[1], "Open");
+    EXPECT_EQ(ids[1], 776u);
+    // Bottom-aligned at the cursor.
+    EXPECT_EQ(menu_rect.left, 400);
+    EXPECT_EQ(menu_rect.bottom, 400);
+    EXPECT_TRUE(g_quit);
+    // The menu is not left behind once it has been used.
+    EXPECT_FALSE(IsMenu(seen_menu.load()));
+}
+
+TEST_F(TrayWindow, SizingIsRaisedToTheMinimumAndStoredOnlyWhileActive) {
+    g_config.window_x = -1;
+    g_config.window_width = -1;
+    RECT small = {100, 50, 300, 200};
+    tray_window_proc(hwnd(), WM_ACTIVATE, WA_INACTIVE, 0);
+    tray_window_proc(hwnd(), WM_SIZING, WMSZ_BOTTOMRIGHT, (i64)&small);
+    EXPECT_EQ(small.right, 300);
+    EXPECT_EQ(small.bottom, 200);
+    EXPECT_EQ(g_config.window_x, -1);
+    EXPECT_EQ(g_config.window_width, -1);
+
+    tray_window_proc(hwnd(), WM_ACTIVATE, WA_CLICKACTIVE, 0);
+    tray_window_proc(hwnd(), WM_SIZING, WMSZ_BOTTOMRIGHT, (i64)&small);
+    EXPECT_EQ(small.left, 100);
+    EXPECT_EQ(small.top, 50);
+    EXPECT_EQ(small.right, 665);
+    EXPECT_EQ(small.bottom, 461);
+    EXPECT_EQ(g_config.window_x, 100);
+    EXPECT_EQ(g_config.window_y, 50);
+    EXPECT_EQ(g_config.window_width, 565);
+    EXPECT_EQ(g_config.window_height, 411);
+    // The window itself took the raised size at once.
+    RECT actual;
+    GetWindowRect(hwnd(), &actual);
+    EXPECT_EQ(actual.right - actual.left, 565);
+    EXPECT_EQ(actual.bottom - actual.top, 411);
+
+    RECT narrow = {10, 20, 110, 620};
+    tray_window_proc(hwnd(), WM_SIZING, WMSZ_RIGHT, (i64)&narrow);
+    EXPECT_EQ(narrow.right, 575);
+    EXPECT_EQ(narrow.bottom, 620);
+    EXPECT_EQ(g_config.window_width, 565);
+    EXPECT_EQ(g_config.window_height, 600);
+
+    RECT large = {-30, 40, 770, 640};
+    tray_window_proc(hwnd(), WM_SIZING, WMSZ_LEFT, (i64)&large);
+    EXPECT_EQ(large.right, 770);
+    EXPECT_EQ(g_config.window_x, -30);
+    EXPECT_EQ(g_config.window_y, 40);
+    EXPECT_EQ(g_config.window_width, 800);
+    EXPECT_EQ(g_config.window_height, 600);
+}
+
+TEST_F(TrayWindow, MovingStoresThePositionOnlyWhileActive) {
+    g_config.window_width = 600;
+    g_config.window_height = 500;
+    RECT r = {321, 123, 900, 700};
+    tray_window_proc(hwnd(), WM_ACTIVATE, WA_INACTIVE, 0);
+    tray_window_proc(hwnd(), WM_MOVING, 0, (i64)&r);
+    EXPECT_EQ(g_config.window_x, 0);
+    EXPECT_EQ(g_config.window_y, 0);
+    tray_window_proc(hwnd(), WM_ACTIVATE, WA_ACTIVE, 0);
+    tray_window_proc(hwnd(), WM_MOVING, 0, (i64)&r);
+    EXPECT_EQ(g_config.window_x, 321);
+    EXPECT_EQ(g_config.window_y, 123);
+    EXPECT_EQ(g_config.window_width, 600);
+    EXPECT_EQ(g_config.window_height, 500);
+}
+
+TEST_F(TrayWindow, AltMenuIsSwallowedAndTheRestGoesToTheDefault) {
+    EXPECT_EQ(tray_window_proc(hwnd(), WM_SYSCOMMAND, SC_KEYMENU, 0), 0);
+    EXPECT_EQ(tray_window_proc(hwnd(), WM_SYSCOMMAND, SC_KEYMENU, ' '), 0);
+    // Default processing answers for everything else.
+    EXPECT_EQ(tray_window_proc(hwnd(), WM_GETTEXTLENGTH, 0, 0), (i64)strlen(TEST_WINDOW_TITLE));
+    char title[64] = {};
+    EXPECT_EQ(tray_window_proc(hwnd(), WM_GETTEXT, sizeof(title), (i64)title), (i64)strlen(TEST_WINDOW_TITLE));
+    EXPECT_STREQ(title, TEST_WINDOW_TITLE);
+}
+
+TEST_F(TrayWindow, TaskbarCreatedReAddsTheIconWhenTheTrayOptionIsOn) {
+    UINT taskbar_created = RegisterWindowMessageA("TaskbarCreated");
+    ASSERT_FALSE(icon_present());
+    g_config.tray_icon = 0;
+    PostMessageA(HWND_BROADCAST, taskbar_created, 0, 0);
+    pump();
+    EXPECT_FALSE(icon_present());
+    g_config.tray_icon = 1;
+    PostMessageA(HWND_BROADCAST, taskbar_created, 0, 0);
+    pump();
+    EXPECT_TRUE(icon_present());
+}
+
+TEST_F(TrayWindow, RefusedIconIsReportedInAMessageBox) {
+    tray_icon_set(true);
+    ASSERT_TRUE(icon_present());
+    expect_box = true;
+    std::string text;
+    bool found = false;
+    std::thread closer([&] {
+        HWND box = wait_for_window("#32770", "Error!");
+        if (!box) return;
+        found = true;
+        char buffer[128] = {};
+        GetDlgItemTextA(box, 0xFFFF, buffer, sizeof(buffer));
+        text = buffer;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    });
+    tray_icon_set(true);  // already there: the shell refuses
+    closer.join();
+    EXPECT_TRUE(found);
+    EXPECT_EQ(text, "Systray Icon Creation Failed!");
+    EXPECT_TRUE(icon_present());
+}
+
+// --- Run at log-in -------------------------------------------------------------------------
+
+const char RUN_KEY[] = "HKCU\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// What `reg query` prints for the value: its type and data, or "" when it is not there.
+std::string reg_query() {
+    u32 code = 0;
+    std::string out = run_capture(std::string("reg.exe query \"") + RUN_KEY + "\" /v Korvane", &code);
+    if (code != 0) return "";
+    size_t at = out.find("Korvane");
+    if (at == std::string::npos) return "";
+    size_t end = out.find_first_of("\r\n", at);
+    std::string line = out.substr(at + 7, end == std::string::npos ? std::string::npos : end - at - 7);
+    size_t first = line.find_first_not_of(' ');
+    return first == std::string::npos ? "" : line.substr(first);
+}
+
+void set_executable_path(const std::string& path) {
+    dyn_string_clear(&g_executable_path);
+    if (!g_executable_path.allocator) g_executable_path = dyn_string_create(g_default_allocator);
+    dyn_string_append_bytes(&g_executable_path, path.data(), (u32)path.size());
+}
+
+TEST(Autostart, RunValueIsSetQueriedAndRemoved) {
+    autostart_unregister();  // whatever an earlier run left
+    LogCapture capture;
+    const std::string path = "C:\\Program Files\\Korvane Mixer\\Korvane.exe";
+    set_executable_path(path);
+    EXPECT_FALSE(autostart_is_registered());
+    EXPECT_EQ(reg_query(), "");
+
+    autostart_register();
+    EXPECT_TRUE(autostart_is_registered());
+    // Spaces and all, unquoted.
+    EXPECT_EQ(reg_query(), "REG_SZ    " + path);
+
+    autostart_unregister();
+    EXPECT_FALSE(autostart_is_registered());
+    EXPECT_EQ(reg_query(), "");
+    EXPECT_TRUE(capture.lines().empty());
+
+    autostart_unregister();
+    auto lines = capture.texts();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(starts_with(lines[0], "Failed to remove registry value. GetLastError(): ")) << lines[0];
+}
+
+TEST(Autostart, ValueOfAnotherTypeIsNotARegistration) {
+    u32 code = 1;
+    run_capture(std::string("reg.exe add \"") + RUN_KEY + "\" /v Korvane /t REG_DWORD /d 1 /f", &code);
+    ASSERT_EQ(code, 0u);
+    EXPECT_FALSE(autostart_is_registered());
+    autostart_unregister();
+    EXPECT_EQ(reg_query(), "");
+}
+
+// --- Clipboard -----------------------------------------------------------------------------
+
+void empty_clipboard() {
+    ASSERT_TRUE(OpenClipboard(NULL));
+    EmptyClipboard();
+    CloseClipboard();
+}
+
+std::string get_text(u32 capacity) {
+    std::string out(capacity, '#');
+    u32 length = 12345;
+    clipboard_get_text((u8*)out.data(), capacity, &length);
+    EXPECT_LE(length, capacity);
+    for (u32 i = length; i < capacity; i++) EXPECT_EQ(out[i], '#') << "written past the text at " << i;
+    return out.substr(0, length);
+}
+
+class Clipboard : public testing::Test {
+protected:
+    // The clipboard lives only while a window of ours exists.
+    void SetUp() override { ASSERT_TRUE(test_window_create()); }
+    void TearDown() override { test_window_destroy(); }
+};
+
+TEST_F(Clipboard, TextRoundTrip) {
+    LogCapture capture;
+    const std::string text = "Korvane \xE2\x9C\x93 volume 42%";
+    clipboard_set_text((const u8*)text.data(), (u32)text.size());
+    u32 length = 0;
+    clipboard_get_text(nullptr, 0, &length);
+    EXPECT_EQ(length, text.size());
+    EXPECT_EQ(get_text(64), text);
+    EXPECT_TRUE(capture.lines().empty());
+
+    clipboard_set_text(nullptr, 0);
+    clipboard_get_text(nullptr, 0, &length);
+    EXPECT_EQ(length, 0u);
+}
+
+TEST_F(Clipboard, EmptyClipboardYieldsNothing) {
+    empty_clipboard();
+    LogCapture capture;
+    EXPECT_EQ(get_text(16), "");
+    auto lines = capture.texts();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(starts_with(lines[0], "Failed to get clipboard data: ")) << lines[0];
+    EXPECT_EQ(lines[0].back(), '.');
+}
+
+TEST_F(Clipboard, LongerTextIsCutToTheDestination) {
+    const std::string text = "0123456789";
+    clipboard_set_text((const u8*)text.data(), (u32)text.size());
+    EXPECT_EQ(get_text(4), "0123");
+    EXPECT_EQ(get_text(0), "");
+    EXPECT_EQ(get_text(10), text);
+}
+
+TEST_F(Clipboard, TextWithoutTerminatorStopsAtTheBlockEnd) {
+    ASSERT_TRUE(OpenClipboard(NULL));
+    EmptyClipboard();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 4);
+    memcpy(GlobalLock(block), "ABCD", 4);
+    GlobalUnlock(block);
+    ASSERT_NE(SetClipboardData(CF_TEXT, block), (HANDLE)NULL);
+    CloseClipboard();
+    u32 length = 0;
+    clipboard_get_text(nullptr, 0, &length);
+    EXPECT_LE(length, 4u);
+    EXPECT_EQ(get_text(16), std::string("ABCD", length));
+}
+
+TEST_F(Clipboard, HeldByAnotherThreadLeavesALengthOfZero) {
+    const std::string before = "kept";
+    clipboard_set_text((const u8*)before.data(), (u32)before.size());
+    HANDLE opened = CreateEventA(NULL, TRUE, FALSE, NULL);
+    HANDLE release = CreateEventA(NULL, TRUE, FALSE, NULL);
+    std::thread holder([&] {
+        // Opened for a window of its own: Wine lets every thread in while the owner is null.
+        HWND own = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
+        OpenClipboard(own);
+        SetEvent(opened);
+        WaitForSingleObject(release, 10000);
+        CloseClipboard();
+        DestroyWindow(own);
+    });
+    WaitForSingleObject(opened, 10000);
+    LogCapture capture;
+    u32 length = 77;
+    clipboard_get_text(nullptr, 0, &length);
+    EXPECT_EQ(length, 0u);
+    clipboard_set_text((const u8*)"lost", 4);
+    SetEvent(release);
+    holder.join();
+    CloseHandle(opened);
+    CloseHandle(release);
+    auto lines = capture.texts();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "Failed to open clipboard: 5.");
+    EXPECT_EQ(lines[1], "Failed to open clipboard: 5.");
+    EXPECT_EQ(get_text(16), before);
+}
+
+}  // namespace

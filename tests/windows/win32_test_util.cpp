@@ -1,0 +1,87 @@
+#include "win32_test_util.h"
+#include <windows.h>
+#include <gtest/gtest.h>
+#include <stdio.h>
+
+std::string windows_path(const std::string& unix_path) {
+    std::string p = "Z:" + unix_path;
+    for (char& c : p)
+        if (c == '/') c = '\\';
+    return p;
+}
+
+bool run_sh(const std::string& script) {
+    // Wine starts a Linux executable named by its Z: path, but gives no handle to wait on: the
+    // script leaves its exit status in a marker file that is polled for.
+    static int serial = 0;
+    std::string marker = std::string(KORVANE_TEST_SCRATCH) + "/sh-" + std::to_string(GetCurrentProcessId()) + "-" +
+                         std::to_string(serial++);
+    std::string command = "Z:\\bin\\sh -c \"mkdir -p '" + std::string(KORVANE_TEST_SCRATCH) + "'; (" + script +
+                          "); echo $? > '" + marker + ".tmp'; mv '" + marker + ".tmp' '" + marker + "'\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(NULL, command.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
+        ADD_FAILURE() << "CreateProcessA: " << GetLastError() << " " << command;
+        return false;
+    }
+    if (pi.hThread) CloseHandle(pi.hThread);
+    if (pi.hProcess) CloseHandle(pi.hProcess);
+    std::string done = windows_path(marker);
+    for (int i = 0; i < 6000; i++) {
+        FILE* f = fopen(done.c_str(), "rb");
+        if (f) {
+            int status = -1;
+            if (fscanf(f, "%d", &status) != 1) status = -1;
+            fclose(f);
+            DeleteFileA(done.c_str());
+            if (status != 0) ADD_FAILURE() << "exit status " << status << ": " << script;
+            return status == 0;
+        }
+        Sleep(5);
+    }
+    ADD_FAILURE() << "no end after 30 s: " << script;
+    return false;
+}
+
+std::string scratch_unix(const std::string& name) {
+    std::string path = std::string(KORVANE_TEST_SCRATCH) + "/" + name + "-" + std::to_string(GetCurrentProcessId());
+    EXPECT_TRUE(run_sh("rm -rf '" + path + "' && mkdir -p '" + path + "'"));
+    return path;
+}
+
+void enter_scratch(const std::string& unix_path) {
+    ASSERT_TRUE(SetCurrentDirectoryA(windows_path(unix_path).c_str())) << unix_path;
+}
+
+std::string run_capture(const std::string& command_line, u32* code) {
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), NULL, TRUE};
+    HANDLE read_end, write_end;
+    if (!CreatePipe(&read_end, &write_end, &sa, 0)) return "";
+    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = write_end;
+    si.hStdError = write_end;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi;
+    std::string command = command_line;
+    std::string out;
+    if (CreateProcessA(NULL, command.data(), NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi)) {
+        CloseHandle(write_end);
+        write_end = NULL;
+        char buffer[512];
+        DWORD n;
+        while (ReadFile(read_end, buffer, sizeof(buffer), &n, NULL) && n) out.append(buffer, n);
+        WaitForSingleObject(pi.hProcess, 30000);
+        DWORD exit_code = 0;
+        GetExitCodeProcess(pi.hProcess, &exit_code);
+        if (code) *code = exit_code;
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    if (write_end) CloseHandle(write_end);
+    CloseHandle(read_end);
+    return out;
+}
