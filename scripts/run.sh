@@ -10,7 +10,7 @@ cd "$ROOT" || exit 1
 
 build=$ROOT/build/windows
 cmake --preset windows >/dev/null || exit 1
-cmake --build --preset windows --target korvane_program wintool || exit 1
+cmake --build --preset windows --target korvane_program wintool audio_platform idle_program || exit 1
 
 run_dir=$build/run
 mkdir -p "$run_dir"
@@ -20,16 +20,29 @@ WINEPREFIX=$build/wineprefix-run
 "$ROOT/scripts/wine-prefix.sh" "$WINEPREFIX" || exit 1
 . "$ROOT/scripts/wine-env.sh"
 
+# Wine has no per-application audio sessions (nor the policy-configuration class), so here
+# Korvane runs against a simulated audio platform: two output devices and the sessions of
+# three running idle programs, kept in run/audio-platform.ini (edit it while Korvane runs).
+. "$ROOT/scripts/audio-platform.sh"
+audio_state=$run_dir/audio-platform.ini
+[ -f "$audio_state" ] || audio_platform_demo_state "$audio_state"
+audio_platform_register "$WINEPREFIX" "$build/tests/fakes/audio_platform.dll" "$audio_state" || exit 1
+audio_platform_start_programs "$WINEPREFIX" "$build/tests/fakes/idle_program.exe" "$run_dir/programs" \
+    "${AUDIO_PLATFORM_DEMO_PROGRAMS[@]}"
+
 if [ -n "${DISPLAY:-}" ]; then
     echo "Running $run_dir/Korvane.exe on $DISPLAY"
     wine "$run_dir/Korvane.exe"
-    exit $?
+    rc=$?
+    audio_platform_stop_programs
+    exit $rc
 fi
 
 XVFB_PID=
 korvane=
 cleanup() {
     [ -n "$korvane" ] && kill "$korvane" 2>/dev/null
+    audio_platform_stop_programs
     wineserver -k 2>/dev/null
     stop_private_xvfb
 }

@@ -13,6 +13,12 @@
 #   e2e_click_client Korvane 100 50; e2e_key alt+F4
 #   e2e_wait_exit 20; e2e_assert_eq 0 "$E2E_EXIT_CODE" "exit code"
 #
+# The prefix runs Korvane against the audio platform stand-in (scripts/audio-platform.sh):
+# e2e_init gives each test its own state file, E2E_AUDIO_STATE, holding one default device
+# "Speakers" with the system sounds session, so start-up logs nothing about audio.
+#   e2e_audio_state TEXT           # replaces the state (INI text, see the stand-in's source)
+#   e2e_start_programs player.exe  # running copies of the idle program, for sessions
+#
 # Everything started here (Korvane, Wine's processes in the e2e prefix, PulseAudio, Xvfb) is
 # stopped by PID plus `wineserver -k` when the script exits, whether it passed, failed or was
 # killed by the watchdog. Screenshots and logs of every run are kept in
@@ -27,6 +33,8 @@ E2E_PULSE_PID=
 E2E_WATCHDOG_PID=
 E2E_LOG=
 E2E_FAILED=0
+E2E_AUDIO_STATE=
+E2E_PROGRAM_PIDS=()
 
 e2e_note() { printf 'e2e: %s\n' "$*" >&2; }
 
@@ -48,6 +56,24 @@ e2e_init() {
     mkdir -p "$E2E_ARTIFACTS"
     WINEPREFIX=$KORVANE_E2E_PREFIX
     . "$KORVANE_SOURCE_DIR/scripts/wine-env.sh"
+    E2E_AUDIO_STATE=$E2E_ROOT/audio-platform.ini
+    # The stand-in reads this Windows path from the environment Wine passes on.
+    export KORVANE_AUDIO_STATE="Z:$(printf '%s' "$E2E_AUDIO_STATE" | tr '/' '\\')"
+    e2e_audio_state '[device]
+id={0.0.0.00000000}.{speakers}
+name=Speakers
+volume=0.5
+mute=0
+default_console=1
+default_multimedia=1
+default_communications=1
+
+[session]
+device={0.0.0.00000000}.{speakers}
+program=System
+volume=1
+mute=0
+'
     trap e2e_cleanup EXIT
     trap 'e2e_note "interrupted"; E2E_FAILED=1; exit 130' INT TERM HUP
     # The watchdog ends a hung test through the same cleanup (CTest's own timeout would not).
@@ -76,6 +102,8 @@ e2e_cleanup() {
     fi
     WINEPREFIX=$KORVANE_E2E_PREFIX wineserver -k >/dev/null 2>&1
     [ -n "$E2E_PID" ] && wait "$E2E_PID" 2>/dev/null
+    local program
+    for program in "${E2E_PROGRAM_PIDS[@]}"; do wait "$program" 2>/dev/null; done
     if [ -n "$E2E_PULSE_PID" ]; then
         kill "$E2E_PULSE_PID" 2>/dev/null
         wait "$E2E_PULSE_PID" 2>/dev/null
@@ -150,6 +178,25 @@ e2e_start_pulse() {
     pulseaudio "${args[@]}" >"$E2E_ROOT/pulseaudio.log" 2>&1 &
     E2E_PULSE_PID=$!
     e2e_wait_until 10 test -S "$XDG_RUNTIME_DIR/pulse/native" || e2e_fail "PulseAudio did not start"
+}
+
+# e2e_audio_state TEXT: the audio platform's state for this test.
+e2e_audio_state() { printf '%s' "$1" >"$E2E_AUDIO_STATE"; }
+
+# e2e_start_programs NAME...: copies of the idle program running as E2E_ROOT/programs/NAME;
+# waits until Wine lists each, so the stand-in finds them at the next enumeration.
+e2e_start_programs() {
+    local name
+    mkdir -p "$E2E_ROOT/programs"
+    for name in "$@"; do
+        cp "$KORVANE_BUILD_DIR/tests/fakes/idle_program.exe" "$E2E_ROOT/programs/$name"
+        wine "$E2E_ROOT/programs/$name" >/dev/null 2>>"$E2E_ROOT/wine-stderr.log" </dev/null &
+        E2E_PROGRAM_PIDS+=($!)
+    done
+    for name in "$@"; do
+        e2e_wait_until 20 eval "ps -eo args | grep -qi 'programs.$name'" || e2e_fail "$name did not start"
+    done
+    sleep 1  # listed before its modules are loaded; give the path lookup a loaded process
 }
 
 # e2e_make_program_dir [name]: a fresh copy of the program folder; prints its path.

@@ -1,0 +1,375 @@
+// An audio platform of our own for Wine, which has no per-application sessions and no
+// policy-configuration class: an in-process COM server that answers for the device
+// enumerator and the policy configuration from a state file a person or a test can edit.
+// For tests and the Linux demo only; on Windows the program drives the real devices.
+//
+// The state file (INI text) is found through the environment variable KORVANE_AUDIO_STATE,
+// else the value StateFile of HKCU\Software\Korvane\AudioPlatform. It is read at every
+// endpoint enumeration (and whenever it changed on disk), and written back at once after
+// every change the program makes; each change is also appended to "<state file>.log".
+//
+//   [device]                  one section per active output device, in enumeration order
+//   id={0.0.0.00000000}.{1}   endpoint id
+//   name=Speakers             friendly name (UTF-8); without it the device has no name
+//   volume=0.75               master volume, 0 to 1
+//   mute=0
+//   default_console=1         default device for each role (one device per role)
+//   default_multimedia=1
+//   default_communications=1
+//
+//   [session]                 one section per audio session
+//   device={0.0.0.00000000}.{1}
+//   program=player.exe        file name of a running program, or System for system sounds
+//   volume=1
+//   mute=0
+//
+// A session is listed only while a process of its program runs (its process id is looked
+// up at every enumeration).
+#define CINTERFACE
+#include <windows.h>
+#include <objbase.h>
+#include <tlhelp32.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string>
+#include <vector>
+#include "core_audio_model.h"
+
+namespace {
+
+struct StateDevice {
+    std::string id;
+    std::string name;
+    bool has_name;
+    f32 volume;
+    bool mute;
+    u32 default_roles;
+};
+
+struct StateSession {
+    std::string device;
+    std::string program;
+    f32 volume;
+    bool mute;
+};
+
+struct PlatformState {
+    std::vector<StateDevice> devices;
+    std::vector<StateSession> sessions;
+};
+
+AudioModel g_model;
+PlatformState g_state;
+std::wstring g_state_path;
+FILETIME g_loaded_time;
+ULONGLONG g_checked_at;  // tick of the last look at the file's time stamp
+u64 g_loaded_size;
+bool g_loaded;
+LONG g_server_locks;
+
+std::wstring widen(const std::string& text) {
+    if (text.empty()) return std::wstring();
+    int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0);
+    std::wstring out((size_t)n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), &out[0], n);
+    return out;
+}
+
+std::string narrow(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0, NULL, NULL);
+    std::string out((size_t)n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &out[0], n, NULL, NULL);
+    return out;
+}
+
+std::string trim(const std::string& s) {
+    size_t b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos) return std::string();
+    size_t e = s.find_last_not_of(" \t\r\n");
+    return s.substr(b, e - b + 1);
+}
+
+bool lower_equal(const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) == 0; }
+
+std::wstring state_path() {
+    wchar_t buffer[MAX_PATH * 2];
+    DWORD n = GetEnvironmentVariableW(L"KORVANE_AUDIO_STATE", buffer, MAX_PATH * 2);
+    if (n > 0 && n < MAX_PATH * 2) return std::wstring(buffer, n);
+    DWORD size = sizeof(buffer);
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Korvane\\AudioPlatform", L"StateFile", RRF_RT_REG_SZ, NULL, buffer, &size) == ERROR_SUCCESS)
+        return std::wstring(buffer);
+    return std::wstring();
+}
+
+bool file_stamp(const std::wstring& path, FILETIME* time, u64* size) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    *time = data.ftLastWriteTime;
+    *size = ((u64)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+    return true;
+}
+
+bool read_file(const std::wstring& path, std::string* out) {
+    // Shared for writing and deleting too: a person's editor may hold the file.
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    char buffer[4096];
+    DWORD n = 0;
+    out->clear();
+    while (ReadFile(f, buffer, sizeof(buffer), &n, NULL) && n > 0) out->append(buffer, n);
+    CloseHandle(f);
+    return true;
+}
+
+f32 parse_volume(const std::string& v) {
+    f32 volume = (f32)strtod(v.c_str(), NULL);
+    return volume < 0.0f ? 0.0f : volume > 1.0f ? 1.0f : volume;
+}
+
+bool parse_flag(const std::string& v) { return v == "1" || v == "true" || v == "yes"; }
+
+PlatformState parse_state(const std::string& text) {
+    PlatformState state;
+    enum { NONE, DEVICE, SESSION } section = NONE;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = trim(text.substr(start, end - start));
+        start = end + 1;
+        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+        if (line[0] == '[') {
+            std::string name = trim(line.substr(1, line.find(']') == std::string::npos ? std::string::npos : line.find(']') - 1));
+            if (name == "device") {
+                section = DEVICE;
+                state.devices.push_back(StateDevice{"", "", false, 1.0f, false, 0});
+            } else if (name == "session") {
+                section = SESSION;
+                state.sessions.push_back(StateSession{"", "", 1.0f, false});
+            } else {
+                section = NONE;
+            }
+            continue;
+        }
+        size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        std::string key = trim(line.substr(0, eq));
+        std::string value = trim(line.substr(eq + 1));
+        if (section == DEVICE) {
+            StateDevice& d = state.devices.back();
+            if (key == "id") d.id = value;
+            else if (key == "name") d.name = value, d.has_name = true;
+            else if (key == "volume") d.volume = parse_volume(value);
+            else if (key == "mute") d.mute = parse_flag(value);
+            else if (key == "default_console") d.default_roles = parse_flag(value) ? d.default_roles | FAKE_ROLE_CONSOLE : d.default_roles & ~FAKE_ROLE_CONSOLE;
+            else if (key == "default_multimedia") d.default_roles = parse_flag(value) ? d.default_roles | FAKE_ROLE_MULTIMEDIA : d.default_roles & ~FAKE_ROLE_MULTIMEDIA;
+            else if (key == "default_communications") d.default_roles = parse_flag(value) ? d.default_roles | FAKE_ROLE_COMMUNICATIONS : d.default_roles & ~FAKE_ROLE_COMMUNICATIONS;
+        } else if (section == SESSION) {
+            StateSession& s = state.sessions.back();
+            if (key == "device") s.device = value;
+            else if (key == "program") s.program = value;
+            else if (key == "volume") s.volume = parse_volume(value);
+            else if (key == "mute") s.mute = parse_flag(value);
+        }
+    }
+    return state;
+}
+
+std::string format_state(const PlatformState& state) {
+    std::string out =
+        "; Audio platform stand-in for Korvane under Wine. Edit freely: read at every enumeration,\n"
+        "; rewritten after every change the program makes.\n";
+    char number[64];
+    for (const StateDevice& d : state.devices) {
+        out += "\n[device]\nid=" + d.id + "\n";
+        if (d.has_name) out += "name=" + d.name + "\n";
+        snprintf(number, sizeof(number), "%.9g", (double)d.volume);
+        out += std::string("volume=") + number + "\nmute=" + (d.mute ? "1" : "0") + "\n";
+        out += std::string("default_console=") + ((d.default_roles & FAKE_ROLE_CONSOLE) ? "1" : "0") + "\n";
+        out += std::string("default_multimedia=") + ((d.default_roles & FAKE_ROLE_MULTIMEDIA) ? "1" : "0") + "\n";
+        out += std::string("default_communications=") + ((d.default_roles & FAKE_ROLE_COMMUNICATIONS) ? "1" : "0") + "\n";
+    }
+    for (const StateSession& s : state.sessions) {
+        snprintf(number, sizeof(number), "%.9g", (double)s.volume);
+        out += "\n[session]\ndevice=" + s.device + "\nprogram=" + s.program + "\nvolume=" + number + "\nmute=" + (s.mute ? "1" : "0") + "\n";
+    }
+    return out;
+}
+
+// Process ids of the running programs, by file name.
+std::vector<std::pair<std::wstring, DWORD>> running_programs() {
+    std::vector<std::pair<std::wstring, DWORD>> out;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return out;
+    PROCESSENTRY32W entry;
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        const wchar_t* name = entry.szExeFile;
+        const wchar_t* slash = wcsrchr(name, L'\\');
+        out.push_back({slash ? slash + 1 : name, entry.th32ProcessID});
+    }
+    CloseHandle(snapshot);
+    return out;
+}
+
+// Builds the model from the state; session keys are their places in the file.
+void build_model(const PlatformState& state) {
+    std::vector<std::pair<std::wstring, DWORD>> programs = running_programs();
+    g_model.devices.clear();
+    for (const StateDevice& d : state.devices) {
+        ModelDevice* m = model_add_device(&g_model, widen(d.id).c_str(), d.has_name ? widen(d.name).c_str() : nullptr, d.volume, d.mute, d.default_roles);
+        (void)m;
+    }
+    for (size_t k = 0; k < state.sessions.size(); k++) {
+        const StateSession& s = state.sessions[k];
+        ModelDevice* d = model_find_device(&g_model, widen(s.device).c_str());
+        if (!d) continue;
+        DWORD pid = 0;
+        bool found = s.program == "System";
+        std::wstring wanted = widen(s.program);
+        for (size_t p = 0; !found && p < programs.size(); p++) {
+            if (lower_equal(programs[p].first, wanted)) {
+                pid = programs[p].second;
+                found = true;
+            }
+        }
+        if (!found) continue;
+        ModelSession* m = model_add_session(d, pid, s.volume, s.mute);
+        m->key = (u32)k + 1;
+        m->program = s.program;
+    }
+}
+
+// READ_RECHECK_MS: reads between enumerations look at the file's time stamp at most this
+// often (a refresh makes hundreds of calls); changes and enumerations always look.
+const ULONGLONG READ_RECHECK_MS = 20;
+
+void load(FakeSync kind) {
+    ULONGLONG now = GetTickCount64();
+    if (kind == FAKE_SYNC_READ && g_loaded && now - g_checked_at < READ_RECHECK_MS) return;
+    g_checked_at = now;
+    if (kind == FAKE_SYNC_ENUMERATE || g_state_path.empty()) g_state_path = state_path();
+    if (g_state_path.empty()) return;
+    FILETIME time = {};
+    u64 size = 0;
+    if (!file_stamp(g_state_path, &time, &size)) return;
+    if (kind != FAKE_SYNC_ENUMERATE && g_loaded && CompareFileTime(&time, &g_loaded_time) == 0 && size == g_loaded_size) return;
+    std::string text;
+    if (!read_file(g_state_path, &text)) return;
+    g_state = parse_state(text);
+    g_loaded_time = time;
+    g_loaded_size = size;
+    g_loaded = true;
+    build_model(g_state);
+}
+
+void append_journal(const FakeCall& call) {
+    std::wstring path = g_state_path + L".log";
+    HANDLE f = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (f == INVALID_HANDLE_VALUE) return;
+    char line[512];
+    int n = snprintf(line, sizeof(line), "%s device=%s session=%u role=%d value=%.9g mute=%d\n", fake_method_name(call.method),
+                     narrow(call.device_id).c_str(), call.session_key, call.role, (double)call.value, call.flag ? 1 : 0);
+    DWORD written = 0;
+    if (n > 0) WriteFile(f, line, (DWORD)(n < (int)sizeof(line) ? n : (int)sizeof(line) - 1), &written, NULL);
+    CloseHandle(f);
+}
+
+// Writes the model's levels, mutes and default roles back into the state and the file.
+void save(AudioModel* model, const FakeCall& call) {
+    if (g_state_path.empty()) return;
+    for (StateDevice& d : g_state.devices) {
+        ModelDevice* m = model_find_device(model, widen(d.id).c_str());
+        if (!m) continue;
+        d.volume = m->volume;
+        d.mute = m->mute;
+        d.default_roles = m->default_roles;
+    }
+    for (ModelDevice& d : model->devices) {
+        for (ModelSession& s : d.sessions) {
+            if (s.key == 0 || s.key > g_state.sessions.size()) continue;
+            g_state.sessions[s.key - 1].volume = s.volume;
+            g_state.sessions[s.key - 1].mute = s.mute;
+        }
+    }
+    // Written beside the file and moved over it, so a reader never sees half a state.
+    std::string text = format_state(g_state);
+    std::wstring temporary = g_state_path + L".new";
+    HANDLE f = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (f != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(f, text.data(), (DWORD)text.size(), &written, NULL);
+        CloseHandle(f);
+        MoveFileExW(temporary.c_str(), g_state_path.c_str(), MOVEFILE_REPLACE_EXISTING);
+        file_stamp(g_state_path, &g_loaded_time, &g_loaded_size);
+    }
+    append_journal(call);
+}
+
+void sync(AudioModel*, FakeSync kind) { load(kind); }
+
+void model_start() {
+    static bool started = false;
+    if (started) return;
+    started = true;
+    model_reset(&g_model);
+    g_model.sync = sync;
+    g_model.changed = save;
+}
+
+// ---- the class factory (one static object for both classes) ----
+
+struct Factory {
+    IClassFactory iface;
+    const GUID* clsid;
+};
+
+const GUID IID_UNKNOWN_ = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const GUID IID_CLASS_FACTORY = {0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+HRESULT STDMETHODCALLTYPE factory_query_interface(IClassFactory* self, REFIID riid, void** out) {
+    if (IsEqualGUID(riid, IID_UNKNOWN_) || IsEqualGUID(riid, IID_CLASS_FACTORY)) {
+        *out = self;
+        return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+ULONG STDMETHODCALLTYPE factory_add_ref(IClassFactory*) { return 2; }
+ULONG STDMETHODCALLTYPE factory_release(IClassFactory*) { return 1; }
+
+HRESULT STDMETHODCALLTYPE factory_create_instance(IClassFactory* self, IUnknown* outer, REFIID riid, void** out) {
+    *out = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    model_start();
+    return model_create_instance(&g_model, *((Factory*)self)->clsid, riid, out);
+}
+
+HRESULT STDMETHODCALLTYPE factory_lock_server(IClassFactory*, BOOL lock) {
+    if (lock) InterlockedIncrement(&g_server_locks);
+    else InterlockedDecrement(&g_server_locks);
+    return S_OK;
+}
+
+IClassFactoryVtbl g_factory_vtbl = {factory_query_interface, factory_add_ref, factory_release, factory_create_instance, factory_lock_server};
+Factory g_enumerator_factory = {{&g_factory_vtbl}, &FAKE_CLSID_MM_DEVICE_ENUMERATOR};
+Factory g_policy_factory = {{&g_factory_vtbl}, &FAKE_CLSID_POLICY_CONFIG};
+
+}  // namespace
+
+extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** out) {
+    Factory* factory = nullptr;
+    if (IsEqualGUID(clsid, FAKE_CLSID_MM_DEVICE_ENUMERATOR)) factory = &g_enumerator_factory;
+    else if (IsEqualGUID(clsid, FAKE_CLSID_POLICY_CONFIG)) factory = &g_policy_factory;
+    if (!factory) {
+        *out = nullptr;
+        return CLASS_E_CLASSNOTAVAILABLE;
+    }
+    return factory_query_interface(&factory->iface, riid, out);
+}
+
+extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllCanUnloadNow() {
+    return g_model.live_objects == 0 && g_server_locks == 0 ? S_OK : S_FALSE;
+}

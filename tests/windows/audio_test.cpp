@@ -1,0 +1,658 @@
+// The audio layer against the fault-injecting Core Audio model: what is kept, what is
+// dropped with which message, the default index, every volume and mute operation, the
+// fatal exits (in child processes) and that nothing stays referenced or allocated.
+#include <gtest/gtest.h>
+#include <objbase.h>
+#include <stdio.h>
+#include <string.h>
+#include <functional>
+#include "app/audio.h"
+#include "app/audio_math.h"
+#include "audio_test_support.h"
+#include "fake_core_audio.h"
+#include "support/log_capture.h"
+
+namespace {
+
+class Audio : public testing::Test {
+protected:
+    CountingAllocator heap;
+    LogCapture log;
+    bool initialised = false;
+
+    void SetUp() override {
+        CoInitializeEx(NULL, COINIT_MULTITHREADED);
+        fake_audio_install();
+        counting_allocator_install(&heap);
+    }
+
+    void TearDown() override {
+        shutdown();
+        counting_allocator_remove(&heap);
+        fake_audio_uninstall();
+        EXPECT_EQ(g_fake_audio.live_references, 0);
+        EXPECT_EQ(g_fake_audio.live_objects, 0);
+    }
+
+    void init() {
+        audio_init();
+        initialised = true;
+    }
+
+    void shutdown() {
+        if (!initialised) return;
+        audio_shutdown();
+        initialised = false;
+        EXPECT_EQ(g_fake_audio.live_references, 0) << "references left after audio_shutdown";
+        EXPECT_EQ(heap.outstanding, 0) << "blocks left after audio_shutdown";
+    }
+
+    ModelDevice* device(const wchar_t* id, const wchar_t* name, u32 roles = 0) {
+        return model_add_device(&g_fake_audio, id, name, 0.5f, false, roles);
+    }
+
+    std::vector<FakeCall> calls_of(FakeMethod method) {
+        std::vector<FakeCall> out;
+        for (const FakeCall& c : g_fake_audio.calls)
+            if (c.method == method) out.push_back(c);
+        return out;
+    }
+};
+
+using Names = std::vector<std::string>;
+
+// ---- enumeration ----
+
+TEST_F(Audio, KeepsEveryDeviceAndSessionInEnumerationOrder) {
+    device(L"{a}", L"Speakers", FAKE_ROLES_ALL);
+    ModelDevice* headset = device(L"{b}", L"Headset \u00FC");  // a name outside ASCII
+    ModelDevice* hdmi = device(L"{c}", L"HDMI");
+    model_add_session(&g_fake_audio.devices[0], 0, 1.0f, false);
+    model_add_session(headset, 0, 0.3f, true);
+    model_add_session(headset, 0, 0.4f, false);  // several sessions may share a process
+    (void)hdmi;
+    init();
+    EXPECT_EQ(audio_device_names(), (Names{"Speakers", "Headset \xC3\xBC", "HDMI"}));
+    EXPECT_EQ(audio_default_device_index(), 0u);
+    EXPECT_EQ(audio_session_count(0), 1u);
+    EXPECT_EQ(audio_session_count(1), 2u);
+    EXPECT_EQ(audio_session_count(2), 0u);
+    // The system sounds session: exactly the six bytes, no terminator counted.
+    StringView system = audio_session_name(1, 1);
+    ASSERT_EQ(system.length, 6u);
+    EXPECT_EQ(memcmp(system.data, "System", 6), 0);
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST_F(Audio, DeviceNamesKeepATerminatorTheLengthDoesNotCount) {
+    device(L"{a}", L"Speakers", FAKE_ROLES_ALL);
+    init();
+    StringView name = audio_device_name(0);
+    ASSERT_EQ(name.length, 8u);
+    EXPECT_EQ(name.data[8], 0);
+}
+
+// The mend: the process path can only be read with PROCESS_VM_READ as well; with the query
+// right alone every application session would be dropped and only "System" would show.
+TEST_F(Audio, SessionOfAnotherProcessIsNamedByItsImagePath) {
+    ChildProcess child = child_start("AudioChild.Run", "idle", true);
+    ASSERT_TRUE(child_wait_ready(&child));
+    ModelDevice* d = device(L"{a}", L"Speakers", FAKE_ROLES_ALL);
+    model_add_session(d, child.info.dwProcessId, 1.0f, false);
+    model_add_session(d, 0, 1.0f, false);
+    init();
+    Names sessions = audio_session_names(0);
+    child_kill(&child);
+    ASSERT_EQ(sessions.size(), 2u) << (log.texts().empty() ? "" : log.texts()[0]);
+    char self[MAX_PATH];
+    GetModuleFileNameA(NULL, self, MAX_PATH);
+    EXPECT_EQ(sessions[0], std::string(self));  // the full path, as the system gives it
+    EXPECT_EQ(sessions[1], "System");
+    EXPECT_TRUE(log.lines().empty());
+}
+
+struct DeviceStep {
+    FakeMethod method;
+    const char* message;
+};
+
+TEST_F(Audio, EachFailingDeviceStepDropsThatDeviceWithItsMessage) {
+    const DeviceStep steps[] = {
+        {FAKE_COLLECTION_ITEM, "Failed to get device at index 1."},
+        {FAKE_OPEN_PROPERTY_STORE, "Failed to open property store."},
+        {FAKE_DEVICE_GET_ID, "Failed to get device id at index 1."},
+        {FAKE_GET_VALUE, "Failed to get audio device friendly name."},
+        {FAKE_ACTIVATE_ENDPOINT_VOLUME, "Failed to get audio endpoint volume of device."},
+        {FAKE_ACTIVATE_SESSION_MANAGER, "Failed to activate IAudioSessionManager2."},
+        {FAKE_GET_SESSION_ENUMERATOR, "Failed to get session enumerator."},
+        {FAKE_SESSION_GET_COUNT, "Failed to get session controls count !"},
+    };
+    for (const DeviceStep& step : steps) {
+        SCOPED_TRACE(fake_method_name(step.method));
+        model_reset(&g_fake_audio);
+        device(L"{a}", L"Speakers");
+        ModelDevice* failing = device(L"{b}", L"Headset");
+        model_add_session(failing, 0, 1.0f, false);
+        ModelDevice* last = device(L"{c}", L"HDMI", FAKE_ROLES_ALL);
+        model_add_session(last, 0, 0.25f, false);
+        failing->fail = fake_bit(step.method);
+        log.clear();
+        init();
+        // The device after the dropped one moves up, and the default index follows it.
+        EXPECT_EQ(audio_device_names(), (Names{"Speakers", "HDMI"}));
+        EXPECT_EQ(audio_default_device_index(), 1u);
+        EXPECT_EQ(audio_session_count(1), 1u);
+        EXPECT_FLOAT_EQ(audio_get_session_volume(1, 0), 0.25f);
+        EXPECT_EQ(log.texts(), (Names{step.message}));
+        // Whatever the dropped device had acquired has been given back.
+        audio_release_devices();
+        EXPECT_EQ(g_fake_audio.live_references, 2) << "only the policy config and the enumerator remain";
+        EXPECT_EQ(heap.outstanding, 9) << "only the nine per-device arrays remain";
+        shutdown();
+    }
+}
+
+TEST_F(Audio, DevicesWithoutAUsableFriendlyNameAreDropped) {
+    device(L"{a}", nullptr);  // VT_EMPTY
+    device(L"{b}", L"Speakers", FAKE_ROLES_ALL);
+    ModelDevice* numeric = device(L"{c}", L"ignored");
+    numeric->name_type = VT_UI4;  // not a string: must not be read as one
+    ModelDevice* null_name = device(L"{d}", L"ignored");
+    null_name->name_null = true;
+    device(L"{e}", L"Headset");
+    init();
+    EXPECT_EQ(audio_device_names(), (Names{"Speakers", "Headset"}));
+    EXPECT_EQ(audio_default_device_index(), 0u);
+    EXPECT_EQ(log.texts(), (Names{"Failed to get audio device friendly name.", "Failed to get audio device friendly name.",
+                                  "Failed to get UTF8 buffer size of device id."}));
+}
+
+TEST_F(Audio, SessionsThatCannotBeReadAreLeftOutWithTheirMessages) {
+    ChildProcess running = child_start("AudioChild.Run", "idle", true);
+    ASSERT_TRUE(child_wait_ready(&running));
+    ChildProcess ended = child_start("AudioChild.Run", "exit", false);
+    ASSERT_NE(running.info.dwProcessId, 0u);
+    ASSERT_NE(ended.info.dwProcessId, 0u);
+    // An ended process whose handle is still held can be opened but no longer read.
+    WaitForSingleObject(ended.info.hProcess, 30000);
+
+    ModelDevice* d = device(L"{a}", L"Speakers", FAKE_ROLES_ALL);
+    model_add_session(d, 0, 0.1f, false);                                     // 0 kept
+    model_add_session(d, 0, 1.0f, false)->fail = fake_bit(FAKE_GET_SESSION);  // 1
+    model_add_session(d, 0, 1.0f, false)->fail = fake_bit(FAKE_QUERY_SESSION_CONTROL2);
+    model_add_session(d, 0, 1.0f, false)->fail = fake_bit(FAKE_GET_PROCESS_ID);
+    model_add_session(d, 0x7FFFFFF0, 1.0f, false);  // no such process
+    model_add_session(d, ended.info.dwProcessId, 1.0f, false);
+    model_add_session(d, running.info.dwProcessId, 1.0f, false)->fail = fake_bit(FAKE_QUERY_SIMPLE_VOLUME);
+    model_add_session(d, running.info.dwProcessId, 0.7f, false);  // 7 kept
+    device(L"{b}", L"Headset");
+    init();
+    Names sessions = audio_session_names(0);
+    child_kill(&running);
+    child_finish(&ended, nullptr);
+
+    ASSERT_EQ(sessions.size(), 2u);
+    EXPECT_EQ(sessions[0], "System");
+    EXPECT_EQ(audio_file_name(sessions[1]), "audio_tests.exe");
+    EXPECT_FLOAT_EQ(audio_get_session_volume(0, 0), 0.1f);
+    EXPECT_FLOAT_EQ(audio_get_session_volume(0, 1), 0.7f);
+    EXPECT_EQ(audio_device_names(), (Names{"Speakers", "Headset"}));  // the device is kept
+    Names texts = log.texts();
+    ASSERT_EQ(texts.size(), 6u);
+    EXPECT_EQ(texts[0], "Failed to get session.");
+    EXPECT_EQ(texts[1], "Failed to query IAudioSessionControl2 at index 2.");
+    EXPECT_EQ(texts[2], "Failed to get session process id.");
+    EXPECT_EQ(texts[3], "Failed to open session process. GetLastError() returned 87.");
+    EXPECT_EQ(texts[4].rfind("Failed to get process path. GetLastError() returned ", 0), 0u) << texts[4];
+    EXPECT_NE(texts[4], "Failed to get process path. GetLastError() returned 0.");
+    EXPECT_EQ(texts[5], "Failed to query ISimpleAudioVolume from process.");
+}
+
+TEST_F(Audio, EnumeratingAgainWithoutAReleaseKeepsOnePicture) {
+    ModelDevice* d = device(L"{a}", L"Speakers", FAKE_ROLES_ALL);
+    model_add_session(d, 0, 1.0f, false);
+    init();
+    audio_enumerate();
+    EXPECT_EQ(audio_device_names(), (Names{"Speakers"}));
+    EXPECT_EQ(audio_session_count(0), 1u);
+    audio_release_devices();
+    EXPECT_EQ(g_fake_audio.live_references, 2);
+}
+
+// ---- the default device index ----
+
+TEST_F(Audio, DefaultIndexFollowsTheDefaultId) {
+    device(L"{a}", L"Speakers");
+    device(L"{b}", L"Headset");
+    device(L"{c}", L"HDMI", FAKE_ROLE_CONSOLE);  // only the console role decides
+    g_fake_audio.devices[1].default_roles = FAKE_ROLE_MULTIMEDIA | FAKE_ROLE_COMMUNICATIONS;
+    init();
+    EXPECT_EQ(audio_default_device_index(), 2u);
+
+    // The default device is unplugged between two frames; another one becomes default.
+    g_fake_audio.devices.erase(g_fake_audio.devices.begin() + 2);
+    g_fake_audio.devices[0].default_roles = FAKE_ROLES_ALL;
+    audio_refresh();
+    EXPECT_EQ(audio_device_names(), (Names{"Speakers", "Headset"}));
+    EXPECT_EQ(audio_default_device_index(), 0u);
+}
+
+TEST_F(Audio, DefaultIndexKeepsItsValueWhenTheDefaultCannotBeHad) {
+    device(L"{a}", L"Speakers");
+    device(L"{b}", L"Headset", FAKE_ROLES_ALL);
+    init();
+    ASSERT_EQ(audio_default_device_index(), 1u);
+
+    g_fake_audio.fail = fake_bit(FAKE_GET_DEFAULT_AUDIO_ENDPOINT);
+    audio_refresh();
+    EXPECT_EQ(audio_device_count(), 0u);
+    EXPECT_EQ(audio_default_device_index(), 1u);
+    EXPECT_EQ(log.texts(), (Names{"Failed to get default audio device."}));
+
+    log.clear();
+    g_fake_audio.fail = 0;
+    g_fake_audio.devices[1].fail = fake_bit(FAKE_DEVICE_GET_ID);
+    audio_refresh();
+    EXPECT_EQ(audio_device_count(), 0u);
+    EXPECT_EQ(audio_default_device_index(), 1u);
+    EXPECT_EQ(log.texts(), (Names{"Failed to get default device audio id."}));
+
+    // No default endpoint at all (no role set): the same as a failed lookup.
+    log.clear();
+    g_fake_audio.devices[1].fail = 0;
+    g_fake_audio.devices[1].default_roles = 0;
+    audio_refresh();
+    EXPECT_EQ(audio_device_count(), 0u);
+    EXPECT_EQ(audio_default_device_index(), 1u);
+    EXPECT_EQ(log.texts(), (Names{"Failed to get default audio device."}));
+
+    // The next refresh tries again.
+    log.clear();
+    g_fake_audio.devices[0].default_roles = FAKE_ROLES_ALL;
+    audio_refresh();
+    EXPECT_EQ(audio_device_count(), 2u);
+    EXPECT_EQ(audio_default_device_index(), 0u);
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST_F(Audio, NoDevicesAtAllLeavesTheListsEmpty) {
+    init();
+    EXPECT_EQ(audio_device_count(), 0u);
+    EXPECT_EQ(audio_default_device_index(), 0u);
+    audio_refresh();
+    EXPECT_EQ(log.count("Failed to get default audio device."), 2);
+}
+
+TEST_F(Audio, DefaultIndexKeepsItsValueWhenTheDefaultDeviceIsDropped) {
+    device(L"{a}", L"Speakers");
+    device(L"{b}", L"Headset", FAKE_ROLES_ALL);
+    init();
+    g_fake_audio.devices[1].name_type = VT_EMPTY;
+    audio_refresh();
+    EXPECT_EQ(audio_device_names(), (Names{"Speakers"}));
+    EXPECT_EQ(audio_default_device_index(), 1u);  // kept, as the lists do not hold it
+}
+
+// ---- device operations ----
+
+TEST_F(Audio, DevicePercentRoundsAndSessionPercentTruncates) {
+    ModelDevice* d = device(L"{a}", L"Speakers", FAKE_ROLES_ALL);
+    model_add_session(d, 0, 0.506f, false);
+    d->volume = 0.506f;
+    init();
+    EXPECT_FLOAT_EQ(audio_get_device_volume(0), 0.506f);
+    EXPECT_EQ(audio_get_device_volume_percent(0), 51);
+    EXPECT_FLOAT_EQ(audio_get_session_volume(0, 0), 0.506f);
+    EXPECT_EQ(audio_get_session_volume_percent(0, 0), 50);
+    d->volume = 0.504f;
+    EXPECT_EQ(audio_get_device_volume_percent(0), 50);
+    d->volume = 0.505f;  // a half goes up
+    EXPECT_EQ(audio_get_device_volume_percent(0), 51);
+    d->sessions[0].volume = 0.999f;
+    EXPECT_EQ(audio_get_session_volume_percent(0, 0), 99);
+    d->sessions[0].volume = 1.0f;
+    EXPECT_EQ(audio_get_session_volume_percent(0, 0), 100);
+}
+
+// Plain truncation would read 53 and 59 back one lower (and 50 of the 101 percents if the
+// product were taken in double precision): a percent typed into the field would change.
+TEST_F(Audio, EveryPercentSetReadsBackUnchanged) {
+    ModelDevice* d = device(L"{a}", L"Speakers", FAKE_ROLES_ALL);
+    model_add_session(d, 0, 1.0f, false);
+    init();
+    for (u32 p = 0; p <= 100; p++) {
+        audio_set_device_volume_percent(0, (u8)p);
+        audio_set_session_volume_percent(0, 0, (u8)p);
+        EXPECT_EQ(audio_get_device_volume_percent(0), p);
+        EXPECT_EQ(audio_get_session_volume_percent(0, 0), p);
+    }
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST_F(Audio, DeviceVolumeBelowTheThresholdMutesAndStillSetsTheLevel) {
+    ModelDevice* d = device(L"{a}", L"Speakers", FAKE_ROLES_ALL);
+    init();
+    audio_set_device_volume(0, 0.004f);
+    EXPECT_TRUE(d->mute);
+    EXPECT_FLOAT_EQ(d->volume, 0.004f);
+    EXPECT_TRUE(audio_get_device_mute(0));
+    // Already muted: no second mute.
+    audio_set_device_volume(0, 0.0f);
+    EXPECT_EQ(calls_of(FAKE_ENDPOINT_SET_MUTE).size(), 1u);
+    EXPECT_FLOAT_EQ(d->volume, 0.0f);
+
+    audio_set_device_volume(0, 0.005f);
+    EXPECT_FALSE(d->mute);
+    EXPECT_FLOAT_EQ(d->volume, 0.005f);
+    audio_set_device_volume(0, 0.5f);  // already unmuted: no second unmute
+    std::vector<FakeCall> mutes = calls_of(FAKE_ENDPOINT_SET_MUTE);
+    ASSERT_EQ(mutes.size(), 2u);
+    EXPECT_TRUE(mutes[0].flag);
+    EXPECT_FALSE(mutes[1].flag);
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST_F(Audio, DeviceVolumesAreClampedAtOne) {
+    ModelDevice* d = device(L"{a}", L"Speakers", FAKE_ROLES_ALL);
+    init();
+    audio_set_device_volume(0, 1.3f);
+    EXPECT_FLOAT_EQ(d->volume, 1.0f);
+    audio_set_device_volume_percent(0, 37);
+    EXPECT_FLOAT_EQ(d->volume, 0.37f);
+    audio_set_device_volume_percent(0, 150);
+    EXPECT_FLOAT_EQ(d->volume, 1.0f);
+    std::vector<FakeCall> sets = calls_of(FAKE_SET_MASTER_VOLUME_LEVEL_SCALAR);
+    ASSERT_EQ(sets.size(), 3u);
+    EXPECT_FLOAT_EQ(sets[0].value, 1.0f);
+    EXPECT_FLOAT_EQ(sets[2].value, 1.0f);
+    EXPECT_TRUE(log.lines().empty());
+
+    // Below zero is passed on; the system refuses it.
+    audio_set_device_volume(0, -0.5f);
+    EXPECT_FLOAT_EQ(calls_of(FAKE_SET_MASTER_VOLUME_LEVEL_SCALAR).back().value, -0.5f);
+    EXPECT_FLOAT_EQ(d->volume, 1.0f);
+    EXPECT_EQ(log.texts(), (Names{"Failed to set audio device master volume."}));
+}
+
+TEST_F(Audio, SessionVolumesArePassedUnchanged) {
+    ModelDevice* d = device(L"{a}", L"Speakers", FAKE_ROLES_ALL);
+    ModelSession* s = model_add_session(d, 0, 0.2f, false);
+    init();
+    audio_set_session_volume(0, 0, 0.33f);
+    EXPECT_FLOAT_EQ(s->volume, 0.33f);
+    audio_set_session_volume_percent(0, 0, 150);
+    EXPECT_FLOAT_EQ(calls_of(FAKE_SESSION_SET_MASTER_VOLUME).back().value, 1.5f);
+    EXPECT_FLOAT_EQ(s->volume, 0.33f);
+    EXPECT_EQ(log.texts(), (Names{"Failed to set process master volume."}));
+    log.clear();
+    audio_mute_session(0, 0);
+    EXPECT_TRUE(s->mute);
+    EXPECT_TRUE(audio_get_session_mute(0, 0));
+    audio_unmute_session(0, 0);
+    EXPECT_FALSE(s->mute);
+    EXPECT_FALSE(audio_get_session_mute(0, 0));
+    audio_mute_device(0);
+    EXPECT_TRUE(d->mute);
+    audio_unmute_device(0);
+    EXPECT_FALSE(d->mute);
+    EXPECT_TRUE(log.lines().empty());
+    // Every change goes out with a null event context.
+    ASSERT_GE(g_fake_audio.calls.size(), 6u);
+    for (const FakeCall& c : g_fake_audio.calls) EXPECT_FALSE(c.has_context) << fake_method_name(c.method);
+}
+
+TEST_F(Audio, FailedOperationsLogTheirMessageAndGiveANeutralResult) {
+    ModelDevice* d = device(L"{a}", L"Speakers", FAKE_ROLES_ALL);
+    device(L"{b}", L"Headset");
+    ModelSession* s = model_add_session(d, 0, 0.8f, true);
+    d->volume = 0.8f;
+    d->mute = true;
+    init();
+    d->fail = fake_bit(FAKE_GET_MASTER_VOLUME_LEVEL_SCALAR) | fake_bit(FAKE_SET_MASTER_VOLUME_LEVEL_SCALAR) |
+              fake_bit(FAKE_ENDPOINT_GET_MUTE) | fake_bit(FAKE_ENDPOINT_SET_MUTE);
+    s->fail = fake_bit(FAKE_SESSION_GET_MASTER_VOLUME) | fake_bit(FAKE_SESSION_SET_MASTER_VOLUME) |
+              fake_bit(FAKE_SESSION_GET_MUTE) | fake_bit(FAKE_SESSION_SET_MUTE);
+    struct Case {
+        const char* message;
+        std::function<void()> run;
+    };
+    const Case cases[] = {
+        {"Failed to get audio device master volume.", [] { EXPECT_EQ(audio_get_device_volume(0), 0.0f); }},
+        {"Failed to get audio device master volume.", [] { EXPECT_EQ(audio_get_device_volume_percent(0), 0); }},
+        {"Failed to set audio device master volume.", [] { audio_set_device_volume_percent(0, 20); }},
+        {"Failed to get mute state of audio device at index 0.", [] { EXPECT_FALSE(audio_get_device_mute(0)); }},
+        {nullptr, [] { audio_mute_device(0); }},  // not examined, nothing logged
+        {nullptr, [] { audio_unmute_device(0); }},
+        {"Failed to get process master volume.", [] { EXPECT_EQ(audio_get_session_volume(0, 0), 0.0f); }},
+        {"Failed to get process master volume.", [] { EXPECT_EQ(audio_get_session_volume_percent(0, 0), 0); }},
+        {"Failed to set process master volume.", [] { audio_set_session_volume(0, 0, 0.1f); }},
+        {"Failed to set process master volume.", [] { audio_set_session_volume_percent(0, 0, 10); }},
+        {"Failed to get mute state of device process.", [] { EXPECT_FALSE(audio_get_session_mute(0, 0)); }},
+        {"Failed to mute audio device process.", [] { audio_mute_session(0, 0); }},
+        {"Failed to unmute audio device process.", [] { audio_unmute_session(0, 0); }},
+    };
+    for (const Case& c : cases) {
+        log.clear();
+        c.run();
+        EXPECT_EQ(log.texts(), c.message ? Names{c.message} : Names{});
+    }
+    // A scalar set on a device whose mute cannot be read: that failure, then the set's.
+    log.clear();
+    audio_set_device_volume(0, 0.5f);
+    EXPECT_EQ(log.texts(), (Names{"Failed to get mute state of audio device at index 0.", "Failed to set audio device master volume."}));
+    EXPECT_FLOAT_EQ(d->volume, 0.8f);
+    EXPECT_TRUE(d->mute);
+    EXPECT_FLOAT_EQ(s->volume, 0.8f);
+    EXPECT_TRUE(s->mute);
+    // The index is the device's own.
+    g_fake_audio.devices[1].fail = fake_bit(FAKE_ENDPOINT_GET_MUTE);
+    log.clear();
+    audio_get_device_mute(1);
+    EXPECT_EQ(log.texts(), (Names{"Failed to get mute state of audio device at index 1."}));
+}
+
+TEST_F(Audio, ADeviceGoneSinceTheRefreshFailsUntilTheNext) {
+    device(L"{a}", L"Speakers", FAKE_ROLES_ALL);
+    device(L"{b}", L"Headset");
+    init();
+    g_fake_audio.devices.erase(g_fake_audio.devices.begin() + 1);
+    EXPECT_EQ(audio_get_device_volume(1), 0.0f);
+    EXPECT_EQ(log.texts(), (Names{"Failed to get audio device master volume."}));
+    audio_refresh();
+    EXPECT_EQ(audio_device_count(), 1u);
+}
+
+// ---- the default device ----
+
+TEST_F(Audio, SettingTheDefaultSwitchesAllThreeRolesInOrder) {
+    device(L"{a}", L"Speakers", FAKE_ROLES_ALL);
+    device(L"{b}", L"Headset");
+    init();
+    audio_set_default_device(1);
+    std::vector<FakeCall> sets = calls_of(FAKE_SET_DEFAULT_ENDPOINT);
+    ASSERT_EQ(sets.size(), 3u);
+    for (i32 role = 0; role < 3; role++) {
+        EXPECT_EQ(sets[role].role, role);
+        EXPECT_EQ(sets[role].device_id, L"{b}");
+    }
+    EXPECT_EQ(audio_default_device_index(), 1u);
+    EXPECT_EQ(g_fake_audio.devices[1].default_roles, (u32)FAKE_ROLES_ALL);
+    audio_refresh();
+    EXPECT_EQ(audio_default_device_index(), 1u);
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST_F(Audio, SettingTheDefaultStopsAtTheFirstFailingRole) {
+    const char* messages[] = {"Failed to set audio device 1 as default eConsole endpoint.",
+                              "Failed to set audio device 1 as default eMultimedia endpoint.",
+                              "Failed to set audio device 1 as default eCommunications endpoint."};
+    for (u32 failing = 0; failing < 3; failing++) {
+        SCOPED_TRACE(failing);
+        model_reset(&g_fake_audio);
+        device(L"{a}", L"Speakers", FAKE_ROLES_ALL);
+        device(L"{b}", L"Headset");
+        init();
+        g_fake_audio.fail_default_roles = 1u << failing;
+        log.clear();
+        audio_set_default_device(1);
+        std::vector<FakeCall> sets = calls_of(FAKE_SET_DEFAULT_ENDPOINT);
+        ASSERT_EQ(sets.size(), failing + 1);
+        for (u32 role = 0; role <= failing; role++) EXPECT_EQ(sets[role].role, (i32)role);
+        EXPECT_EQ(log.texts(), (Names{messages[failing]}));
+        EXPECT_EQ(audio_default_device_index(), 0u);
+        // The roles before the failure stay switched.
+        EXPECT_EQ(g_fake_audio.devices[1].default_roles, (1u << failing) - 1);
+        shutdown();
+    }
+}
+
+// ---- lifetime ----
+
+TEST_F(Audio, NothingStaysReferencedAfterManyRefreshesOfAChangingPlatform) {
+    ChildProcess child = child_start("AudioChild.Run", "idle", true);
+    ASSERT_TRUE(child_wait_ready(&child));
+    u32 seed = 12345;
+    auto next = [&seed](u32 n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    device(L"{base}", L"Speakers", FAKE_ROLES_ALL);
+    init();
+    u32 serial = 0;
+    for (int cycle = 0; cycle < 1000; cycle++) {
+        // Devices and sessions appear and vanish; now and then a step fails.
+        if (next(3) == 0 && g_fake_audio.devices.size() < 6) {
+            wchar_t id[32];
+            swprintf(id, 32, L"{%u}", serial++);
+            ModelDevice* d = device(id, L"Device");
+            if (next(5) == 0) d->fail = fake_bit((FakeMethod)(FAKE_COLLECTION_ITEM + next(8)));
+        }
+        if (next(4) == 0 && g_fake_audio.devices.size() > 1) {
+            g_fake_audio.devices.erase(g_fake_audio.devices.begin() + 1 + next((u32)g_fake_audio.devices.size() - 1));
+        }
+        for (ModelDevice& d : g_fake_audio.devices) {
+            if (next(2) == 0 && d.sessions.size() < 6) {
+                u32 pid = next(3) == 0 ? 0 : next(4) == 0 ? 0x7FFFFFF0 : child.info.dwProcessId;
+                ModelSession* s = model_add_session(&d, pid, 0.5f, false);
+                if (next(6) == 0) s->fail = fake_bit((FakeMethod)(FAKE_GET_SESSION + next(4)));
+            }
+            if (next(3) == 0 && !d.sessions.empty()) d.sessions.erase(d.sessions.begin() + next((u32)d.sessions.size()));
+        }
+        g_fake_audio.devices[0].default_roles = next(10) == 0 ? 0u : (u32)FAKE_ROLES_ALL;
+        audio_refresh();
+        u32 kept = 0;
+        for (ModelDevice& d : g_fake_audio.devices) kept += d.fail == 0 ? 1 : 0;
+        if (g_fake_audio.devices[0].default_roles) {
+            ASSERT_EQ(audio_device_count(), kept) << "cycle " << cycle;
+            if (kept) {
+                ASSERT_EQ(audio_default_device_index(), 0u);
+            }
+        } else {
+            ASSERT_EQ(audio_device_count(), 0u) << "cycle " << cycle;
+        }
+        if (cycle % 100 == 0) log.clear();
+    }
+    audio_release_devices();
+    EXPECT_EQ(g_fake_audio.live_references, 2);
+    EXPECT_EQ(heap.outstanding, 9);
+    shutdown();
+    child_kill(&child);
+    EXPECT_GT(g_fake_audio.objects_created, 10000);
+}
+
+// ---- fatal exits, each in a child process ----
+
+struct FatalCase {
+    const char* name;
+    const char* message;
+};
+
+const FatalCase FATAL_CASES[] = {
+    {"create-policy-config", "Failed to create CPolicyConfigVistaClient instance."},
+    {"create-enumerator", "Failed to create MMDeviceEnumerator instance."},
+    {"enum-endpoints", "Failed to enumerate audio enpoints."},
+    {"endpoint-count", "Failed to get audio endpoints count."},
+    {"enum-endpoints-on-refresh", "Failed to enumerate audio enpoints."},
+    {"endpoint-count-on-refresh", "Failed to get audio endpoints count."},
+};
+
+TEST(AudioFatal, StartUpAndEnumerationFailuresExitWithCodeOneAfterTheirMessage) {
+    for (const FatalCase& c : FATAL_CASES) {
+        SCOPED_TRACE(c.name);
+        ChildProcess child = child_start("AudioChild.Run", c.name, true);
+        ASSERT_NE(child.info.hProcess, nullptr);
+        std::string output;
+        DWORD code = child_finish(&child, &output);
+        EXPECT_EQ(code, 1u) << output;
+        // The logger was stopped, so the line explaining the exit was written.
+        std::string line = std::string(": ") + c.message + "\n";
+        EXPECT_NE(output.find("ERROR "), std::string::npos) << output;
+        EXPECT_NE(output.find(line), std::string::npos) << output;
+        EXPECT_EQ(output.find("reached after the fatal exit"), std::string::npos) << output;
+    }
+}
+
+// Runs only as a child of the tests above (KORVANE_AUDIO_CHILD names its role).
+TEST(AudioChild, Run) {
+    const char* role = child_role();
+    if (!role) GTEST_SKIP() << "runs only as a child process";
+    std::string r = role;
+    if (r == "idle") {
+        printf("ready\n");
+        fflush(stdout);
+        Sleep(120000);
+        return;
+    }
+    if (r == "exit") return;
+    fake_audio_install();
+    model_add_device(&g_fake_audio, L"{a}", L"Speakers", 0.5f, false, FAKE_ROLES_ALL);
+    if (r == "create-policy-config") g_fake_audio.fail = fake_bit(FAKE_CREATE_POLICY_CONFIG);
+    if (r == "create-enumerator") g_fake_audio.fail = fake_bit(FAKE_CREATE_ENUMERATOR);
+    if (r == "enum-endpoints") g_fake_audio.fail = fake_bit(FAKE_ENUM_AUDIO_ENDPOINTS);
+    if (r == "endpoint-count") g_fake_audio.fail = fake_bit(FAKE_COLLECTION_GET_COUNT);
+    audio_init();
+    if (r == "enum-endpoints-on-refresh") g_fake_audio.fail = fake_bit(FAKE_ENUM_AUDIO_ENDPOINTS);
+    if (r == "endpoint-count-on-refresh") g_fake_audio.fail = fake_bit(FAKE_COLLECTION_GET_COUNT);
+    audio_refresh();
+    printf("reached after the fatal exit\n");
+    fflush(stdout);
+    ExitProcess(2);
+}
+
+}  // namespace
+
+namespace {
+
+// Not an assertion: the cost of one refresh with 4 devices of 32 sessions against the
+// in-process model, to set against the stand-in's (which adds its state file).
+TEST_F(Audio, ReportsTheCostOfOneRefreshWithoutAPlatform) {
+    ChildProcess child = child_start("AudioChild.Run", "idle", true);
+    ASSERT_TRUE(child_wait_ready(&child));
+    for (int d = 0; d < 4; d++) {
+        wchar_t id[32];
+        swprintf(id, 32, L"{device-%d}", d);
+        ModelDevice* m = device(id, L"Device", d == 0 ? (u32)FAKE_ROLES_ALL : 0u);
+        for (int s = 0; s < 32; s++) model_add_session(m, s == 0 ? 0 : child.info.dwProcessId, 0.5f, false);
+    }
+    init();
+    for (int pass = 0; pass < 2; pass++) {
+        // Second pass: every session is the system's, so no process is opened.
+        if (pass == 1)
+            for (ModelDevice& d : g_fake_audio.devices)
+                for (ModelSession& s : d.sessions) s.pid = 0;
+        LARGE_INTEGER frequency, start, end;
+        QueryPerformanceFrequency(&frequency);
+        const int rounds = 20;
+        QueryPerformanceCounter(&start);
+        for (int i = 0; i < rounds; i++) audio_refresh();
+        QueryPerformanceCounter(&end);
+        ASSERT_EQ(audio_session_count(3), 32u);
+        double ms = 1000.0 * (double)(end.QuadPart - start.QuadPart) / (double)frequency.QuadPart / rounds;
+        printf("audio_refresh, 4 devices x 32 sessions, in-process model%s: %.3f ms per refresh\n",
+               pass ? ", no process opened" : "", ms);
+    }
+    child_kill(&child);
+    EXPECT_TRUE(log.lines().empty());
+}
+
+}  // namespace
