@@ -1,0 +1,321 @@
+// The Mixer screen: the device selector and its drop-down list, "Set as active audio output",
+// the device column, the Equalizer column and the horizontally scrolling session columns. All
+// volumes are read afresh every frame; a volume is written as soon as a slider moves or a
+// percentage is committed.
+#include "Ostrel/core/path.h"
+#include "app/audio.h"
+#include "app/color_schemes.h"
+#include "app/ui_screens.h"
+
+static const f32 k_list_height = 120.0f;
+static const f32 k_list_item_height = 40.0f;
+static const f32 k_bar_thickness = 14.0f;
+static const f32 k_wheel_step_region = 0.15f;
+static const f32 k_wheel_step_bar = 0.2f;
+static const f32 k_button_step_bar = 0.035f;
+
+static f32 clampf(f32 v, f32 lo, f32 hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+//-----------------------------------------------------------------------------
+// Percentage fields
+//-----------------------------------------------------------------------------
+
+static u32 parse_digits(const DynString* text) {
+    u32 value = 0;
+    for (u32 i = 0; i < text->length; i++) {
+        u8 c = text->data[i];
+        if (c < '0' || c > '9') break;
+        value = value * 10 + (u32)(c - '0');
+        if (value > 1000) break;  // three digits at most; anything longer is over 100 anyway
+    }
+    return value;
+}
+
+u8 percent_parse(const DynString* text) {
+    u32 value = parse_digits(text);
+    return (u8)(value > 100 ? 100 : value);
+}
+
+void percent_format(DynString* text, u32 value) {
+    dyn_string_clear(text);
+    dyn_string_append_u64(text, value);
+}
+
+void percent_filter(u8 byte, GuiTextInput* input) {
+    DynString* text = input->text;
+    if (!(text->length < 3 && byte >= '0' && byte <= '9')) return;
+    if (input->cursor >= text->length) dyn_string_append_char(text, byte);
+    else dyn_string_insert_char(text, input->cursor, byte);
+    input->cursor++;
+    if (parse_digits(text) > 100) {
+        dyn_string_clear(text);
+        dyn_string_append_cstr(text, "100");
+        input->cursor = 0;
+    }
+}
+
+//-----------------------------------------------------------------------------
+// Columns
+//-----------------------------------------------------------------------------
+
+enum MuteButton { MUTE_BUTTON_NONE, MUTE_BUTTON_MUTE, MUTE_BUTTON_UNMUTE };
+
+// The persisted state one column's widgets read and write.
+struct ColumnState {
+    u8* slider_dragging;
+    f32* slider_value;
+    u8* field_focused;
+    u32* field_cursor;
+    i32* field_selection;
+    DynString* field_text;
+};
+
+struct ColumnResult {
+    bool dragging;   // the slider moved this frame (its value is in *slider_value)
+    bool committed;  // the field was committed
+    bool mute_clicked;
+};
+
+// A bordered box with a title, a vertical slider, a percentage field and, unless `mute` is
+// MUTE_BUTTON_NONE, a Mute/Unmute button.
+static ColumnResult mixer_column(GuiContext* context, f32 x, f32 y, f32 w, f32 h, LayoutNode* parent,
+                                 const u8* title, u32 title_length, const ColumnState& state, MuteButton mute,
+                                 LayoutNode* out_node) {
+    ColumnResult result = {};
+    LayoutNode box = {};
+    gui_box(context, GuiBoxParams{&DefaultBoxStyle, w, h, x, y, parent, ALIGN_TOP_LEFT, &box});
+    gui_label(context, GuiLabelParams{&g_ui_font, g_ui_font_atlas, (const char*)title, title_length, 0.9f * w,
+                                      color_scheme_selected()->colors[GUI_COLOR_TEXT], 0.0f, 0.07f * h, nullptr,
+                                      &box, ALIGN_TOP_CENTER, 0});
+
+    f32 value = *state.slider_value;
+    u8 dragging = *state.slider_dragging;
+    result.dragging = gui_slider(context, GuiSliderParams{&DefaultSliderStyle, GUI_SLIDER_VERTICAL, value, 6.0f,
+                                                          0.7f * h, 36.0f, 10.0f, 0.5f * w - 3.0f, 0.105f * h, &box,
+                                                          ALIGN_TOP_LEFT, dragging, &value, &dragging, nullptr});
+    *state.slider_value = value;
+    *state.slider_dragging = dragging;
+
+    result.committed = gui_text_input(
+        context,
+        GuiTextInputParams{percent_filter, *state.field_focused, 40.0f, 20.0f, state.field_text, 0.5f * w - 20.0f,
+                           0.825f * h, &box, ALIGN_TOP_LEFT},
+        &DefaultTextInputStyle, TextInputState{state.field_focused, state.field_cursor, state.field_selection});
+
+    if (mute != MUTE_BUTTON_NONE) {
+        const bool muted = mute == MUTE_BUTTON_UNMUTE;
+        result.mute_clicked =
+            gui_button(context, GuiButtonParams{&DefaultButtonStyle, 0.5f * w, 20.0f, muted ? "Unmute" : "Mute",
+                                                muted ? 6u : 4u, ALIGN_CENTER, 0.0f, 0.845f * h + 20.0f, &box,
+                                                ALIGN_TOP_CENTER, nullptr});
+    }
+    if (out_node) *out_node = box;
+    return result;
+}
+
+static ColumnState session_state(u32 j) {
+    MixerState* m = &g_mixer;
+    return ColumnState{&m->session_slider_dragging.data[j], &m->session_slider_value.data[j],
+                       &m->session_field_focused.data[j],   &m->session_field_cursor.data[j],
+                       &m->session_field_selection.data[j], &m->session_field_text.data[j]};
+}
+
+struct SessionsUser {
+    u32 device;
+};
+
+static bool mixer_session_item(GuiContext* context, ScrollRegion* region, u32 j, void* user) {
+    const u32 device = ((SessionsUser*)user)->device;
+    const u8 percent = audio_get_session_volume_percent(device, j);
+    const f32 volume = audio_get_session_volume(device, j);
+    const bool muted = audio_get_session_mute(device, j);
+
+    const f32 width = clampf(0.2f * region->node.w, 100.0f, 150.0f);
+    const f32 height = region->node.h * 1.0f;
+    LayoutNode item = {};
+    gui_scroll_region_item(&item, region, width);
+
+    StringView name = audio_session_name(device, j);
+    u32 title_length = name.length;
+    const u8* title = path_file_name(name.data, name.length, &title_length);
+
+    ColumnState state = session_state(j);
+    if (*state.slider_value != volume) *state.slider_value = volume;
+    if (!*state.field_focused) percent_format(state.field_text, percent);
+    ColumnResult r = mixer_column(context, item.x, item.y, width, height, &region->node, title, title_length, state,
+                                  muted ? MUTE_BUTTON_UNMUTE : MUTE_BUTTON_MUTE, nullptr);
+    if (r.dragging) audio_set_session_volume(device, j, *state.slider_value);
+    if (r.committed) audio_set_session_volume_percent(device, j, percent_parse(state.field_text));
+    if (r.mute_clicked) {
+        if (muted) audio_unmute_session(device, j);
+        else audio_mute_session(device, j);
+    }
+    return true;
+}
+
+//-----------------------------------------------------------------------------
+// Device list
+//-----------------------------------------------------------------------------
+
+static bool mixer_device_item(GuiContext* context, ScrollRegion* region, u32 i, void* user) {
+    LayoutNode item = {};
+    gui_scroll_region_item(&item, region, k_list_item_height);
+    StringView name = audio_device_name(i);
+    bool clicked = gui_button(context, GuiButtonParams{&ListButtonStyle, region->node.w - k_bar_thickness,
+                                                       k_list_item_height, (const char*)name.data, name.length,
+                                                       ALIGN_CENTER, item.x, item.y, &region->node, ALIGN_TOP_LEFT,
+                                                       nullptr});
+    if (!clicked) return true;
+    g_ui_selected_device = i;
+    g_mixer.device_list_open = 0;
+    return false;
+}
+
+//-----------------------------------------------------------------------------
+// Screen
+//-----------------------------------------------------------------------------
+
+u32 mixer_shown_device() {
+    const u32 count = audio_device_count();
+    if (g_ui_selected_device < count) return g_ui_selected_device;
+    // The selected device went away (or none had been found yet): show the default one.
+    const u32 fallback = audio_default_device_index();
+    return fallback < count ? fallback : 0;
+}
+
+static void grow_session_state(u32 n) {
+    MixerState* m = &g_mixer;
+    while (m->session_field_focused.count < n) {
+        dyn_array_push(&m->session_slider_dragging, (u8)0);
+        dyn_array_push(&m->session_slider_value, 0.0f);
+        dyn_array_push(&m->session_field_focused, (u8)0);
+        dyn_array_push(&m->session_field_cursor, (u32)0);
+        dyn_array_push(&m->session_field_selection, (i32)0);
+        dyn_array_push(&m->session_field_text,
+                       dyn_string_create_with_capacity(g_default_allocator, MIXER_FIELD_TEXT_CAPACITY));
+    }
+}
+
+void mixer_screen(GuiContext* context, f32 top) {
+    MixerState* m = &g_mixer;
+    const f32 W = (f32)context->viewport_width;
+    const f32 H = (f32)context->viewport_height;
+    const u32 device_count = audio_device_count();
+    const u32 device = mixer_shown_device();
+    const u32 n = device_count > 0 ? audio_session_count(device) : 0;
+    grow_session_state(n);
+    if (device_count == 0) return;
+
+    // Nothing under the open list reacts while the mouse is over it.
+    GuiInput saved_input = {}, saved_previous = {};
+    const bool shield = m->device_list_open && gui_mouse_in_rect(context, &m->device_list_rect);
+    if (shield) {
+        saved_input = context->input;
+        saved_previous = context->previous_input;
+        context->input = GuiInput{};
+        context->previous_input = GuiInput{};
+    }
+
+    LayoutNode selector = {};
+    StringView name = audio_device_name(device);
+    if (gui_button(context, GuiButtonParams{&DefaultButtonStyle, 0.6f * W, 0.075f * H, (const char*)name.data,
+                                            name.length, ALIGN_CENTER, 0.02f * W, top, nullptr, ALIGN_TOP_LEFT,
+                                            &selector}))
+        m->device_list_open = !m->device_list_open;
+    if (gui_button(context, GuiButtonParams{&DefaultButtonStyle, 0.34f * W, 0.075f * H, "Set as active audio output",
+                                            26, ALIGN_CENTER, 0.64f * W, top, nullptr, ALIGN_TOP_LEFT, nullptr}))
+        audio_set_default_device(device);
+
+    const f32 columns_top = selector.y + selector.h + 8.0f;
+    f32 equalizer_left = 0.0f;
+    const f32 column_width = clampf(0.13f * W, 100.0f, 150.0f);
+
+    // Device column.
+    {
+        const u8 percent = audio_get_device_volume_percent(device);
+        const f32 volume = audio_get_device_volume(device);
+        const bool muted = audio_get_device_mute(device);
+        const f32 y = columns_top + 0.006f * H;
+        if (m->device_slider_value != volume) m->device_slider_value = volume;
+        if (!m->device_field_focused) percent_format(&m->device_field_text, percent);
+        ColumnState state = {&m->device_slider_dragging, &m->device_slider_value,   &m->device_field_focused,
+                             &m->device_field_cursor,    &m->device_field_selection, &m->device_field_text};
+        LayoutNode column = {};
+        ColumnResult r = mixer_column(context, 0.02f * W, y, column_width, H - y - 8.0f, nullptr,
+                                      (const u8*)"Device", 6, state, muted ? MUTE_BUTTON_UNMUTE : MUTE_BUTTON_MUTE,
+                                      &column);
+        if (r.dragging) audio_set_device_volume(device, m->device_slider_value);
+        if (r.committed) audio_set_device_volume_percent(device, percent_parse(&m->device_field_text));
+        if (r.mute_clicked) {
+            if (muted) audio_unmute_device(device);
+            else audio_mute_device(device);
+        }
+        equalizer_left = column.x + column.w;
+    }
+
+    // Equalizer column: its value is the user's, never read from the audio state.
+    LayoutNode equalizer = {};
+    {
+        if (!m->equalizer_text.data) {
+            m->equalizer_text = dyn_string_create(g_default_allocator);
+            dyn_string_append_char(&m->equalizer_text, '0');
+        }
+        const f32 x = equalizer_left + 0.02f * W;
+        const f32 y = columns_top + 0.006f * H;
+        ColumnState state = {&m->equalizer_dragging, &m->equalizer_value,     &m->equalizer_focused,
+                             &m->equalizer_cursor,   &m->equalizer_selection, &m->equalizer_text};
+        ColumnResult r = mixer_column(context, x, y, column_width, H - y - 8.0f, nullptr, (const u8*)"Equalizer", 9,
+                                      state, MUTE_BUTTON_NONE, &equalizer);
+        if (r.dragging) {
+            for (u32 j = 0; j < n; j++) audio_set_session_volume(device, j, m->equalizer_value);
+            percent_format(&m->equalizer_text, (u32)(m->equalizer_value * 100.0f));
+        }
+        if (r.committed) {
+            const u8 q = percent_parse(&m->equalizer_text);
+            for (u32 j = 0; j < n; j++) audio_set_session_volume_percent(device, j, q);
+            m->equalizer_value = (f32)q / 100.0f;
+        }
+    }
+
+    // Session columns.
+    {
+        const f32 x = equalizer.x + equalizer.w + 0.01f * W;
+        const f32 y = equalizer.y;
+        SessionsUser user = {device};
+        LayoutNode region = {};
+        gui_scroll_region(context,
+                          GuiScrollRegionParams{&DefaultScrollRegionStyle, W - x - 10.0f, H - y - 8.0f - k_bar_thickness,
+                                                k_wheel_step_region, GUI_SCROLL_HORIZONTAL, 0.0f, x, y, nullptr,
+                                                ALIGN_TOP_LEFT},
+                          GuiScrollRegionCall{mixer_session_item, &user, n, &m->sessions_fraction, &m->sessions_extent,
+                                              &region});
+        if (m->sessions_extent > 0.1f) {
+            const f32 visible = m->sessions_extent <= region.w ? 1.0f : region.w / m->sessions_extent;
+            gui_scroll_bar(context,
+                           GuiScrollBarParams{&DefaultScrollBarStyle, GUI_SCROLL_HORIZONTAL, k_wheel_step_bar,
+                                              k_button_step_bar, region.w, k_bar_thickness, 0.0f, 15.0f, &region,
+                                              ALIGN_BOTTOM_CENTER},
+                           GuiScrollBarCall{visible, &m->sessions_fraction, &m->sessions_bar_dragging, nullptr});
+        }
+    }
+
+    if (shield) {
+        context->input = saved_input;
+        context->previous_input = saved_previous;
+    }
+    // The list last, on top of the columns, with the real input.
+    if (m->device_list_open) {
+        gui_scroll_region(context,
+                          GuiScrollRegionParams{&DefaultScrollRegionStyle, selector.w, k_list_height,
+                                                k_wheel_step_region, GUI_SCROLL_VERTICAL, 0.0f, selector.x,
+                                                selector.y + selector.h, nullptr, ALIGN_TOP_LEFT},
+                          GuiScrollRegionCall{mixer_device_item, nullptr, device_count, &m->device_list_fraction,
+                                              &m->device_list_extent, &m->device_list_rect});
+        const f32 visible = m->device_list_extent <= k_list_height ? 1.0f : k_list_height / m->device_list_extent;
+        gui_scroll_bar(context,
+                       GuiScrollBarParams{&DefaultScrollBarStyle, GUI_SCROLL_VERTICAL, k_wheel_step_bar,
+                                          k_button_step_bar, k_list_height, k_bar_thickness, 0.0f, 0.0f,
+                                          &m->device_list_rect, ALIGN_TOP_RIGHT},
+                       GuiScrollBarCall{visible, &m->device_list_fraction, &m->device_list_bar_dragging, nullptr});
+    }
+}

@@ -1,0 +1,158 @@
+// The Options screen, driven by whole frames: the tray option, run at log-in against the
+// registry stand-in, and the colour-scheme chooser.
+#include <string.h>
+#include "ui_test_support.h"
+
+class Options : public UiTest {
+protected:
+    void SetUp() override {
+        UiTest::SetUp();
+        g_ui_options_active = true;
+        add_schemes(3);
+    }
+    void add_schemes(int n) {
+        for (int i = 0; i < n; i++) {
+            std::string name = "Scheme" + std::to_string(g_color_schemes.count) + ".ini";
+            dyn_array_push(&g_color_schemes, ui_test_scheme(name.c_str(), (u8)(30 * g_color_schemes.count)));
+        }
+    }
+    std::string configured_scheme() const {
+        return std::string((const char*)g_config.color_scheme_name, g_config.color_scheme_name_length);
+    }
+    // The list's first frame is the one whose press opened it.
+    void open_scheme_list() {
+        move(100, 150);
+        button(true);
+        frame();
+        button(false);
+    }
+    static constexpr f32 kListX = 60.0f, kListY = 165.0f;
+};
+
+TEST_F(Options, TheLegendAndTheBoxesShowTheCheckBoxColours) {
+    frame();
+    auto p = pixels();
+    const f32 x = 0.8f * W();
+    const u32 shown_checked = color(GUI_COLOR_CHECK_BOX_UNCHECKED);
+    const u32 shown_unchecked = color(GUI_COLOR_CHECK_BOX_CHECKED);
+    EXPECT_EQ(pixel(p, x + 1, 21), shown_checked);
+    EXPECT_EQ(pixel(p, x + 15, 35), shown_checked);
+    EXPECT_EQ(pixel(p, x + 1, 41), shown_unchecked);
+    EXPECT_EQ(pixel(p, x + 17, 41), color(GUI_COLOR_BACKGROUND));
+    EXPECT_EQ(pixel(p, 31, 61), shown_unchecked);  // tray box, TRAY_ICON=0
+    EXPECT_EQ(pixel(p, 31, 91), shown_unchecked);  // not registered
+    EXPECT_EQ(pixel(p, 29, 61), color(GUI_COLOR_BACKGROUND));
+    // The scheme button names the scheme in use.
+    EXPECT_EQ(pixel(p, 61, 141), color(GUI_COLOR_BUTTON));
+    EXPECT_EQ(pixel(p, 189, 164), color(GUI_COLOR_BUTTON));
+    EXPECT_EQ(pixel(p, 191, 150), color(GUI_COLOR_BACKGROUND));
+}
+
+TEST_F(Options, TheTrayBoxFlipsTrayIcon) {
+    frame();
+    click(38, 68);
+    EXPECT_EQ(g_config.tray_icon, 1);
+    EXPECT_EQ(pixel(pixels(), 31, 61), color(GUI_COLOR_CHECK_BOX_UNCHECKED));
+    frames(3);  // held state, not a toggle per frame
+    EXPECT_EQ(g_config.tray_icon, 1);
+    click(38, 68);
+    EXPECT_EQ(g_config.tray_icon, 0);
+    // Changed elsewhere (the configuration), the box shows it.
+    g_config.tray_icon = 1;
+    frame();
+    EXPECT_EQ(pixel(pixels(), 31, 61), color(GUI_COLOR_CHECK_BOX_UNCHECKED));
+    EXPECT_EQ(g_fake_tray.icon_adds, 0u);  // the frame loop shows the icon, not the screen
+}
+
+TEST_F(Options, TheRunAtLogInBoxIsTheRegistry) {
+    frame();
+    click(38, 98);
+    EXPECT_EQ(g_fake_tray.registers, 1u);
+    EXPECT_TRUE(g_fake_tray.registered);
+    frames(2);
+    EXPECT_EQ(g_fake_tray.registers, 1u);
+    EXPECT_EQ(pixel(pixels(), 31, 91), color(GUI_COLOR_CHECK_BOX_UNCHECKED));
+
+    // Removed by another program: unchecked on the next frame, nothing written.
+    g_fake_tray.registered = false;
+    frame();
+    EXPECT_EQ(pixel(pixels(), 31, 91), color(GUI_COLOR_CHECK_BOX_CHECKED));
+    EXPECT_EQ(g_fake_tray.unregisters, 0u);
+    g_fake_tray.registered = true;
+    frame();
+    click(38, 98);
+    EXPECT_EQ(g_fake_tray.unregisters, 1u);
+    EXPECT_FALSE(g_fake_tray.registered);
+    EXPECT_EQ(g_fake_tray.registers, 1u);
+    EXPECT_EQ(g_fake_tray.queries, 9u);  // once per frame
+}
+
+TEST_F(Options, TheSchemeListIsEmptyOnItsFirstFrameThenFortyPerScheme) {
+    frame();
+    open_scheme_list();
+    EXPECT_TRUE(g_options.scheme_list_open);
+    const u32 background = color(GUI_COLOR_BACKGROUND);
+    EXPECT_EQ(pixel(pixels(), kListX + 10, kListY + 5), background);
+    EXPECT_FLOAT_EQ(g_options.scheme_list_extent, 160.0f);
+    frame();
+    auto p = pixels();
+    EXPECT_EQ(pixel(p, kListX + 1, kListY + 1), color(GUI_COLOR_BUTTON));
+    EXPECT_EQ(pixel(p, kListX + 129, kListY + 159), color(GUI_COLOR_BUTTON));
+    EXPECT_EQ(pixel(p, kListX + 10, kListY + 161), background);
+
+    // Seven schemes: 180 high, the rest reached by the wheel.
+    add_schemes(3);
+    frames(2);
+    p = pixels();
+    EXPECT_EQ(pixel(p, kListX + 1, kListY + 179), color(GUI_COLOR_BUTTON));
+    EXPECT_EQ(pixel(p, kListX + 10, kListY + 181), background);
+    EXPECT_FLOAT_EQ(g_options.scheme_list_extent, 280.0f);
+    move(kListX + 20, kListY + 50);
+    wheel(-1);
+    frame();
+    EXPECT_FLOAT_EQ(g_options.scheme_list_fraction, 0.15f);
+}
+
+TEST_F(Options, ChoosingASchemeRecoloursAtOnceAndClosesTheList) {
+    frame();
+    const u32 old_background = color(GUI_COLOR_BACKGROUND);
+    open_scheme_list();
+    frame();
+    // The third entry: "Scheme2.ini".
+    move(kListX + 50, kListY + 2 * 40 + 20);
+    button(true);
+    frame();
+    EXPECT_EQ(g_selected_color_scheme, 2u);
+    EXPECT_EQ(configured_scheme(), "Scheme2.ini");
+    EXPECT_FALSE(g_options.scheme_list_open);
+    const ColorScheme& chosen = g_color_schemes.data[2];
+    // Applied within the frame: the styles hold the new colours; what was drawn before the click
+    // (the background) still has the old ones.
+    EXPECT_EQ(DefaultButtonStyle.normal_color, chosen.colors[GUI_COLOR_BUTTON]);
+    EXPECT_EQ(DefaultSliderStyle.track_color, chosen.colors[GUI_COLOR_SLIDER_GAUGE]);
+    EXPECT_EQ(DefaultCheckBoxStyle.first_color, chosen.colors[GUI_COLOR_CHECK_BOX_CHECKED]);
+    EXPECT_EQ(pixel(pixels(), 400, 300), old_background);
+    button(false);
+    frame();
+    auto p = pixels();
+    EXPECT_EQ(pixel(p, 400, 300), chosen.colors[GUI_COLOR_BACKGROUND]);
+    EXPECT_EQ(pixel(p, 61, 141), chosen.colors[GUI_COLOR_BUTTON]);
+    EXPECT_EQ(pixel(p, 31, 61), chosen.colors[GUI_COLOR_CHECK_BOX_CHECKED]);
+    EXPECT_EQ(pixel(p, kListX + 10, kListY + 5), chosen.colors[GUI_COLOR_BACKGROUND]);  // closed
+}
+
+TEST_F(Options, TheSchemeButtonNamesDefaultWhenTheSelectionIsGone) {
+    g_selected_color_scheme = 3;
+    frame();
+    // A rebuild left two schemes: the button and the colours are "Default"'s, and picking from
+    // the list still works.
+    g_color_schemes.count = 2;
+    g_color_schemes_loaded = true;
+    frame();
+    EXPECT_EQ(pixel(pixels(), 400, 300), g_color_scheme_default.colors[GUI_COLOR_BACKGROUND]);
+    open_scheme_list();
+    frame();
+    click(kListX + 50, kListY + 60);
+    EXPECT_EQ(g_selected_color_scheme, 1u);
+    EXPECT_EQ(configured_scheme(), "Scheme1.ini");
+}

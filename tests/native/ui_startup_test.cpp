@@ -1,0 +1,24 @@
+// UI start-up without a window surface (native builds have none): it stops at the rendering
+// context with its message. Alone in its executable: the failed context reloads the Vulkan
+// entry points that other tests' devices use.
+#include <gtest/gtest.h>
+#include "app/app.h"
+#include "app/ui.h"
+#include "support/log_capture.h"
+
+// Natively there is no window surface: start-up stops at the rendering context with its message.
+TEST(UiStartup, StopsWhenTheRenderingContextCannotBeCreated) {
+    LogCapture capture;
+    Window saved = g_window;
+    g_window = Window{};
+    g_window.client_width = 640;
+    g_window.client_height = 480;
+    EXPECT_FALSE(ui_startup());
+    ui_frame();  // the shell never calls it after a failed start-up; it must still do nothing
+    g_window = saved;
+    auto lines = capture.lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().text, "Failed to create Vulkan rendering context.");
+    EXPECT_EQ(lines.back().level, LOG_LEVEL_ERROR);
+    EXPECT_EQ(capture.count("Failed to load font."), 0);
+}

@@ -1,0 +1,169 @@
+#include "ui_test_support.h"
+#include <string.h>
+
+static RenderHarness* s_harness;
+static bool s_started;
+
+RenderHarness* UiTest::harness() {
+    if (!s_harness) {
+        s_harness = new RenderHarness;
+        if (!render_harness_create(s_harness, UI_TEST_IMAGE_WIDTH, UI_TEST_IMAGE_HEIGHT)) {
+            delete s_harness;
+            s_harness = nullptr;
+        }
+    }
+    return s_harness;
+}
+
+namespace {
+// Ends the device before the process does, after every test of the executable.
+struct HarnessCleanup : testing::Environment {
+    void TearDown() override {
+        if (!s_harness) return;
+        ui_screen_state_free();
+        glyph_map_free(&g_ui_font);
+        g_ui_renderer = UiRenderer{};
+        render_harness_destroy(s_harness);
+        delete s_harness;
+        s_harness = nullptr;
+    }
+};
+[[maybe_unused]] testing::Environment* const s_cleanup = testing::AddGlobalTestEnvironment(new HarnessCleanup);
+}  // namespace
+
+ColorScheme ui_test_scheme(const char* name, u8 seed) {
+    ColorScheme s = g_color_scheme_default;
+    memset(s.name, 0, sizeof(s.name));
+    s.name_length = (u32)strlen(name);
+    memcpy(s.name, name, s.name_length);
+    for (u32 i = 0; i < GUI_COLOR_COUNT; i++)
+        s.colors[i] = gui_pack_color((u8)(seed + 11 * i), (u8)(200 - 7 * i), (u8)(seed * 3 + 5 * i), 255);
+    return s;
+}
+
+void UiTest::SetUp() {
+    RenderHarness* h = harness();
+    ASSERT_NE(h, nullptr) << "no offscreen Vulkan device";
+    fake_audio_layer_reset();
+    fake_tray_reset();
+    color_schemes_list_create();
+    color_schemes_list_reset();
+    g_selected_color_scheme = 0;
+    g_color_schemes_loaded = false;
+    g_config = AppConfig{};
+    g_mouse = mouse_state_create();
+    g_keyboard = keyboard_state_create();
+    g_key_states = key_states_create();
+    g_window.client_width = 800;
+    g_window.client_height = 600;
+    text_input_ring_reset(&g_window.text_input);
+    h->gui.input = GuiInput{};
+    h->gui.previous_input = GuiInput{};
+    if (!s_started) {
+        UiRenderer renderer = {&h->vk, &h->gui, &h->frame_arena, &h->second_frame_arena};
+        ASSERT_TRUE(ui_startup_screens(&renderer, &h->texture_arena.interface, &h->staging_arena.interface));
+        s_started = true;
+    }
+    ui_screen_state_create();
+    gui_apply_color_scheme(color_scheme_selected()->colors);
+    g_ui_selected_device = 0;
+}
+
+void UiTest::TearDown() {
+    dyn_array_free(&g_color_schemes);
+}
+
+void UiTest::window_size(u32 width, u32 height) {
+    ASSERT_LE(width, (u32)UI_TEST_IMAGE_WIDTH);
+    ASSERT_LE(height, (u32)UI_TEST_IMAGE_HEIGHT);
+    g_window.client_width = width;
+    g_window.client_height = height;
+}
+
+void UiTest::move(f32 x, f32 y) {
+    g_mouse.x = (i32)x;
+    g_mouse.y = (i32)y;
+}
+void UiTest::button(bool down) { g_mouse.button_down[MOUSE_LEFT] = down ? 1 : 0; }
+void UiTest::key(u8 code, bool down) { g_keyboard.key_down[code] = down ? 1 : 0; }
+void UiTest::wheel(i32 notches) { g_mouse.wheel = (u32)(notches * 120); }
+void UiTest::type(const char* text) {
+    for (const char* c = text; *c; c++) text_input_ring_push(&g_window.text_input, (u8)*c);
+}
+
+void UiTest::frame() {
+    key_states_advance(&g_key_states, &g_keyboard);
+    ui_frame();
+    text_input_ring_reset(&g_window.text_input);
+    input_end_frame(&g_mouse);
+}
+
+void UiTest::frames(int n) {
+    for (int i = 0; i < n; i++) frame();
+}
+
+void UiTest::click(f32 x, f32 y) {
+    move(x, y);
+    button(true);
+    frame();
+    button(false);
+    frame();
+}
+
+void UiTest::tap(u8 code) {
+    key(code, true);
+    frame();
+    key(code, false);
+    frame();
+}
+
+std::vector<u32> UiTest::pixels() { return render_harness_pixels(harness()); }
+
+u32 UiTest::pixel(const std::vector<u32>& p, f32 x, f32 y) const {
+    return pixel_at(p, UI_TEST_IMAGE_WIDTH, (u32)x, (u32)y);
+}
+
+void UiTest::one_device(const std::vector<std::string>& sessions) {
+    FakeAudioDevice d = {"Speakers", 0.5f, false, {}};
+    for (const std::string& s : sessions) d.sessions.push_back(FakeAudioSession{s, 0.25f, false});
+    g_fake_audio_layer.devices.push_back(d);
+    g_fake_audio_layer.default_device = 0;
+}
+
+static f32 clamp(f32 v, f32 lo, f32 hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+MixerLayout mixer_layout(f32 W, f32 H) {
+    MixerLayout l = {};
+    f32 tab = 0.055f * H < 40.0f ? 0.055f * H : 40.0f;
+    l.top = tab + 5.0f;
+    l.selector = {0.02f * W, l.top, 0.6f * W, 0.075f * H};
+    l.set_active = {0.64f * W, l.top, 0.34f * W, 0.075f * H};
+    f32 t2 = l.selector.y + l.selector.h + 8.0f;
+    f32 y = t2 + 0.006f * H;
+    f32 cw = clamp(0.13f * W, 100.0f, 150.0f);
+    l.device_column = {0.02f * W, y, cw, H - y - 8.0f};
+    l.equalizer_column = {l.device_column.x + cw + 0.02f * W, y, cw, H - y - 8.0f};
+    f32 sx = l.equalizer_column.x + cw + 0.01f * W;
+    l.sessions = {sx, y, W - sx - 10.0f, H - y - 8.0f - 14.0f};
+    l.session_width = clamp(0.2f * l.sessions.w, 100.0f, 150.0f);
+    return l;
+}
+
+UiRect MixerLayout::column_slider_track(const UiRect& c) const {
+    return {c.x + 0.5f * c.w - 3.0f, c.y + 0.105f * c.h, 6.0f, 0.7f * c.h};
+}
+UiRect MixerLayout::column_field(const UiRect& c) const {
+    return {c.x + 0.5f * c.w - 20.0f, c.y + 0.825f * c.h, 40.0f, 20.0f};
+}
+UiRect MixerLayout::column_mute(const UiRect& c) const {
+    return {c.x + 0.25f * c.w, c.y + 0.845f * c.h + 20.0f, 0.5f * c.w, 20.0f};
+}
+void MixerLayout::knob_centre(const UiRect& c, f32 value, f32* x, f32* y) const {
+    UiRect t = column_slider_track(c);
+    f32 lo = t.h - 5.0f, hi = -5.0f;
+    *x = t.x + 3.0f;
+    *y = t.y + ((1.0f - value) * lo + value * hi) + 5.0f;
+}
+UiRect MixerLayout::session_column(u32 j, f32 scroll_offset) const {
+    return {sessions.x - scroll_offset + session_width * (f32)j, sessions.y, session_width, sessions.h};
+}

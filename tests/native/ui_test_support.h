@@ -1,0 +1,74 @@
+// Whole UI frames on an offscreen device (lavapipe natively, Wine's Vulkan in the Windows
+// build), with the real font, against the audio-layer and tray stand-ins of tests/fakes. The
+// input is scripted through the program's own input records (g_mouse, g_keyboard,
+// g_window.text_input), advanced like the frame loop does; pixels are read back after a frame.
+#pragma once
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include "app/app.h"
+#include "app/color_schemes.h"
+#include "app/ui.h"
+#include "app/ui_screens.h"
+#include "fake_audio.h"
+#include "fake_tray.h"
+#include "support/render_harness.h"
+
+// The harness is made once per process and sized for the largest window the tests use.
+enum { UI_TEST_IMAGE_WIDTH = 1000, UI_TEST_IMAGE_HEIGHT = 1000 };
+
+// A scheme whose twenty colours all differ from each other and from "Default".
+ColorScheme ui_test_scheme(const char* name, u8 seed);
+
+struct UiRect {
+    f32 x, y, w, h;
+};
+
+class UiTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Window (client) size for the next frames; at most the image size.
+    void window_size(u32 width, u32 height);
+    f32 W() const { return (f32)g_window.client_width; }
+    f32 H() const { return (f32)g_window.client_height; }
+
+    // Input, applied at the next frame.
+    void move(f32 x, f32 y);
+    void button(bool down);
+    void key(u8 code, bool down);
+    void wheel(i32 notches);  // positive: away from the user
+    void type(const char* text);
+    // One pass of the frame loop's input and UI part; the typed characters and the wheel are
+    // spent afterwards.
+    void frame();
+    void frames(int n);
+    // Press and release over a point: two frames.
+    void click(f32 x, f32 y);
+    // Press, release a key: two frames.
+    void tap(u8 code);
+
+    std::vector<u32> pixels();
+    u32 pixel(const std::vector<u32>& p, f32 x, f32 y) const;
+    u32 color(GuiColor c) const { return color_scheme_selected()->colors[c]; }
+
+    // One device "Speakers" (volume 0.5, default) with the given sessions (names are paths).
+    void one_device(const std::vector<std::string>& sessions);
+
+    static RenderHarness* harness();
+};
+
+// The design's layout, worked out in the test from the viewport fractions.
+struct MixerLayout {
+    f32 top;
+    UiRect selector, set_active, device_column, equalizer_column, sessions;
+    f32 session_width;
+    UiRect column_slider_track(const UiRect& column) const;
+    UiRect column_field(const UiRect& column) const;
+    UiRect column_mute(const UiRect& column) const;
+    // Knob centre of a column's slider at a value.
+    void knob_centre(const UiRect& column, f32 value, f32* x, f32* y) const;
+    UiRect session_column(u32 j, f32 scroll_offset) const;
+};
+MixerLayout mixer_layout(f32 W, f32 H);
