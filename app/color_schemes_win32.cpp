@@ -136,6 +136,13 @@ bool color_schemes_setup() {
     return true;
 }
 
+// A change in the folder can leave the selected scheme gone without loading any file (its file
+// was the last one): the flag is raised either way, so the UI re-applies color_scheme_selected().
+static void rebuild_after_change() {
+    color_schemes_rebuild();
+    g_color_schemes_loaded = true;
+}
+
 void color_schemes_poll() {
     if (s_folder == INVALID_HANDLE_VALUE) return;
     watch_request();
@@ -143,7 +150,7 @@ void color_schemes_poll() {
     DWORD bytes = 0;
     if (GetOverlappedResult(s_folder, &s_overlapped, &bytes, FALSE)) {
         s_request_pending = false;
-        color_schemes_rebuild();
+        rebuild_after_change();
         return;
     }
     DWORD error = GetLastError();
@@ -151,7 +158,7 @@ void color_schemes_poll() {
     if (error == ERROR_NOTIFY_ENUM_DIR) {
         // Too many changes for the buffer: the folder changed, only the details are lost.
         s_request_pending = false;
-        color_schemes_rebuild();
+        rebuild_after_change();
         return;
     }
     log_error("Failed to get color schemes directory changes. GetLastError returned %.", (u32)error);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include "app/app.h"
 #include "app/ui.h"
+#include "Ostrel/core/log.h"
 #include "support/log_capture.h"
 
 // Natively there is no window surface: start-up stops at the rendering context with its message.

@@ -178,6 +178,22 @@ TEST_F(ColorSchemeFolder, LinuxSideChangesRebuildTheListWithinAFewPolls) {
     printf("polls until seen: added %d, renamed %d, deleted %d\n", added, renamed, deleted);
 }
 
+// The selected scheme's file was the only one: the rebuild loads nothing, yet the UI must be told
+// to re-apply, or the window would keep the deleted scheme's colours.
+TEST_F(ColorSchemeFolder, DeletingTheLastFileStillAsksForTheSchemeToBeApplied) {
+    ASSERT_TRUE(CreateDirectoryA("color_schemes", NULL));
+    write_file("color_schemes\\Only.ini", "BACKGROUND_COLOR=102030\n");
+    configure("Only.ini");
+    ASSERT_TRUE(color_schemes_setup());
+    ASSERT_EQ(g_selected_color_scheme, 1u);
+    color_schemes_poll();
+    g_color_schemes_loaded = false;  // the UI applied it
+    ASSERT_TRUE(run_sh("rm '" + folder() + "/Only.ini'"));
+    ASSERT_GT(poll_until({"Default"}), 0);
+    EXPECT_TRUE(g_color_schemes_loaded);
+    EXPECT_EQ(color_scheme_selected()->colors[GUI_COLOR_BACKGROUND], g_color_scheme_default.colors[GUI_COLOR_BACKGROUND]);
+}
+
 TEST_F(ColorSchemeFolder, FileAddedBeforeTheFirstPollIsNotMissed) {
     // Start-up goes on for a while (window, renderer) between the set-up and the first frame.
     ASSERT_TRUE(color_schemes_setup());
