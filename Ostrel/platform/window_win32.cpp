@@ -33,6 +33,10 @@ static LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam,
                 window->client_height = (u32)((lparam >> 16) & 0xFFFF);
                 window->resized = 1;
                 break;
+            // Captured while the left button is down: a drag released outside the client area
+            // still delivers its button-up, so the mouse state never keeps a button held.
+            case WM_LBUTTONDOWN: SetCapture(hwnd); break;
+            case WM_LBUTTONUP: ReleaseCapture(); break;
             case WM_SETFOCUS: window->focused = 1; break;
             case WM_KILLFOCUS: window->focused = 0; break;
             case WM_SETCURSOR:

@@ -19,6 +19,14 @@
 #   e2e_audio_state TEXT           # replaces the state (INI text, see the stand-in's source)
 #   e2e_start_programs player.exe  # running copies of the idle program, for sessions
 #
+# The window's content, in client coordinates (see the helpers at the end):
+#   e2e_mixer_point W H WHAT [INDEX|VALUE] [VALUE]   # "X Y" of a Mixer widget
+#   e2e_press_client TITLE X Y      # a click the program's frames see (held for a few frames)
+#   e2e_hold_key KEYS               # likewise for keys, e.g. ctrl+a or Return
+#   e2e_drag TITLE X Y DX DY        # press at client (X, Y), move by (DX, DY), release
+#   e2e_client_pixel PNG TITLE X Y  # RRGGBB of a screenshot at client (X, Y)
+#   e2e_state_get MATCH KEY         # KEY of the stand-in state section holding the line MATCH
+#
 # Everything started here (Korvane, Wine's processes in the e2e prefix, PulseAudio, Xvfb) is
 # stopped by PID plus `wineserver -k` when the script exits, whether it passed, failed or was
 # killed by the watchdog. Screenshots and logs of every run are kept in
@@ -299,4 +307,91 @@ e2e_log_has() {
 }
 e2e_log_lacks() {
     [ "$(e2e_log_line_count "$1" "$2")" -eq 0 ] || e2e_fail "log has the $1 line \"$2\""
+}
+
+# e2e_client_pixel PNG TITLE X Y: colour (RRGGBB, upper case) of the screenshot at client (X, Y).
+e2e_client_pixel() {
+    local rect
+    rect=$(e2e_client_rect "$2") || return 1
+    set -- "$1" "$3" "$4" $rect
+    convert "$1" -format "%[hex:p{$(($4 + $2)),$(($5 + $3))}]" info: 2>/dev/null | cut -c1-6
+}
+
+# e2e_drag TITLE X Y DX DY: a real drag with the left button, in eight steps.
+e2e_drag() {
+    local rect
+    rect=$(e2e_client_rect "$1") || e2e_fail "no client rectangle for \"$1\""
+    set -- "$2" "$3" "$4" "$5" $rect
+    xdotool mousemove --sync $(($5 + $1)) $(($6 + $2)) mousedown 1
+    sleep 0.1
+    local i
+    for i in 1 2 3 4 5 6 7 8; do
+        xdotool mousemove --sync $(($5 + $1 + $3 * i / 8)) $(($6 + $2 + $4 * i / 8))
+        sleep 0.05
+    done
+    xdotool mouseup 1
+}
+
+# e2e_state_get MATCH KEY: the value of KEY in the stand-in's state section that holds the
+# line MATCH (for example "name=Speakers" or "program=player.exe").
+e2e_state_get() {
+    awk -v m="$1" -v k="$2" '
+        function flush() { if (hit && val != "") print val; hit = 0; val = "" }
+        /^\[/ { flush() }
+        $0 == m { hit = 1 }
+        index($0, k "=") == 1 { val = substr($0, length(k) + 2) }
+        END { flush() }' "$E2E_AUDIO_STATE"
+}
+
+# e2e_mixer_point W H WHAT [ARG] [ARG]: client "X Y" (whole pixels, inside the widget) of a
+# Mixer widget in a client area W x H, worked out from the layout's viewport fractions.
+#   tab_mixer | tab_options | selector | set_active
+#   list_item I                 entry I of the open device list
+#   device_knob V | equalizer_knob V     knob centre at value V
+#   device_field | device_mute | equalizer_field
+#   session_knob J V | session_field J | session_mute J   session column J (not scrolled)
+e2e_mixer_point() {
+    awk -v W="$1" -v H="$2" -v what="$3" -v a="${4:-0}" -v b="${5:-0}" '
+        function clamp(v, lo, hi) { return v < lo ? lo : (v > hi ? hi : v) }
+        function out(x, y) { printf "%d %d\n", x, y; exit }
+        BEGIN {
+            tab = 0.055 * H; if (tab > 40) tab = 40
+            top = tab + 5; sel_x = 0.02 * W; sel_w = 0.6 * W; sel_h = 0.075 * H
+            cy = top + sel_h + 8 + 0.006 * H; ch = H - cy - 8; cw = clamp(0.13 * W, 100, 150)
+            dev_x = 0.02 * W; eq_x = dev_x + cw + 0.02 * W
+            ses_x = eq_x + cw + 0.01 * W; ses_w = W - ses_x - 10; ses_h = H - cy - 8 - 14
+            sw = clamp(0.2 * ses_w, 100, 150)
+            if (what == "tab_mixer") out(1.5 * tab, tab / 2)
+            if (what == "tab_options") out(4.5 * tab, tab / 2)
+            if (what == "selector") out(sel_x + sel_w / 2, top + sel_h / 2)
+            if (what == "set_active") out(0.64 * W + 0.17 * W, top + sel_h / 2)
+            if (what == "list_item") out(sel_x + (sel_w - 14) / 2, top + sel_h + 40 * a + 20)
+            if (what == "device_knob") out(dev_x + cw / 2, cy + 0.105 * ch + (1 - a) * 0.7 * ch)
+            if (what == "equalizer_knob") out(eq_x + cw / 2, cy + 0.105 * ch + (1 - a) * 0.7 * ch)
+            if (what == "device_field") out(dev_x + cw / 2 + 16, cy + 0.825 * ch + 10)
+            if (what == "equalizer_field") out(eq_x + cw / 2 + 16, cy + 0.825 * ch + 10)
+            if (what == "device_mute") out(dev_x + cw / 2, cy + 0.845 * ch + 30)
+            x = ses_x + sw * a
+            if (what == "session_knob") out(x + sw / 2, cy + 0.105 * ses_h + (1 - b) * 0.7 * ses_h)
+            if (what == "session_field") out(x + sw / 2 + 16, cy + 0.825 * ses_h + 10)
+            if (what == "session_mute") out(x + sw / 2, cy + 0.845 * ses_h + 30)
+            print "unknown widget " what > "/dev/stderr"; exit 1
+        }'
+}
+
+# The program reads the button and key states once per frame, after draining its messages: a
+# press released within the same drain is never seen. xdotool's click and key send both at once,
+# so widgets get presses held for a few frames.
+e2e_press_client() {
+    local rect
+    rect=$(e2e_client_rect "$1") || e2e_fail "no client rectangle for \"$1\""
+    set -- "$2" "$3" $rect
+    xdotool mousemove --sync $(($3 + $1)) $(($4 + $2)) mousedown 1
+    sleep 0.1
+    xdotool mouseup 1
+}
+e2e_hold_key() {
+    xdotool keydown "$@"
+    sleep 0.1
+    xdotool keyup "$@"
 }
