@@ -44,7 +44,8 @@ find_menu() {
     local w
     for w in $(xdotool search --onlyvisible --name '^$' 2>/dev/null); do
         eval "$(xdotool getwindowgeometry --shell "$w")"
-        if [ "$WIDTH" -lt 400 ] && [ "$HEIGHT" -lt 100 ]; then
+        # Wine keeps a tiny unnamed X window per Vulkan surface too: a menu has room for two items.
+        if [ "$WIDTH" -lt 400 ] && [ "$HEIGHT" -lt 100 ] && [ "$WIDTH" -ge 20 ] && [ "$HEIGHT" -ge 20 ]; then
             menu="$X $Y $WIDTH $HEIGHT"
             return 0
         fi
