@@ -1,0 +1,354 @@
+// The toolkit's shared machinery in real frames: layout and alignment, hit testing against the
+// clip rectangle, the press/hold edges, the input snapshot and colour schemes.
+#include <string.h>
+#include "Ostrel/gui/gui.h"
+#include "gui_test_support.h"
+#include "support/log_capture.h"
+
+namespace {
+
+//-----------------------------------------------------------------------------
+// Layout
+//-----------------------------------------------------------------------------
+
+TEST(GuiLayout, EachAlignmentOffsetsInsideTheParent) {
+    LayoutNode parent = {10, 20, 200, 100, nullptr, ALIGN_TOP_LEFT};
+    struct Case {
+        u32 alignment;
+        f32 x, y;
+    } cases[] = {
+        {ALIGN_TOP_LEFT, 10, 20},     {ALIGN_TOP_CENTER, 85, 20},    {ALIGN_TOP_RIGHT, 160, 20},
+        {ALIGN_CENTER_LEFT, 10, 65},  {ALIGN_CENTER, 85, 65},        {ALIGN_CENTER_RIGHT, 160, 65},
+        {ALIGN_BOTTOM_LEFT, 10, 110}, {ALIGN_BOTTOM_CENTER, 85, 110},
+    };
+    for (const Case& c : cases) {
+        LayoutNode child = {0, 0, 50, 10, &parent, c.alignment};
+        GuiPoint p = gui_absolute_position(&child);
+        EXPECT_FLOAT_EQ(p.x, c.x) << c.alignment;
+        EXPECT_FLOAT_EQ(p.y, c.y) << c.alignment;
+    }
+    // The child's own position adds to the offset; grandchildren add up along the chain.
+    LayoutNode child = {3, 4, 50, 10, &parent, ALIGN_BOTTOM_CENTER};
+    LayoutNode grandchild = {1, 1, 10, 4, &child, ALIGN_CENTER};
+    GuiPoint p = gui_absolute_position(&grandchild);
+    EXPECT_FLOAT_EQ(p.x, 85 + 3 + 1 + 20);
+    EXPECT_FLOAT_EQ(p.y, 110 + 4 + 1 + 3);
+}
+
+TEST(GuiLayout, ANullParentIgnoresAlignment) {
+    LayoutNode node = {5, 6, 50, 10, nullptr, ALIGN_BOTTOM_CENTER};
+    GuiPoint p = gui_absolute_position(&node);
+    EXPECT_FLOAT_EQ(p.x, 5);
+    EXPECT_FLOAT_EQ(p.y, 6);
+}
+
+TEST(GuiLayout, AlignmentEightIsReportedOnceAndPlacesWithoutOffset) {
+    LogCapture capture;
+    LayoutNode parent = {10, 20, 200, 100, nullptr, ALIGN_TOP_LEFT};
+    LayoutNode child = {7, 8, 50, 10, &parent, 8};
+    GuiPoint p = gui_absolute_position(&child);
+    EXPECT_FLOAT_EQ(p.x, 17);
+    EXPECT_FLOAT_EQ(p.y, 28);
+    EXPECT_EQ(capture.count("Relative alignment not implemented."), 1);
+}
+
+class GuiCoreTest : public GuiTest {};
+
+TEST_F(GuiCoreTest, BottomCentreChildIsDrawnAtSeventyFiveNinetyInsideItsParent) {
+    LayoutNode parent, child;
+    frame(gui_mouse(0, 0), [&] {
+        rect(10, 20, 200, 100, BLUE, nullptr, ALIGN_TOP_LEFT, &parent);
+        rect(0, 0, 50, 10, RED, &parent, ALIGN_BOTTOM_CENTER, &child);
+    });
+    GuiPoint p = gui_absolute_position(&child);
+    EXPECT_FLOAT_EQ(p.x - parent.x, 75);
+    EXPECT_FLOAT_EQ(p.y - parent.y, 90);
+    GuiRect red;
+    ASSERT_TRUE(color_bounds(RED, GuiRect{0, 0, W, H}, &red));
+    EXPECT_EQ(red.x0, 85);
+    EXPECT_EQ(red.y0, 110);
+    EXPECT_EQ(red.x1, 134);
+    EXPECT_EQ(red.y1, 119);
+    EXPECT_EQ(px(84, 110), BLUE);
+}
+
+//-----------------------------------------------------------------------------
+// Rectangles, clip and hit test
+//-----------------------------------------------------------------------------
+
+TEST(GuiRectIntersect, TouchingEdgesOverlapAndSeparatedRectanglesDoNot) {
+    GuiRect out;
+    ASSERT_TRUE(gui_rect_intersect(GuiRect{0, 0, 10, 10}, GuiRect{5, 2, 20, 8}, &out));
+    EXPECT_FLOAT_EQ(out.x0, 5);
+    EXPECT_FLOAT_EQ(out.y0, 2);
+    EXPECT_FLOAT_EQ(out.x1, 10);
+    EXPECT_FLOAT_EQ(out.y1, 8);
+    ASSERT_TRUE(gui_rect_intersect(GuiRect{0, 0, 10, 10}, GuiRect{10, 10, 20, 20}, &out));
+    EXPECT_FLOAT_EQ(out.x0, 10);
+    EXPECT_FLOAT_EQ(out.x1, 10);
+    EXPECT_FALSE(gui_rect_intersect(GuiRect{0, 0, 10, 10}, GuiRect{10.5f, 0, 20, 10}, &out));
+    EXPECT_FALSE(gui_rect_intersect(GuiRect{0, 0, 10, 10}, GuiRect{0, -5, 10, -0.5f}, &out));
+}
+
+TEST_F(GuiCoreTest, EdgesAreInclusiveForHitTestAndMouseInRect) {
+    LayoutNode node = {10, 10, 20, 20, nullptr, ALIGN_TOP_LEFT};
+    struct Case {
+        i32 x, y;
+        bool inside;
+    } cases[] = {{10, 10, true}, {30, 30, true}, {30, 10, true}, {31, 30, false}, {9, 20, false}, {20, 31, false}};
+    for (const Case& c : cases) {
+        u32 held = 0;
+        frame(gui_mouse(c.x, c.y, true), [&] { held = rect(10, 10, 20, 20, RED); });
+        EXPECT_EQ(held != 0, c.inside) << c.x << "," << c.y;
+        EXPECT_EQ(gui_mouse_in_rect(ctx, &node), c.inside) << c.x << "," << c.y;
+    }
+}
+
+TEST_F(GuiCoreTest, AnElementOutsideTheClipIsNeverHoveredAndAPartlyClippedOneOnlyInItsVisiblePart) {
+    frame(gui_mouse(50, 50), [&] {
+        GuiRect saved = ctx->clip_rect;
+        ctx->clip_rect = GuiRect{0, 0, 40, 40};
+        GuiElement outside, partly;
+        gui_init_element(&outside, ctx, 20, 20, 0, 45, 45, RED, GUI_NO_TEXTURE, nullptr, ALIGN_TOP_LEFT);
+        gui_hit_test(&outside);
+        EXPECT_EQ(outside.hovered, 0u);
+        EXPECT_FALSE(gui_mouse_in_clip(ctx));
+
+        gui_init_element(&partly, ctx, 30, 30, 0, 30, 30, RED, GUI_NO_TEXTURE, nullptr, ALIGN_TOP_LEFT);
+        gui_hit_test(&partly);  // mouse over the clipped-away part
+        EXPECT_EQ(partly.hovered, 0u);
+        ctx->input.mouse_x = 40;
+        ctx->input.mouse_y = 35;
+        EXPECT_TRUE(gui_mouse_in_clip(ctx));
+        gui_hit_test(&partly);
+        EXPECT_EQ(partly.hovered, 1u);
+        ctx->clip_rect = saved;
+    });
+}
+
+TEST_F(GuiCoreTest, PressEdgeOnTheFirstFrameOnlyThenHeldUntilRelease) {
+    struct Step {
+        bool down;
+        bool held, press;
+    } steps[] = {{false, false, false}, {true, true, true}, {true, true, false}, {true, true, false},
+                 {false, false, false}, {true, true, true}};
+    int i = 0;
+    for (const Step& s : steps) {
+        u32 held = 0;
+        frame(gui_mouse(15, 15, s.down), [&] { held = rect(10, 10, 20, 20, RED); });
+        EXPECT_EQ(held != 0, s.held) << "frame " << i;
+        EXPECT_EQ(gui_press_edge(ctx), s.press) << "frame " << i;
+        i++;
+    }
+}
+
+//-----------------------------------------------------------------------------
+// Input snapshot
+//-----------------------------------------------------------------------------
+
+struct Devices {
+    MouseState mouse = mouse_state_create();
+    KeyboardState keyboard = keyboard_state_create();
+    KeyStates keys = key_states_create();
+    TextInputRing ring = {};
+};
+
+void advance(Devices* d, GuiContext* ctx, int frames = 1) {
+    for (int i = 0; i < frames; i++) {
+        key_states_advance(&d->keys, &d->keyboard);
+        gui_snapshot_input(ctx, &d->mouse, &d->keyboard, &d->keys, &d->ring);
+    }
+}
+
+TEST(GuiSnapshot, MouseWheelSignAndRingComeAcrossAndThePreviousFrameIsKept) {
+    GuiContext ctx = {};
+    Devices d;
+    d.mouse.x = -3;
+    d.mouse.y = 12;
+    d.mouse.button_down[MOUSE_LEFT] = 1;
+    d.mouse.wheel = 0x00780000u;  // one notch away from the user
+    text_input_ring_push(&d.ring, 'a');
+    text_input_ring_push(&d.ring, 'b');
+    advance(&d, &ctx);
+    EXPECT_EQ(ctx.input.mouse_x, -3);
+    EXPECT_EQ(ctx.input.mouse_y, 12);
+    EXPECT_EQ(ctx.input.left_button, 1u);
+    EXPECT_EQ(ctx.input.wheel, 1);
+    EXPECT_EQ(ctx.input.typed.count, 2);
+    EXPECT_EQ(text_input_ring_pop(&ctx.input.typed), 'a');
+    EXPECT_EQ(d.ring.count, 2) << "the GUI pops from its own copy";
+
+    GuiInput first = ctx.input;
+    d.mouse.wheel = 0xFF880000u;  // towards the user
+    d.mouse.button_down[MOUSE_LEFT] = 0;
+    advance(&d, &ctx);
+    EXPECT_EQ(memcmp(&ctx.previous_input, &first, sizeof(GuiInput)), 0);
+    EXPECT_EQ(ctx.input.wheel, -1);
+    EXPECT_EQ(ctx.input.left_button, 0u);
+    d.mouse.wheel = 0;
+    advance(&d, &ctx);
+    EXPECT_EQ(ctx.input.wheel, 0);
+}
+
+TEST(GuiSnapshot, EditingKeysRepeatButShortcutsFireOnlyWhenPressed) {
+    GuiContext ctx = {};
+    Devices d;
+    d.keyboard.key_down[KEY_RCONTROL] = 1;
+    d.keyboard.key_down[KEY_DEL] = 1;
+    d.keyboard.key_down[KEY_A + ('v' - 'a')] = 1;
+    advance(&d, &ctx);
+    EXPECT_TRUE(ctx.input.del);
+    EXPECT_TRUE(ctx.input.del_control) << "right control counts";
+    EXPECT_TRUE(ctx.input.paste);
+    EXPECT_FALSE(ctx.input.backspace);
+    advance(&d, &ctx);  // held, not yet repeating
+    EXPECT_FALSE(ctx.input.del);
+    EXPECT_FALSE(ctx.input.paste);
+    advance(&d, &ctx, 40);  // past the repeat threshold
+    EXPECT_TRUE(ctx.input.del);
+    EXPECT_TRUE(ctx.input.del_control);
+    EXPECT_FALSE(ctx.input.paste) << "no repeat for the control shortcuts";
+
+    // Without control: plain keys, arrows as bits, shift from the right side.
+    Devices e;
+    GuiContext c2 = {};
+    e.keyboard.key_down[KEY_BACKSPACE] = 1;
+    e.keyboard.key_down[KEY_ENTER] = 1;
+    e.keyboard.key_down[KEY_ARROW_RIGHT] = 1;
+    e.keyboard.key_down[KEY_RSHIFT] = 1;
+    e.keyboard.key_down[KEY_A] = 1;
+    e.keyboard.key_down[KEY_A + ('c' - 'a')] = 1;
+    advance(&e, &c2);
+    EXPECT_TRUE(c2.input.backspace);
+    EXPECT_FALSE(c2.input.backspace_control);
+    EXPECT_TRUE(c2.input.enter);
+    EXPECT_EQ(c2.input.arrows, GUI_ARROW_RIGHT);
+    EXPECT_TRUE(c2.input.shift);
+    EXPECT_FALSE(c2.input.select_all) << "A without control is a typed letter";
+    EXPECT_FALSE(c2.input.copy);
+    e.keyboard.key_down[KEY_ARROW_RIGHT] = 0;
+    e.keyboard.key_down[KEY_ARROW_LEFT] = 1;
+    e.keyboard.key_down[KEY_LCONTROL] = 1;
+    e.keyboard.key_down[KEY_A] = 0;
+    advance(&e, &c2);
+    EXPECT_EQ(c2.input.arrows, GUI_ARROW_LEFT) << "each bit is set or cleared every frame";
+    e.keyboard.key_down[KEY_A] = 1;
+    e.keyboard.key_down[KEY_A + ('x' - 'a')] = 1;
+    advance(&e, &c2);
+    EXPECT_TRUE(c2.input.select_all);
+    EXPECT_TRUE(c2.input.cut);
+}
+
+//-----------------------------------------------------------------------------
+// Colour schemes
+//-----------------------------------------------------------------------------
+
+void scheme(u32 colors[GUI_COLOR_COUNT]) {
+    for (u32 i = 0; i < GUI_COLOR_COUNT; i++) colors[i] = gui_pack_color((u8)(10 * i + 5), (u8)(200 - i), 77, 255);
+}
+
+TEST_F(GuiCoreTest, SchemeKeysReachTheirStylesWithTheCheckBoxPairCrossed) {
+    u32 c[GUI_COLOR_COUNT];
+    scheme(c);
+    gui_apply_color_scheme(c);
+    for (const ButtonStyle* b : {&DefaultButtonStyle, &ListButtonStyle}) {
+        EXPECT_EQ(b->normal_color, c[GUI_COLOR_BUTTON]);
+        EXPECT_EQ(b->hovered_color, c[GUI_COLOR_BUTTON_HOVERED]);
+        EXPECT_EQ(b->pressed_color, c[GUI_COLOR_BUTTON_HOVERED]);
+        EXPECT_EQ(b->pressed_text_color, c[GUI_COLOR_TEXT]);
+        EXPECT_EQ(b->glyph_map, glyphs) << "the font stays";
+    }
+    EXPECT_EQ(DefaultCheckBoxStyle.first_color, c[GUI_COLOR_CHECK_BOX_CHECKED]);
+    EXPECT_EQ(DefaultCheckBoxStyle.second_color, c[GUI_COLOR_CHECK_BOX_UNCHECKED]);
+    EXPECT_EQ(DefaultTextInputStyle.cursor_color, c[GUI_COLOR_TEXT_INPUT_CURSOR]);
+    EXPECT_EQ(DefaultTextInputStyle.cursor_width, 8u);
+    EXPECT_FLOAT_EQ(DefaultBoxStyle.border_thickness, 2.0f);
+
+    // The check box shows CHECK_BOX_CHECKED while unchecked.
+    bool checked = true;
+    frame(gui_mouse(0, 0), [&] {
+        GuiCheckBoxParams p = {&DefaultCheckBoxStyle, 16, 16, 0, 10, 10};
+        checked = gui_check_box(ctx, p);
+    });
+    EXPECT_FALSE(checked);
+    EXPECT_EQ(px(15, 15), c[GUI_COLOR_CHECK_BOX_CHECKED]);
+}
+
+// Everything the toolkit can draw, once.
+void draw_every_widget(GuiTest* t, GuiContext* ctx) {
+    GuiButtonParams button = {&DefaultButtonStyle, 80, 24, "Mute", 4, ALIGN_CENTER, 5, 5};
+    gui_button(ctx, button);
+    GuiBoxParams box = {&DefaultBoxStyle, 60, 60, 100, 5};
+    gui_box(ctx, box);
+    f32 value;
+    u8 dragging;
+    GuiSliderParams slider = {&DefaultSliderStyle, GUI_SLIDER_VERTICAL, 0.3f, 6, 80, 20, 8, 180, 5};
+    slider.value_out = &value;
+    slider.dragging_out = &dragging;
+    gui_slider(ctx, slider);
+    GuiCheckBoxParams check = {&DefaultCheckBoxStyle, 16, 16, 1, 220, 5};
+    gui_check_box(ctx, check);
+    DynString text = dyn_string_create(g_default_allocator);
+    dyn_string_append_cstr(&text, "42");
+    u8 focused;
+    u32 cursor = 1;
+    i32 selection = 1;
+    GuiTextInputParams field = {nullptr, 1, 40, 20, &text, 5, 100};
+    gui_text_input(ctx, field, &DefaultTextInputStyle, TextInputState{&focused, &cursor, &selection});
+    dyn_string_free(&text);
+    f32 fraction = 0.2f, extent = 500;
+    GuiScrollRegionParams region = {&DefaultScrollRegionStyle, 100, 60, 0.1f, GUI_SCROLL_VERTICAL, 0, 60, 100};
+    gui_scroll_region(ctx, region, GuiScrollRegionCall{nullptr, nullptr, 0, &fraction, &extent, nullptr});
+    u8 bar_dragging = 0;
+    f32 bar_fraction = 0.5f;
+    GuiScrollBarParams bar = {&DefaultScrollBarStyle, GUI_SCROLL_VERTICAL, 0.1f, 0.05f, 100, 12, 170, 100};
+    gui_scroll_bar(ctx, bar, GuiScrollBarCall{0.4f, &bar_fraction, &bar_dragging, nullptr});
+    (void)t;
+}
+
+TEST_F(GuiCoreTest, TextInputBorderColourChangesNothingOnScreen) {
+    u32 c[GUI_COLOR_COUNT];
+    scheme(c);
+    gui_apply_color_scheme(c);
+    frame(gui_mouse(300, 230), [&] { draw_every_widget(this, ctx); });
+    std::vector<u32> before = pixels;
+    ButtonStyle button_before = DefaultButtonStyle;
+    TextInputStyle field_before = DefaultTextInputStyle;
+
+    c[GUI_COLOR_TEXT_INPUT_BORDER] = gui_pack_color(255, 0, 255, 255);
+    gui_apply_color_scheme(c);
+    frame(gui_mouse(300, 230), [&] { draw_every_widget(this, ctx); });
+    EXPECT_TRUE(pixels == before);
+    EXPECT_EQ(memcmp(&button_before, &DefaultButtonStyle, sizeof(ButtonStyle)), 0);
+    EXPECT_EQ(memcmp(&field_before, &DefaultTextInputStyle, sizeof(TextInputStyle)), 0);
+
+    // The check: another key does change the picture.
+    c[GUI_COLOR_VOLUME_CONTROL_BORDER] = gui_pack_color(255, 0, 255, 255);
+    gui_apply_color_scheme(c);
+    frame(gui_mouse(300, 230), [&] { draw_every_widget(this, ctx); });
+    EXPECT_FALSE(pixels == before);
+}
+
+TEST_F(GuiCoreTest, ASchemeAppliedMidFrameRecoloursOnlyWhatIsDrawnAfterIt) {
+    u32 c[GUI_COLOR_COUNT];
+    scheme(c);
+    c[GUI_COLOR_BUTTON] = GREEN;
+    DefaultButtonStyle.normal_color = RED;
+    frame(gui_mouse(300, 230), [&] {
+        GuiButtonParams first = {&DefaultButtonStyle, 60, 20, "", 0, ALIGN_CENTER, 10, 10};
+        gui_button(ctx, first);
+        gui_apply_color_scheme(c);
+        GuiButtonParams second = {&DefaultButtonStyle, 60, 20, "", 0, ALIGN_CENTER, 10, 40};
+        gui_button(ctx, second);
+    });
+    EXPECT_EQ(px(20, 15), RED);
+    EXPECT_EQ(px(20, 45), GREEN);
+    // And the next frame draws both in the new colour.
+    frame(gui_mouse(300, 230), [&] {
+        GuiButtonParams first = {&DefaultButtonStyle, 60, 20, "", 0, ALIGN_CENTER, 10, 10};
+        gui_button(ctx, first);
+    });
+    EXPECT_EQ(px(20, 15), GREEN);
+}
+
+}  // namespace

@@ -1,0 +1,72 @@
+// Whole GUI frames on an offscreen lavapipe device with the program's font: a test scripts one
+// GuiInput per frame, runs widgets inside the frame and reads the drawn pixels back.
+#pragma once
+#include <gtest/gtest.h>
+#include <vector>
+#include "Ostrel/gui/gui.h"
+#include "support/render_harness.h"
+
+// Mouse at (x, y), left button down or up; every other field zero.
+GuiInput gui_mouse(i32 x, i32 y, bool down = false);
+
+class GuiTest : public testing::Test {
+protected:
+    static const u32 W = 320, H = 240;
+
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override;
+    void TearDown() override;
+
+    // One frame: the previous input becomes last frame's, `in` this frame's; the body's widgets
+    // are drawn and the frame's pixels are kept in `pixels`.
+    template <class Body>
+    void frame(const GuiInput& in, Body&& body) {
+        ctx->previous_input = ctx->input;
+        ctx->input = in;
+        ASSERT_TRUE(render_harness_begin(h));
+        body();
+        ASSERT_TRUE(render_harness_end(h));
+        pixels = render_harness_pixels(h);
+    }
+    u32 px(i32 x, i32 y) const { return pixel_at(pixels, W, (u32)x, (u32)y); }
+    // Bounding box of the pixels of one colour inside a window rectangle; false when there are none.
+    bool color_bounds(u32 color, GuiRect within, GuiRect* out) const;
+    // The same for every pixel that is NOT `color` (text drawn over a plain background).
+    bool other_bounds(u32 color, GuiRect within, GuiRect* out) const;
+    // Pixels whose red, green and blue are the colour's, whatever their alpha (drawn text writes
+    // its coverage into the alpha of everything under its quads).
+    bool rgb_bounds(u32 color, GuiRect within, GuiRect* out) const;
+
+    // Helpers that keep call sites short.
+    u32 rect(f32 x, f32 y, f32 w, f32 hh, u32 color, LayoutNode* parent = nullptr, u32 alignment = ALIGN_TOP_LEFT,
+             LayoutNode* out = nullptr);
+
+    GuiContext* ctx = nullptr;
+    std::vector<u32> pixels;
+    static RenderHarness* h;
+    static GuiTexture atlas;
+    static const GlyphMap* glyphs;
+    static bool ok;
+
+private:
+    bool scan(u32 color, u32 mask, bool equal, GuiRect within, GuiRect* out) const;
+    ButtonStyle saved_button_, saved_list_button_;
+    BoxStyle saved_box_;
+    SliderStyle saved_slider_;
+    TextInputStyle saved_text_input_;
+    CheckBoxStyle saved_check_box_;
+    ScrollRegionStyle saved_region_;
+    ScrollBarStyle saved_bar_;
+};
+
+// Colours that stand out in read-back pixels.
+const u32 RED = gui_pack_color(255, 0, 0, 255);
+const u32 GREEN = gui_pack_color(0, 255, 0, 255);
+const u32 BLUE = gui_pack_color(0, 0, 255, 255);
+const u32 YELLOW = gui_pack_color(255, 255, 0, 255);
+const u32 CYAN = gui_pack_color(0, 255, 255, 255);
+const u32 MAGENTA = gui_pack_color(255, 0, 255, 255);
+const u32 GREY = gui_pack_color(100, 100, 100, 255);
+const u32 WHITE = gui_pack_color(255, 255, 255, 255);
+const u32 CLEAR = 0;  // the frame's clear colour
