@@ -19,10 +19,21 @@ if [ -z "${DISPLAY:-}" ]; then
   i=0
   while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $i -lt 100 ]; do sleep 0.05; i=$((i + 1)); done
 fi
-wine "$@" 2>"$err"
-rc=$?
+# A client that connects while the prefix's wineserver is shutting down (it lingers a few seconds
+# after the last program ends) can fail before the program runs. Such a run prints nothing on
+# stdout (a test executable always does), so it is tried again.
+out=$(mktemp)
+attempt=1
+while :; do
+  wine "$@" >"$out" 2>"$err"
+  rc=$?
+  if [ $rc -eq 0 ] || [ -s "$out" ] || [ $attempt -ge 3 ]; then break; fi
+  attempt=$((attempt + 1))
+  sleep 1
+done
+cat "$out"
 cat "$err" >&2
-rm -f "$err"
+rm -f "$err" "$out"
 if [ -n "$xvfb_pid" ]; then
   kill "$xvfb_pid" 2>/dev/null
   wait "$xvfb_pid" 2>/dev/null

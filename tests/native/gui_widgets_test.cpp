@@ -315,4 +315,17 @@ TEST_F(GuiSliderTest, HorizontalSliderRunsFromTheLeftEnd) {
     EXPECT_EQ(dragging, 0);
 }
 
+TEST_F(GuiSliderTest, ATrackOfLengthZeroKeepsTheValue) {
+    f32 value = -1;
+    u8 dragging = 1;
+    frame(gui_mouse(60, 60, true), [&] {
+        GuiSliderParams p = {&DefaultSliderStyle, GUI_SLIDER_VERTICAL, 0.3f, 6, 0, 36, 10, 50, 50};
+        p.dragging = 1;
+        p.value_out = &value;
+        p.dragging_out = &dragging;
+        gui_slider(ctx, p);
+    });
+    EXPECT_FLOAT_EQ(value, 0.3f) << "no 0 / 0";
+}
+
 }  // namespace
