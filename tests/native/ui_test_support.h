@@ -59,7 +59,7 @@ protected:
     static RenderHarness* harness();
 };
 
-// The design's layout, worked out in the test from the viewport fractions.
+// The Mixer's layout, worked out independently in the test from the viewport fractions.
 struct MixerLayout {
     f32 top;
     UiRect selector, set_active, device_column, equalizer_column, sessions;
