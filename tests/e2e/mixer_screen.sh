@@ -1,9 +1,9 @@
 #!/bin/bash
 # The Mixer screen of the real Korvane.exe against the audio platform stand-in (two devices,
 # sessions of running idle programs), driven by real input once a click has given the window
-# the focus: the scheme's colours on screen, the device slider dragged to the top, a session
-# volume typed in, Mute and Unmute, another device made the default for all three roles, and a
-# scheme file replaced on disk recolouring the window at once.
+# the focus: the scheme's colours on screen, the device slider dragged to the top (and released
+# outside the window), Mute and Unmute, a session volume typed in, another device made the
+# default for all three roles, and a scheme file replaced on disk recolouring the window at once.
 . "$(dirname "$0")/lib.sh"
 e2e_init
 e2e_start_xvfb
@@ -88,14 +88,16 @@ e2e_assert_eq A05020 "$(e2e_client_pixel "$shot" Korvane $((3 * tab + 2)) 2)" "i
 e2e_assert_eq 203040 "$(e2e_client_pixel "$shot" Korvane $((6 * tab + 8)) 2)" "right of the tabs"
 e2e_assert_eq A05020 "$(e2e_client_pixel "$shot" Korvane $(point selector))" "device selector"
 
-# The device slider, from 0.6 to the top; released above the client area, which ends the drag
-# all the same (the mouse crossing the column afterwards leaves the volume alone).
+# The device slider, from 0.6 to the top, released above the client area. The release must end
+# the drag all the same: the next click, straight onto Mute, is a click, and the knob stays.
 read -r kx ky <<<"$(point device_knob 0.6)"
 e2e_drag Korvane "$kx" "$ky" 0 $((-ky - 15))
 wait_state name=Speakers volume 1 "device slider at the top"
-xdotool mousemove_relative --sync 0 400
-sleep 0.5
+click device_mute
+wait_state name=Speakers mute 1 "device muted"
 near "$(state name=Speakers volume)" 1 || e2e_fail "the slider went on dragging after its release"
+click device_mute
+wait_state name=Speakers mute 0 "device unmuted"
 e2e_log_lacks ERROR "Failed to set audio device master volume."
 
 # A percentage typed into player.exe's field (session 1), committed with Enter.
@@ -106,11 +108,7 @@ e2e_hold_key Return
 wait_state program=player.exe volume 0.37 "typed session percentage"
 near "$(state program=browser.exe volume)" 0.45 || e2e_fail "the other session changed"
 
-# Mute and Unmute: the device, then browser.exe (muted at the start).
-click device_mute
-wait_state name=Speakers mute 1 "device muted"
-click device_mute
-wait_state name=Speakers mute 0 "device unmuted"
+# Unmute and Mute of browser.exe (muted at the start).
 click session_mute 2
 wait_state program=browser.exe mute 0 "session unmuted"
 click session_mute 2
