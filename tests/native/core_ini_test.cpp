@@ -4,114 +4,84 @@
 
 namespace {
 
-// Looks a key up and returns its value, or "<absent>".
-std::string find(const std::string& text, const char* key, const char* section = nullptr) {
-    IniValueSpan span;
-    if (!ini_find_value(text.data(), (u32)text.size(), section, key, &span)) return "<absent>";
-    EXPECT_EQ(text.substr(span.key_start, span.key_end - span.key_start), key);
-    return text.substr(span.value_start, span.value_end - span.value_start);
-}
-
-TEST(IniLexer, TokenKindsAndLines) {
+TEST(IniLexer, TokenKindsLinesAndUnknownBytes) {
     std::string text = "[sec]\nKEY = va lue\n;comment\n\x01";
     IniLexer lx = ini_lexer(text.data(), (u32)text.size());
-    IniToken t = ini_next_token(&lx);
-    EXPECT_EQ(t.kind, INI_TOKEN_BRACKET);
-    t = ini_next_token(&lx);
-    EXPECT_EQ(t.kind, INI_TOKEN_WORD);  // "sec]" : a word swallows the closing bracket
-    EXPECT_EQ(text.substr(t.start, t.end - t.start), "sec]");
-    t = ini_next_token(&lx);
-    EXPECT_EQ(t.kind, INI_TOKEN_WORD);
-    EXPECT_EQ(text.substr(t.start, t.end - t.start), "KEY ");
-    EXPECT_EQ(t.line, 2u);
-    t = ini_next_token(&lx);
-    EXPECT_EQ(t.kind, INI_TOKEN_ASSIGN);
-    EXPECT_EQ(t.start, t.end);
-    t = ini_next_token(&lx);
-    EXPECT_EQ(text.substr(t.start, t.end - t.start), "va lue");
-    t = ini_next_token(&lx);
-    EXPECT_EQ(t.kind, INI_TOKEN_UNKNOWN);
-    EXPECT_EQ(t.line, 4u);
-    IniToken again = ini_next_token(&lx);  // unknown bytes are not consumed
-    EXPECT_EQ(again.kind, INI_TOKEN_UNKNOWN);
-    EXPECT_EQ(again.start, t.start);
-}
-
-TEST(IniLexer, CommentRunningToTheEndIsTheEnd) {
-    std::string text = "  ; only a comment";
-    IniLexer lx = ini_lexer(text.data(), (u32)text.size());
+    struct Expected {
+        u32 kind;
+        const char* word;
+        u32 line;
+    } expected[] = {{INI_TOKEN_BRACKET, nullptr, 1}, {INI_TOKEN_WORD, "sec]", 1}, {INI_TOKEN_WORD, "KEY ", 2},
+                    {INI_TOKEN_ASSIGN, nullptr, 2},  {INI_TOKEN_WORD, "va lue", 2}, {INI_TOKEN_UNKNOWN, nullptr, 4},
+                    {INI_TOKEN_UNKNOWN, nullptr, 4}};  // an unknown byte is not consumed
+    for (const Expected& e : expected) {
+        IniToken t = ini_next_token(&lx);
+        EXPECT_EQ(t.kind, e.kind);
+        EXPECT_EQ(t.line, e.line);
+        EXPECT_EQ(text.substr(t.start, t.end - t.start), e.word ? e.word : "");  // one-byte tokens: start = end
+    }
+    lx = ini_lexer("  ; only a comment", 18);
     EXPECT_EQ(ini_next_token(&lx).kind, INI_TOKEN_END);
-    IniLexer empty = ini_lexer("", 0);
-    IniToken end = ini_next_token(&empty);
-    EXPECT_EQ(end.kind, INI_TOKEN_END);
-    EXPECT_EQ(end.line, 1u);
 }
 
-TEST(IniFind, SpacesAroundTheAssignment) {
-    EXPECT_EQ(find("KEY = value", "KEY"), "<absent>");  // the key word is "KEY "
-    EXPECT_EQ(find("KEY= value", "KEY"), "value");
-    EXPECT_EQ(find("KEY=value ; note", "KEY"), "value ; note");
-    EXPECT_EQ(find("  ; KEY=1\nKEY=2", "KEY"), "2");
-    EXPECT_EQ(find("KEY=value   \r\nX=1", "KEY"), "value   ");
+TEST(IniFind, EdgeCases) {
+    const char* absent = "<absent>";
+    const std::string sections = "TOP=0\n[s]\nJump=a\n[keyboard_and_mouse]\nJump=b\nFire=c\n";
+    struct Case {
+        std::string text;
+        const char* key;
+        const char* section;
+        const char* value;
+    } cases[] = {
+        {"KEY = value", "KEY", nullptr, absent},  // the key word is "KEY "
+        {"KEY= value", "KEY", nullptr, "value"},
+        {"KEY=value ; note", "KEY", nullptr, "value ; note"},
+        {"  ; KEY=1\nKEY=2", "KEY", nullptr, "2"},
+        {"KEY=value   \r\nX=1", "KEY", nullptr, "value   "},
+        {"KEY=\nNEXT=1", "KEY", nullptr, "NEXT"},
+        {"A=B\nB=5", "B", nullptr, absent},  // B matches A's value, then no "="
+        {"\xC3\xA9=1\nKEY=2", "KEY", nullptr, absent},
+        {"KEY=ab\xC3\xA9z", "KEY", nullptr, "ab"},
+        {"A=[x]\nB=2", "A", nullptr, absent},
+        {"A=[x]\nB=2", "B", nullptr, absent},
+        {"KEY=", "KEY", nullptr, absent},
+        {"key=1", "KEY", nullptr, absent},
+        {"KEYS=1\nKEY=2", "KEY", nullptr, "2"},
+        {sections, "TOP", nullptr, "0"},
+        {sections, "Jump", nullptr, absent},
+        {sections, "Jump", "s", "a"},
+        {sections, "Jump", "keyboard_and_mouse", "b"},
+        {sections, "Fire", "s", absent},  // next header ends it
+        {"[keyboard_and_mouse ]\nJump=1", "Jump", "keyboard_and_mouse", absent},
+        {"[\nkeyboard_and_mouse\nJump=1", "Jump", "keyboard_and_mouse", "1"},
+        {"[missing", "Jump", "keyboard_and_mouse", absent},
+    };
+    for (const Case& c : cases) {
+        IniValueSpan span;
+        std::string got = absent;
+        if (ini_find_value(c.text.data(), (u32)c.text.size(), c.section, c.key, &span)) {
+            EXPECT_EQ(c.text.substr(span.key_start, span.key_end - span.key_start), c.key);
+            got = c.text.substr(span.value_start, span.value_end - span.value_start);
+        }
+        EXPECT_EQ(got, c.value) << c.text << " / " << c.key;
+    }
 }
 
-TEST(IniFind, LineBreaksDoNotEndAnEntry) {
-    EXPECT_EQ(find("KEY=\nNEXT=1", "KEY"), "NEXT");
-    EXPECT_EQ(find("A=B\nB=5", "B"), "<absent>");  // B matches A's value, then no "="
-}
-
-TEST(IniFind, BytesAboveAsciiAndBrackets) {
-    EXPECT_EQ(find("\xC3\xA9=1\nKEY=2", "KEY"), "<absent>");
-    EXPECT_EQ(find("KEY=ab\xC3\xA9z", "KEY"), "ab");
-    EXPECT_EQ(find("A=[x]\nB=2", "A"), "<absent>");
-    EXPECT_EQ(find("A=[x]\nB=2", "B"), "<absent>");
-    EXPECT_EQ(find("KEY", "KEY"), "<absent>");
-    EXPECT_EQ(find("KEY=", "KEY"), "<absent>");
-    EXPECT_EQ(find("key=1", "KEY"), "<absent>");  // case-sensitive
-    EXPECT_EQ(find("KEYS=1\nKEY=2", "KEY"), "2");
-}
-
-TEST(IniFind, Sections) {
-    std::string text = "TOP=0\n[other]\nJump=keyboard_a\n[keyboard_and_mouse]\nJump=keyboard_space\nFire=mouse_left\n";
-    EXPECT_EQ(find(text, "TOP"), "0");
-    EXPECT_EQ(find(text, "Jump"), "<absent>");  // no section: only entries before the first bracket
-    EXPECT_EQ(find(text, "Jump", "other"), "keyboard_a");
-    EXPECT_EQ(find(text, "Jump", "keyboard_and_mouse"), "keyboard_space");
-    EXPECT_EQ(find(text, "Fire", "keyboard_and_mouse"), "mouse_left");
-    EXPECT_EQ(find(text, "Fire", "other"), "<absent>");  // the next header ends the section
-    EXPECT_EQ(find("[keyboard_and_mouse ]\nJump=1", "Jump", "keyboard_and_mouse"), "<absent>");
-    EXPECT_EQ(find("[ keyboard_and_mouse\n]\nJump=1", "Jump", "keyboard_and_mouse"), "<absent>");
-    EXPECT_EQ(find("[\nkeyboard_and_mouse\nJump=1", "Jump", "keyboard_and_mouse"), "1");
-    EXPECT_EQ(find("[missing", "Jump", "keyboard_and_mouse"), "<absent>");
-}
-
-TEST(IniParseInt, Values) {
-    auto parse = [](const std::string& s, i32* out) { return ini_parse_int((const u8*)s.data(), (u32)s.size(), out); };
-    i32 v = 99;
-    EXPECT_TRUE(parse("-12", &v));
-    EXPECT_EQ(v, -12);
-    EXPECT_TRUE(parse("", &v));
-    EXPECT_EQ(v, 0);
-    EXPECT_TRUE(parse("-", &v));
-    EXPECT_EQ(v, 0);
-    EXPECT_TRUE(parse("007", &v));
-    EXPECT_EQ(v, 7);
-    EXPECT_FALSE(parse("12a", &v));
-    EXPECT_FALSE(parse("+5", &v));
-    EXPECT_FALSE(parse(" 5", &v));
-    EXPECT_FALSE(parse("--5", &v));
-}
-
-TEST(IniParseInt, OutsideThe32BitRangeIsInvalid) {
-    auto parse = [](const std::string& s, i32* out) { return ini_parse_int((const u8*)s.data(), (u32)s.size(), out); };
-    i32 v = 0;
-    EXPECT_TRUE(parse("2147483647", &v));
-    EXPECT_EQ(v, 2147483647);
-    EXPECT_TRUE(parse("-2147483648", &v));
-    EXPECT_EQ(v, (i32)-2147483648LL);
-    EXPECT_FALSE(parse("2147483648", &v));
-    EXPECT_FALSE(parse("-2147483649", &v));
-    EXPECT_FALSE(parse("99999999999999999999999", &v));
+TEST(IniParseInt, ValuesAndThe32BitRange) {
+    struct Case {
+        const char* text;
+        bool ok;
+        i32 value;
+    } cases[] = {{"-12", true, -12},         {"", true, 0},           {"-", true, 0},
+                 {"007", true, 7},           {"12a", false, 0},       {"+5", false, 0},
+                 {" 5", false, 0},           {"--5", false, 0},       {"2147483647", true, 2147483647},
+                 {"-2147483648", true, INT32_MIN}, {"2147483648", false, 0}, {"-2147483649", false, 0},
+                 {"99999999999999999999999", false, 0}};
+    for (const Case& c : cases) {
+        i32 v = 99;
+        EXPECT_EQ(ini_parse_int((const u8*)c.text, (u32)strlen(c.text), &v), c.ok) << c.text;
+        if (c.ok) { EXPECT_EQ(v, c.value) << c.text; }
+    }
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,14 +11,12 @@ TEST(Logger, KeepsOrderAndLevels) {
     LogCapture capture;
     log_error("first %", 1);
     log_warning("second %", "w");
-    log_error("third");
     auto lines = capture.lines();
-    ASSERT_EQ(lines.size(), 3u);
+    ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].text, "first 1");
     EXPECT_EQ(lines[0].level, LOG_LEVEL_ERROR);
     EXPECT_EQ(lines[1].text, "second w");
     EXPECT_EQ(lines[1].level, LOG_LEVEL_WARNING);
-    EXPECT_EQ(lines[2].text, "third");
 }
 
 TEST(Logger, RingHolds256AndDiscardsThe257th) {
@@ -31,64 +28,40 @@ TEST(Logger, RingHolds256AndDiscardsThe257th) {
     auto lines = capture.lines();
     ASSERT_EQ(lines.size(), 256u);
     for (int i = 0; i < 256; i++) EXPECT_EQ(lines[i].text, "m" + std::to_string(i));
-    // Once a slot is printed the next message is accepted again.
-    log_error("after");
+    log_error("after");  // a printed slot takes messages again
     EXPECT_TRUE(capture.contains("after"));
 }
 
-TEST(Logger, SeveralProducersLoseNothingWhileTheRingHasRoom) {
+// Four producers flood a stalled ring: exactly 256 get in, and each producer's accepted messages
+// are its first ones, in order (a discarded message is freed; the sanitizer sees any leak).
+TEST(Logger, SeveralProducersFillTheRingWithoutLosingOrCorrupting) {
     LogCapture capture;
-    const int producers = 4, each = 50;  // 200 < 256: nothing may be dropped even if the consumer stalls
+    const int producers = 4;
     log_pause_consumer(true);
     std::vector<std::thread> threads;
-    for (int p = 0; p < producers; p++) {
+    for (int p = 0; p < producers; p++)
         threads.emplace_back([p] {
-            for (int i = 0; i < each; i++) log_error("p%-%", p, i);
+            for (int i = 0; i < 100; i++) log_error("p%-%", p, i);
         });
-    }
-    for (auto& t : threads) t.join();
-    EXPECT_EQ(log_queued_count(), (u32)(producers * each));
-    log_pause_consumer(false);
-    auto lines = capture.lines();
-    ASSERT_EQ(lines.size(), (size_t)(producers * each));
-    // Each producer's own messages keep their order.
-    std::vector<int> next(producers, 0);
-    for (auto& l : lines) {
-        int p = 0, i = 0;
-        ASSERT_EQ(sscanf(l.text.c_str(), "p%d-%d", &p, &i), 2);
-        EXPECT_EQ(i, next[p]);
-        next[p] = i + 1;
-    }
-}
-
-TEST(Logger, ProducersFloodingAFullRingNeverCorruptIt) {
-    LogCapture capture;
-    log_pause_consumer(true);
-    std::vector<std::thread> threads;
-    for (int p = 0; p < 4; p++) {
-        threads.emplace_back([p] {
-            for (int i = 0; i < 200; i++) log_error("f%-%", p, i);
-        });
-    }
     for (auto& t : threads) t.join();
     EXPECT_EQ(log_queued_count(), 256u);
     log_pause_consumer(false);
     auto lines = capture.lines();
     ASSERT_EQ(lines.size(), 256u);
-    std::set<std::string> unique;
-    for (auto& l : lines) unique.insert(l.text);
-    EXPECT_EQ(unique.size(), 256u);
+    std::vector<int> next(producers, 0);
+    for (auto& l : lines) {
+        int p = 0, i = 0;
+        ASSERT_EQ(sscanf(l.text.c_str(), "p%d-%d", &p, &i), 2);
+        EXPECT_EQ(i, next[p]) << l.text;
+        next[p] = i + 1;
+    }
 }
-
-}  // namespace
-
-namespace {
 
 TEST(Logger, StopDrainsTheRingBeforeReturning) {
     LogCapture capture;
     log_pause_consumer(true);
     for (int i = 0; i < 10; i++) log_warning("d%", i);
-    log_stop();  // releases the consumer and returns only once the ring is empty
+    log_stop();
     EXPECT_EQ(log_queued_count(), 0u);
     auto lines = capture.lines();
     ASSERT_EQ(lines.size(), 10u);

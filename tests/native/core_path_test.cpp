@@ -4,29 +4,22 @@
 
 namespace {
 
-std::string file_name(const std::string& path) {
-    u32 length = (u32)path.size();
-    const u8* p = path_file_name((const u8*)path.data(), (u32)path.size(), &length);
-    return std::string((const char*)p, length);
-}
-
 TEST(PathFileName, SplitsAtTheLastSeparator) {
-    EXPECT_EQ(file_name("C:\\apps\\mixer.exe"), "mixer.exe");
-    EXPECT_EQ(file_name("/usr/bin/player"), "player");
-    EXPECT_EQ(file_name("C:\\a/b\\c.exe"), "c.exe");
-    EXPECT_EQ(file_name("C:/a\\b/c.exe"), "c.exe");
-    EXPECT_EQ(file_name("System"), "System");
-    EXPECT_EQ(file_name("C:\\apps\\"), "apps\\");  // a final separator is no split point
-    EXPECT_EQ(file_name("\\"), "\\");
-    EXPECT_EQ(file_name(""), "");
+    const char* cases[][2] = {{"C:\\apps\\mixer.exe", "mixer.exe"}, {"/usr/bin/player", "player"},
+                              {"C:\\a/b\\c.exe", "c.exe"},          {"C:/a\\b/c.exe", "c.exe"},
+                              {"System", "System"},                 {"C:\\apps\\", "apps\\"},  // a final one is no split
+                              {"\\", "\\"},                         {"", ""}};
+    for (auto& c : cases) {
+        u32 length = (u32)strlen(c[0]);
+        const u8* p = path_file_name((const u8*)c[0], length, &length);
+        EXPECT_EQ(std::string((const char*)p, length), c[1]) << c[0];
+    }
 }
 
 TEST(PathExecutable, DirectoryIsThePathUpToItsLastSeparator) {
-    u8* full = nullptr;
-    u32 full_length = 0;
+    u8 *full = nullptr, *dir = nullptr;
+    u32 full_length = 0, dir_length = 0;
     ASSERT_TRUE(path_executable(g_default_allocator, &full, &full_length));
-    u8* dir = nullptr;
-    u32 dir_length = 0;
     ASSERT_TRUE(path_executable_directory(g_default_allocator, &dir, &dir_length));
     std::string f((const char*)full, full_length), d((const char*)dir, dir_length);
     ASSERT_LT(d.size(), f.size());
