@@ -1,11 +1,12 @@
-// Scratch files for loader tests: written in the working folder under a name unique to the
-// running test (tests of one executable may run in parallel), removed when the holder goes.
+// Scratch files and a counting allocator for tests of loaders and of ownership.
 #pragma once
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <string>
 #include "Ostrel/core/allocator.h"
 
+// A file in the working folder named after the running test (tests of one executable may run
+// in parallel), removed when the holder goes.
 class ScratchFile {
 public:
     explicit ScratchFile(const std::string& suffix) {
@@ -28,21 +29,27 @@ private:
     std::string path_;
 };
 
-// Heap allocator that counts what it hands out, to check ownership and leaks.
+// Counts the blocks it hands out and takes back, passing them on to the allocator that was the
+// default when it was made. Never copied: the record is its own context.
 struct CountingAllocator {
     Allocator allocator;
+    Allocator* inner = g_default_allocator;
     int allocations = 0;
     int frees = 0;
     CountingAllocator() : allocator{this, allocate, release} {}
+    CountingAllocator(const CountingAllocator&) = delete;
     int live() const { return allocations - frees; }
 
 private:
     static void* allocate(void* context, u64 size) {
-        ((CountingAllocator*)context)->allocations++;
-        return malloc((size_t)size);
+        CountingAllocator* c = (CountingAllocator*)context;
+        c->allocations++;
+        return allocator_alloc(c->inner, size);
     }
     static void release(void* context, void* pointer) {
-        ((CountingAllocator*)context)->frees++;
-        free(pointer);
+        CountingAllocator* c = (CountingAllocator*)context;
+        if (!pointer) return;
+        c->frees++;
+        allocator_free(c->inner, pointer);
     }
 };
