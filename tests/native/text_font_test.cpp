@@ -9,6 +9,7 @@
 #include "Ostrel/text/font.h"
 #include "Ostrel/text/text_layout.h"
 #include "support/log_capture.h"
+#include "test_files.h"
 #include "text_test_font.h"
 
 namespace {
@@ -21,13 +22,16 @@ std::vector<PackedChar> program_characters() {
     return out;
 }
 
-u8 atlas_at(const FontAtlas& a, u32 x, u32 y) { return a.pixels[(u64)y * a.width + x]; }
+bool build(const std::string& path, u32 length, const GlyphSet& set, u32 height, GlyphMap* map, FontAtlas* atlas,
+           Allocator* allocator) {
+    return font_build_atlas_from_file((const u8*)path.data(), length, 0, height, set, map, atlas, allocator);
+}
 
 bool build(const std::string& glyphs, u32 height, GlyphMap* map, FontAtlas* atlas, Allocator* allocator) {
     GlyphSet set = {(const u8*)glyphs.data(), utf8_count((const u8*)glyphs.data(), (u32)glyphs.size()),
                     (u32)glyphs.size()};
     std::string path = test_font_path();
-    return font_build_atlas_from_file((const u8*)path.data(), (u32)path.size(), 0, height, set, map, atlas, allocator);
+    return build(path, (u32)path.size(), set, height, map, atlas, allocator);
 }
 
 struct AtlasPoint {
@@ -49,9 +53,13 @@ std::vector<AtlasPoint> earlier_copies(const FontAtlas& a, const Glyph& g) {
     return found;
 }
 
-TEST(FontAtlas, ProgramSetAt14PixelsFillsA328SquareWithEvenStarts) {
+class FontAtlasTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(f.built); }
     const TestFont& f = test_font();
-    ASSERT_TRUE(f.built);
+};
+
+TEST_F(FontAtlasTest, ProgramSetAt14PixelsFillsA328SquareWithEvenStarts) {
     EXPECT_EQ(font_atlas_side(14, 447), 328u);
     EXPECT_EQ(f.atlas.width, 328u);
     EXPECT_EQ(f.atlas.height, 328u);
@@ -60,8 +68,7 @@ TEST(FontAtlas, ProgramSetAt14PixelsFillsA328SquareWithEvenStarts) {
     for (PackedChar c : program_characters()) {
         const Glyph* g = font_find_glyph(&f.map, c);
         ASSERT_NE(g, nullptr) << std::hex << c;
-        EXPECT_EQ(g->x % 2, 0u);
-        EXPECT_EQ(g->y % 2, 0u);
+        EXPECT_EQ(g->x % 2 + g->y % 2, 0u);
         EXPECT_EQ(g->x_end, g->x + g->width);
         EXPECT_EQ(g->y_end, g->y + g->rows);
         EXPECT_LE(g->x_end, 328u);
@@ -71,9 +78,7 @@ TEST(FontAtlas, ProgramSetAt14PixelsFillsA328SquareWithEvenStarts) {
 
 // Rasterises every character again straight through FreeType and finds its bitmap, flipped,
 // in its atlas rectangle: nothing packed later may have overwritten any part of it.
-TEST(FontAtlas, EveryGlyphHoldsItsOwnBitmapFlippedAndItsMetrics) {
-    const TestFont& f = test_font();
-    ASSERT_TRUE(f.built);
+TEST_F(FontAtlasTest, EveryGlyphHoldsItsOwnBitmapFlippedAndItsMetrics) {
     FT_Library lib;
     ASSERT_EQ(FT_Init_FreeType(&lib), 0);
     FT_Face face;
@@ -81,11 +86,9 @@ TEST(FontAtlas, EveryGlyphHoldsItsOwnBitmapFlippedAndItsMetrics) {
     ASSERT_EQ(FT_Select_Charmap(face, FT_ENCODING_UNICODE), 0);
     ASSERT_EQ(FT_Set_Pixel_Sizes(face, 0, 14), 0);
     int taller_than_row = 0;
-    std::set<PackedChar> checked;
-    for (PackedChar c : program_characters()) {
-        if (!checked.insert(c).second) continue;
+    std::vector<PackedChar> listed = program_characters();
+    for (PackedChar c : std::set<PackedChar>(listed.begin(), listed.end())) {
         const Glyph* g = font_find_glyph(&f.map, c);
-        ASSERT_NE(g, nullptr);
         ASSERT_EQ(FT_Load_Char(face, packed_char_code_point(c), FT_LOAD_RENDER), 0);
         const FT_Bitmap& b = face->glyph->bitmap;
         ASSERT_EQ(g->width, b.width);
@@ -94,31 +97,25 @@ TEST(FontAtlas, EveryGlyphHoldsItsOwnBitmapFlippedAndItsMetrics) {
         EXPECT_EQ(g->top, face->glyph->bitmap_top);
         EXPECT_EQ(g->advance, face->glyph->advance.x >> 6);
         if (b.rows > 14) taller_than_row++;
-        for (u32 r = 0; r < b.rows; r++) {
-            for (u32 col = 0; col < b.width; col++) {
-                // Atlas row y holds the bitmap's bottom row.
-                ASSERT_EQ(atlas_at(f.atlas, g->x + col, g->y + r), b.buffer[(b.rows - 1 - r) * b.pitch + col])
+        for (u32 r = 0; r < b.rows; r++)  // atlas row y holds the bitmap's bottom row
+            for (u32 col = 0; col < b.width; col++)
+                ASSERT_EQ(f.atlas.pixels[(u64)(g->y + r) * f.atlas.width + g->x + col],
+                          b.buffer[(b.rows - 1 - r) * b.pitch + col])
                     << "character " << std::hex << c << " row " << std::dec << r << " column " << col;
-            }
-        }
     }
-    // The font has bitmaps taller than the pixel height ('|', 'j'); they must survive too.
-    EXPECT_GT(taller_than_row, 0);
+    EXPECT_GT(taller_than_row, 0) << "bitmaps taller than the pixel height ('|', 'j') must survive too";
     FT_Done_Face(face);
     FT_Done_FreeType(lib);
 }
 
-TEST(FontAtlas, CharacterListedTwicePointsAtItsSecondRasterisation) {
-    const TestFont& f = test_font();
-    ASSERT_TRUE(f.built);
+TEST_F(FontAtlasTest, CharacterListedTwicePointsAtItsSecondRasterisation) {
     // 女 and 目 are listed twice, with 男 and 口 between the two listings.
     for (auto [twice, between] : {std::pair{"女", "男"}, std::pair{"目", "口"}}) {
         const Glyph* g = test_glyph(twice);
         const Glyph* mid = test_glyph(between);
         ASSERT_NE(g, nullptr);
         ASSERT_NE(mid, nullptr);
-        bool after = g->y > mid->y || (g->y == mid->y && g->x > mid->x);
-        EXPECT_TRUE(after) << twice;
+        EXPECT_TRUE(g->y > mid->y || (g->y == mid->y && g->x > mid->x)) << twice;
         bool copy_before = false;
         for (AtlasPoint p : earlier_copies(f.atlas, *g))
             copy_before = copy_before || p.y < mid->y || (p.y == mid->y && p.x < mid->x);
@@ -126,9 +123,7 @@ TEST(FontAtlas, CharacterListedTwicePointsAtItsSecondRasterisation) {
     }
 }
 
-TEST(FontAtlas, UnusedPixelsHoldOne) {
-    const TestFont& f = test_font();
-    ASSERT_TRUE(f.built);
+TEST_F(FontAtlasTest, UnusedPixelsHoldOne) {
     std::vector<u8> used((size_t)f.atlas.width * f.atlas.height, 0);
     auto mark = [&](u32 x, u32 y, const Glyph& g) {
         for (u32 r = 0; r < g.rows; r++)
@@ -138,189 +133,94 @@ TEST(FontAtlas, UnusedPixelsHoldOne) {
     for (PackedChar c : program_characters()) seen[c]++;
     for (auto [c, times] : seen) {
         const Glyph* g = font_find_glyph(&f.map, c);
-        ASSERT_NE(g, nullptr);
         mark(g->x, g->y, *g);
-        // The earlier copies of characters listed more than once stay in the atlas. (A match
-        // inside another glyph marks pixels that are in use anyway.)
+        // The earlier copies of characters listed more than once stay in the atlas.
         if (times > 1 && g->width && g->rows)
             for (AtlasPoint p : earlier_copies(f.atlas, *g)) mark(p.x, p.y, *g);
     }
     size_t unused = 0, not_one = 0;
     for (size_t i = 0; i < used.size(); i++) {
-        if (used[i]) continue;
-        unused++;
-        if (f.atlas.pixels[i] != 1) not_one++;
+        unused += !used[i];
+        not_one += !used[i] && f.atlas.pixels[i] != 1;
     }
     EXPECT_GT(unused, used.size() / 4);
     EXPECT_EQ(not_one, 0u);
 }
 
-TEST(FontAtlas, BlankHasNoPixelsButAdvancesAndMovesThePenTwoColumns) {
+TEST_F(FontAtlasTest, BlankMovesThePenTwoColumnsAndCharactersOutsideTheSetHaveNoGlyph) {
     const Glyph* blank = test_glyph(" ");
     const Glyph* a = test_glyph("A");  // listed right after the blank
-    ASSERT_NE(blank, nullptr);
-    ASSERT_NE(a, nullptr);
     EXPECT_EQ(blank->width, 0u);
     EXPECT_EQ(blank->rows, 0u);
     EXPECT_GT(blank->advance, 0);
     EXPECT_EQ(a->y, blank->y);
     EXPECT_EQ(a->x, blank->x + 2);
-}
-
-TEST(FontAtlas, CharactersOutsideTheSetHaveNoGlyph) {
-    ASSERT_TRUE(test_font().built);
-    EXPECT_EQ(test_glyph("`"), nullptr);
-    EXPECT_EQ(test_glyph("\xC3\xA9"), nullptr);
-    EXPECT_EQ(test_glyph("\xF0\x9F\x98\x80"), nullptr);
-    EXPECT_EQ(test_glyph("\t"), nullptr);
+    for (const char* outside : {"`", "\xC3\xA9", "\xF0\x9F\x98\x80", "\t"}) EXPECT_EQ(test_glyph(outside), nullptr);
     EXPECT_NE(test_glyph("\xE3\x80\x80"), nullptr);  // the ideographic space is in
-}
-
-TEST(FontAtlas, CharacterTheFontLacksGetsTheMissingGlyphShape) {
-    // U+1F600 is not in the font: FreeType renders glyph 0, and the character still gets an entry.
-    FT_Library lib;
-    ASSERT_EQ(FT_Init_FreeType(&lib), 0);
-    FT_Face face;
-    ASSERT_EQ(FT_New_Face(lib, test_font_path().c_str(), 0, &face), 0);
-    EXPECT_EQ(FT_Get_Char_Index(face, 0x13000), 0u);
-    FT_Done_Face(face);
-    FT_Done_FreeType(lib);
-
-    LogCapture capture;
-    GlyphMap map;
-    FontAtlas atlas;
-    ASSERT_TRUE(build("A\xF0\x93\x80\x80", 14, &map, &atlas, g_default_allocator));
-    const Glyph* g = font_find_glyph(&map, 0xF0938080);
-    ASSERT_NE(g, nullptr);
-    EXPECT_GT(g->advance, 0);
-    EXPECT_EQ(map.count, 2u);
-    EXPECT_TRUE(capture.lines().empty());
-    glyph_map_free(&map);
-    font_atlas_free(&atlas);
-}
-
-TEST(FontAtlas, DistinctSetLeavesEveryPixelOutsideItsGlyphsAtOne) {
-    std::string glyphs = "Ag|j\xE3\x81\x82\xE6\x9B\xB8(";
-    GlyphMap map;
-    FontAtlas atlas;
-    ASSERT_TRUE(build(glyphs, 14, &map, &atlas, g_default_allocator));
-    std::vector<u8> used((size_t)atlas.width * atlas.height, 0);
-    for (u32 i = 0; i < map.entries.count; i++) {
-        const Glyph& g = map.entries.data[i].value;
-        for (u32 r = 0; r < g.rows; r++)
-            for (u32 c = 0; c < g.width; c++) used[(size_t)(g.y + r) * atlas.width + g.x + c] = 1;
-    }
-    for (size_t i = 0; i < used.size(); i++) {
-        if (!used[i]) {
-            ASSERT_EQ(atlas.pixels[i], 1) << "pixel " << i;
-        }
-    }
-    glyph_map_free(&map);
-    font_atlas_free(&atlas);
 }
 
 TEST(FontLoad, FailuresAreLoggedAndLeaveNothingAllocated) {
     LogCapture capture;
     CountingAllocator counting;
-    counting_allocator_init(&counting);
     GlyphMap map = {};
     FontAtlas atlas = {};
-
-    const char* missing = "no-such-font.ttf";
-    EXPECT_FALSE(font_build_atlas_from_file((const u8*)missing, 16, 0, 14, g_program_glyph_set, &map, &atlas,
-                                            &counting.allocator));
+    EXPECT_FALSE(build("no-such-font.ttf", 16, g_program_glyph_set, 14, &map, &atlas, &counting.allocator));
     EXPECT_TRUE(capture.contains("font_FreeType: Failed to create face, err code: 1."));
-    EXPECT_EQ(counting.live, 0);
-
-    // Not a font: the licence text shipped beside it.
-    std::string licence = test_font_path();
+    std::string licence = test_font_path();  // not a font: the licence text beside it
     licence.replace(licence.size() - 4, 4, "-LICENSE.txt");
-    capture.clear();
-    EXPECT_FALSE(font_build_atlas_from_file((const u8*)licence.data(), (u32)licence.size(), 0, 14,
-                                            g_program_glyph_set, &map, &atlas, &counting.allocator));
+    EXPECT_FALSE(build(licence, (u32)licence.size(), g_program_glyph_set, 14, &map, &atlas, &counting.allocator));
     EXPECT_TRUE(capture.contains("font_FreeType: Failed to create face, err code: 2."));
-    EXPECT_EQ(counting.live, 0);
-}
+    EXPECT_EQ(counting.live(), 0);
 
-TEST(FontLoad, EmptyGlyphSetIsRefused) {
-    LogCapture capture;
-    CountingAllocator counting;
-    counting_allocator_init(&counting);
-    GlyphMap map = {};
-    FontAtlas atlas = {};
+    capture.clear();
+    int before = counting.allocations;
     EXPECT_FALSE(build("", 14, &map, &atlas, &counting.allocator));
     EXPECT_EQ(capture.texts(), std::vector<std::string>{"font: The glyph set is empty."});
-    EXPECT_EQ(counting.total, 0);
-}
+    EXPECT_EQ(counting.allocations, before) << "refused before anything is allocated";
 
-TEST(FontLoad, PackingThatWouldLeaveTheAtlasStopsWithAnError) {
     // At 28 pixels '|' is 31 rows tall, but one character gets a 30 x 30 atlas.
-    LogCapture capture;
-    CountingAllocator counting;
-    counting_allocator_init(&counting);
-    GlyphMap map = {};
-    FontAtlas atlas = {};
     EXPECT_EQ(font_atlas_side(28, 1), 30u);
     EXPECT_FALSE(build("|", 28, &map, &atlas, &counting.allocator));
     EXPECT_TRUE(capture.contains("font: The glyph atlas of 30 x 30 pixels is too small for the glyph set."));
-    EXPECT_EQ(counting.live, 0);
-    EXPECT_GT(counting.total, 0);
+    EXPECT_GT(counting.allocations, before);
+    EXPECT_EQ(counting.live(), 0);
 }
 
 TEST(FontLoad, PathNeedsNoTerminatorAndAllocationsAreReturned) {
     CountingAllocator counting;
-    counting_allocator_init(&counting);
     std::string path = test_font_path() + "trailing bytes that are not part of the path";
-    u32 length = (u32)test_font_path().size();
     GlyphMap map;
     FontAtlas atlas;
-    ASSERT_TRUE(font_build_atlas_from_file((const u8*)path.data(), length, 0, 14, g_program_glyph_set, &map, &atlas,
-                                           &counting.allocator));
+    ASSERT_TRUE(build(path, (u32)test_font_path().size(), g_program_glyph_set, 14, &map, &atlas, &counting.allocator));
     EXPECT_EQ(atlas.allocator, &counting.allocator);
-    EXPECT_EQ(counting.live, 3);  // pixels, buckets, entries
+    EXPECT_EQ(counting.live(), 3);  // pixels, buckets, entries
     glyph_map_free(&map);
     font_atlas_free(&atlas);
-    EXPECT_EQ(counting.live, 0);
+    EXPECT_EQ(counting.live(), 0);
 }
 
-TEST(GlyphMap, ChainsCollisionsAndReplacesOnInsert) {
+TEST(GlyphMap, ChainsCollisionsReplacesOnInsertAndGrowsBy32) {
     GlyphMap map = glyph_map_create(g_default_allocator, 4);
-    Glyph g1 = {}, g2 = {}, g3 = {};
-    g1.advance = 1;
-    g2.advance = 2;
-    g3.advance = 3;
+    EXPECT_EQ(map.entries.capacity, 4u);
+    Glyph g = {};
     // 1, 5 and 9 share bucket 1 (identity hash modulo 4).
-    glyph_map_insert(&map, 1, g1);
-    glyph_map_insert(&map, 5, g2);
-    glyph_map_insert(&map, 9, g3);
-    EXPECT_EQ(map.count, 3u);
-    EXPECT_EQ(font_find_glyph(&map, 5)->advance, 2);
-    EXPECT_EQ(font_find_glyph(&map, 9)->advance, 3);
+    for (u32 key : {1u, 5u, 9u}) {
+        g.advance = (i32)key;
+        glyph_map_insert(&map, key, g);
+    }
+    EXPECT_EQ(font_find_glyph(&map, 5)->advance, 5);
+    EXPECT_EQ(font_find_glyph(&map, 9)->advance, 9);
     EXPECT_EQ(font_find_glyph(&map, 13), nullptr);  // same bucket, absent
     EXPECT_EQ(font_find_glyph(&map, 2), nullptr);   // empty bucket
-    Glyph replaced = {};
-    replaced.advance = 42;
-    glyph_map_insert(&map, 5, replaced);
+    g.advance = 42;
+    glyph_map_insert(&map, 5, g);
     EXPECT_EQ(map.count, 3u);
     EXPECT_EQ(map.entries.count, 3u);
     EXPECT_EQ(font_find_glyph(&map, 5)->advance, 42);
     EXPECT_EQ(font_find_glyph(&map, 1)->advance, 1);
-    glyph_map_free(&map);
-}
-
-TEST(GlyphMap, EntriesStartAtTheBucketCountAndGrowBy32) {
-    GlyphMap map = glyph_map_create(g_default_allocator, 2);
-    EXPECT_EQ(map.entries.capacity, 2u);
-    Glyph g = {};
-    for (u32 k = 0; k < 3; k++) glyph_map_insert(&map, k, g);
-    EXPECT_EQ(map.entries.capacity, 34u);
-    for (u32 k = 3; k < 35; k++) glyph_map_insert(&map, k, g);
-    EXPECT_EQ(map.entries.capacity, 66u);
-    for (u32 k = 0; k < 35; k++) {
-        g.advance = (i32)k;
-        ASSERT_NE(font_find_glyph(&map, k), nullptr) << k;
-    }
-    EXPECT_EQ(map.count, 35u);
+    for (u32 k = 10; k < 12; k++) glyph_map_insert(&map, k, g);
+    EXPECT_EQ(map.entries.capacity, 36u);
+    for (u32 k = 1; k < 12; k++) EXPECT_EQ(font_find_glyph(&map, k) != nullptr, k == 1 || k == 5 || k >= 9) << k;
     glyph_map_free(&map);
 }
 
@@ -328,17 +228,12 @@ TEST(GlyphMap, EntriesStartAtTheBucketCountAndGrowBy32) {
 // records it; the Windows run under Wine must rasterise exactly the same.
 u64 atlas_checksum(const TestFont& f) {
     u64 h = 14695981039346656037ull;
-    auto mix = [&h](const void* data, size_t n) {
-        const u8* p = (const u8*)data;
-        for (size_t i = 0; i < n; i++) h = (h ^ p[i]) * 1099511628211ull;
-    };
-    auto mix32 = [&mix](u32 v) {
-        u8 b[4] = {(u8)v, (u8)(v >> 8), (u8)(v >> 16), (u8)(v >> 24)};
-        mix(b, 4);
+    auto mix32 = [&h](u32 v) {
+        for (int i = 0; i < 4; i++) h = (h ^ (u8)(v >> (8 * i))) * 1099511628211ull;
     };
     mix32(f.atlas.width);
     mix32(f.atlas.height);
-    mix(f.atlas.pixels, (size_t)f.atlas.width * f.atlas.height);
+    for (size_t i = 0; i < (size_t)f.atlas.width * f.atlas.height; i++) h = (h ^ f.atlas.pixels[i]) * 1099511628211ull;
     for (PackedChar c : program_characters()) {
         const Glyph* g = font_find_glyph(&f.map, c);
         mix32(c);
@@ -352,9 +247,7 @@ u64 atlas_checksum(const TestFont& f) {
     return h;
 }
 
-TEST(FontAtlas, SameAtlasAndGlyphMapInBothBuilds) {
-    const TestFont& f = test_font();
-    ASSERT_TRUE(f.built);
+TEST_F(FontAtlasTest, SameAtlasAndGlyphMapInBothBuilds) {
     char text[32];
     snprintf(text, sizeof text, "%016llx", (unsigned long long)atlas_checksum(f));
 #if defined(_WIN32)

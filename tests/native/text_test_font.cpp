@@ -1,5 +1,4 @@
 #include "text_test_font.h"
-#include <stdlib.h>
 #include <string.h>
 #include "Ostrel/core/path.h"
 
@@ -26,23 +25,4 @@ const TestFont& test_font() {
 const Glyph* test_glyph(const char* utf8_character) {
     u32 n = (u32)strlen(utf8_character);
     return font_find_glyph(&test_font().map, utf8_pack((const u8*)utf8_character, n));
-}
-
-static void* counting_allocate(void* context, u64 size) {
-    CountingAllocator* a = (CountingAllocator*)context;
-    a->live++;
-    a->total++;
-    return malloc(size ? size : 1);
-}
-
-static void counting_free(void* context, void* pointer) {
-    CountingAllocator* a = (CountingAllocator*)context;
-    if (pointer) a->live--;
-    free(pointer);
-}
-
-void counting_allocator_init(CountingAllocator* a) {
-    a->allocator = Allocator{a, counting_allocate, counting_free};
-    a->live = 0;
-    a->total = 0;
 }

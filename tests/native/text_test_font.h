@@ -15,11 +15,3 @@ std::string test_font_path();
 // Built on first use and kept for the whole run (the tests only read it).
 const TestFont& test_font();
 const Glyph* test_glyph(const char* utf8_character);
-
-// Counts what is outstanding, so tests can see that failures leave nothing allocated.
-struct CountingAllocator {
-    Allocator allocator;
-    int live;
-    int total;
-};
-void counting_allocator_init(CountingAllocator* a);
