@@ -2,137 +2,82 @@
 // set pools, projection uploads, scissor and the per-frame recycling of element resources.
 #include <gtest/gtest.h>
 #include <math.h>
+#include <memory>
 #include <string>
 #include <vector>
 #include "Ostrel/gui/gui_colors.h"
+#include "support/harness_test.h"
 #include "support/log_capture.h"
-#include "support/render_harness.h"
 #include "support/vk_hooks.h"
 
 namespace {
 
 const u32 W = 160, H = 120;
+u32 alpha(u32 pixel) { return pixel >> 24; }
 
-class GuiRendererTest : public testing::Test {
+class GuiRendererTest : public HarnessTest<W, H> {
 protected:
-    static void SetUpTestSuite() {
-        harness_ = new RenderHarness;
-        ok_ = render_harness_create(harness_, W, H);
+    std::vector<u32> draw(std::initializer_list<GuiElement*> elements) { return render_harness_frame(h, elements); }
+    GuiElement element(f32 x, f32 y, f32 w, f32 ht, u32 color, f32 radius = 0.0f) {
+        return render_harness_element(h, x, y, w, ht, color, radius);
     }
-    static void TearDownTestSuite() {
-        render_harness_destroy(harness_);
-        delete harness_;
-        harness_ = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_TRUE(ok_) << "no Vulkan device";
-        h = harness_;
-    }
-
-    // Draws the elements in one frame and returns the pixels.
-    std::vector<u32> draw(std::initializer_list<GuiElement*> elements) {
-        EXPECT_TRUE(render_harness_begin(h));
-        for (GuiElement* e : elements) {
-            if (e->primitive_type == GUI_PRIMITIVE_TEXT) {
-                gui_prepare_text_element(e);
-                gui_draw_text_element(e);
-                gui_release_text_element(e);
-            } else {
-                gui_prepare_element(e);
-                gui_draw_element(e);
-                gui_release_element(e);
-            }
-        }
-        EXPECT_TRUE(render_harness_end(h));
-        return render_harness_pixels(h);
-    }
-    static u32 alpha(u32 pixel) { return pixel >> 24; }
-
-    RenderHarness* h = nullptr;
-    static RenderHarness* harness_;
-    static bool ok_;
 };
 
-RenderHarness* GuiRendererTest::harness_ = nullptr;
-bool GuiRendererTest::ok_ = false;
+// A renderer of its own, for tests that count its pools from the start.
+struct OwnHarness {
+    OwnHarness() { ok = render_harness_create(h.get(), 32, 32); }
+    ~OwnHarness() { render_harness_destroy(h.get()); }
+    std::unique_ptr<RenderHarness> h = std::make_unique<RenderHarness>();
+    bool ok;
+};
 
-//-----------------------------------------------------------------------------
-// Shader pixels
-//-----------------------------------------------------------------------------
-
-TEST_F(GuiRendererTest, UntexturedElementShowsItsPackedColourWhereItStands) {
-    u32 color = gui_pack_color(10, 20, 30, 255);
-    GuiElement e = render_harness_element(h, 40, 30, 50, 20, color, 0.0f);
+TEST_F(GuiRendererTest, UntexturedElementsShowTheirPackedColourAndEveryFrameStartsCleared) {
+    const u32 red = gui_pack_color(255, 0, 0, 255), blue = gui_pack_color(10, 20, 30, 255);
+    GuiElement under = element(10, 10, 40, 40, red);
+    GuiElement e = element(40, 30, 50, 20, blue);
     e.use_texture = 1;  // stale: drawing decides it from the texture (none: the placeholder, 0)
-    auto pixels = draw({&e});
+    auto pixels = draw({&under, &e});
     EXPECT_EQ(e.use_texture, 0u);
     EXPECT_EQ(e.texture_dirty, 0);
-    EXPECT_EQ(pixel_at(pixels, W, 40, 30), color);
-    EXPECT_EQ(pixel_at(pixels, W, 89, 49), color);
-    // Edges: one pixel outside on each side is the clear colour (transparent black).
-    EXPECT_EQ(pixel_at(pixels, W, 39, 30), 0u);
-    EXPECT_EQ(pixel_at(pixels, W, 90, 30), 0u);
-    EXPECT_EQ(pixel_at(pixels, W, 40, 29), 0u);
-    EXPECT_EQ(pixel_at(pixels, W, 40, 50), 0u);
+    EXPECT_EQ(pixel_at(pixels, W, 20, 20), red);
+    EXPECT_EQ(pixel_at(pixels, W, 40, 30), blue) << "later elements cover earlier ones";
+    EXPECT_EQ(pixel_at(pixels, W, 89, 49), blue);
+    for (auto [x, y] : {std::pair{90, 30}, {40, 50}, {89, 29}, {50, 50}}) EXPECT_EQ(pixel_at(pixels, W, x, y), 0u) << x << "," << y;
+    for (u32 p : draw({})) ASSERT_EQ(p, 0u);
 }
 
-TEST_F(GuiRendererTest, LaterElementsCoverEarlierOnes) {
-    GuiElement under = render_harness_element(h, 10, 10, 40, 40, gui_pack_color(255, 0, 0, 255), 0.0f);
-    GuiElement over = render_harness_element(h, 30, 30, 40, 40, gui_pack_color(0, 0, 255, 255), 0.0f);
-    auto pixels = draw({&under, &over});
-    EXPECT_EQ(pixel_at(pixels, W, 20, 20), gui_pack_color(255, 0, 0, 255));
-    EXPECT_EQ(pixel_at(pixels, W, 40, 40), gui_pack_color(0, 0, 255, 255));
-    EXPECT_EQ(pixel_at(pixels, W, 60, 60), gui_pack_color(0, 0, 255, 255));
-}
-
-TEST_F(GuiRendererTest, RoundedCornersOfAHundredByFortyRectangle) {
-    // Radius 0.5 of half the shorter side (20): corner circles of radius 10.
-    const f32 x = 20, y = 30;
-    GuiElement e = render_harness_element(h, x, y, 100, 40, gui_pack_color(255, 255, 255, 200), 0.5f);
-    auto pixels = draw({&e});
-    // (0.5, 0.5) from each corner is the centre of its corner pixel: outside the circle.
-    EXPECT_EQ(pixel_at(pixels, W, 20, 30), 0u);
-    EXPECT_EQ(pixel_at(pixels, W, 119, 30), 0u);
-    EXPECT_EQ(pixel_at(pixels, W, 20, 69), 0u);
-    EXPECT_EQ(pixel_at(pixels, W, 119, 69), 0u);
-    // (10, 10) from the top-left corner, and the middle: the element's own alpha.
-    EXPECT_EQ(alpha(pixel_at(pixels, W, 30, 40)), 200u);
-    EXPECT_EQ(alpha(pixel_at(pixels, W, 70, 50)), 200u);
-    // Along the top edge, away from the corners, the edge pixel is whole.
-    EXPECT_EQ(alpha(pixel_at(pixels, W, 70, 30)), 200u);
-    // Every pixel of the top-left corner square follows the circle with a one-pixel soft edge.
-    for (int py = 0; py < 10; py++) {
-        for (int px = 0; px < 10; px++) {
-            f32 d = hypotf(px + 0.5f - 10.0f, py + 0.5f - 10.0f);
-            u32 a = alpha(pixel_at(pixels, W, (u32)(x + px), (u32)(y + py)));
-            if (d > 10.0f) EXPECT_EQ(a, 0u) << px << "," << py;
-            else if (d < 9.0f) EXPECT_EQ(a, 200u) << px << "," << py;
-            else EXPECT_NEAR((f32)a, fminf((10.0f - d) * 255.0f, 200.0f), 2.0f) << px << "," << py;
-        }
-    }
-}
-
-TEST_F(GuiRendererTest, RadiusOneMakesASquareACircle) {
-    const f32 x = 50, y = 40, side = 40;
-    GuiElement e = render_harness_element(h, x, y, side, side, gui_pack_color(0, 255, 0, 255), 1.0f);
-    auto pixels = draw({&e});
-    int inside = 0, outside = 0;
-    for (int py = 0; py < (int)side; py++) {
-        for (int px = 0; px < (int)side; px++) {
-            f32 d = hypotf(px + 0.5f - 20.0f, py + 0.5f - 20.0f);
-            u32 a = alpha(pixel_at(pixels, W, (u32)(x + px), (u32)(y + py)));
-            if (d > 20.0f) {
-                EXPECT_EQ(a, 0u) << px << "," << py;
-                outside++;
-            } else if (d < 19.0f) {
-                EXPECT_EQ(a, 255u) << px << "," << py;
-                inside++;
+// Corner circles of radius `r` at the top-left of the element at (x, y), with a one-pixel soft edge.
+void expect_round_corner(const std::vector<u32>& pixels, u32 x, u32 y, f32 r, u32 a) {
+    for (int py = 0; py < (int)r; py++) {
+        for (int px = 0; px < (int)r; px++) {
+            f32 d = hypotf(px + 0.5f - r, py + 0.5f - r);
+            u32 got = alpha(pixel_at(pixels, W, x + px, y + py));
+            if (d > r) {
+                EXPECT_EQ(got, 0u) << px << "," << py;
+            } else if (d < r - 1) {
+                EXPECT_EQ(got, a) << px << "," << py;
+            } else {
+                EXPECT_NEAR((f32)got, fminf((r - d) * 255.0f, (f32)a), 2.0f) << px << "," << py;
             }
         }
     }
-    // A circle of radius 20 covers about 1257 of the 1600 pixels.
-    EXPECT_GT(inside, 1100);
-    EXPECT_GT(outside, 300);
+}
+
+TEST_F(GuiRendererTest, RadiusHalfRoundsAHundredByFortyRectangleAndRadiusOneMakesACircle) {
+    // Radius 0.5 of half the shorter side (20): corner circles of radius 10.
+    GuiElement e = element(20, 30, 100, 40, gui_pack_color(255, 255, 255, 200), 0.5f);
+    auto pixels = draw({&e});
+    // (0.5, 0.5) from each corner is the centre of its corner pixel: outside the circle.
+    for (auto [x, y] : {std::pair{20, 30}, {119, 30}, {20, 69}, {119, 69}}) EXPECT_EQ(pixel_at(pixels, W, x, y), 0u);
+    EXPECT_EQ(alpha(pixel_at(pixels, W, 30, 40)), 200u);  // (10, 10) from the top-left corner
+    EXPECT_EQ(alpha(pixel_at(pixels, W, 70, 30)), 200u);  // the top edge between the corners
+    expect_round_corner(pixels, 20, 30, 10.0f, 200);
+
+    GuiElement circle = element(50, 40, 40, 40, gui_pack_color(0, 255, 0, 255), 1.0f);
+    pixels = draw({&circle});
+    expect_round_corner(pixels, 50, 40, 20.0f, 255);
+    EXPECT_EQ(alpha(pixel_at(pixels, W, 89, 79)), 0u);
+    EXPECT_EQ(alpha(pixel_at(pixels, W, 70, 60)), 255u);
 }
 
 TEST_F(GuiRendererTest, TextTakesAlphaFromTheAtlasRedChannelAndColourFromTheElement) {
@@ -140,29 +85,19 @@ TEST_F(GuiRendererTest, TextTakesAlphaFromTheAtlasRedChannelAndColourFromTheElem
     const u8 atlas[8] = {0, 128, 255, 64, 9, 9, 9, 9};
     GuiTexture texture;
     ASSERT_TRUE(render_harness_texture(h, atlas, 4, 2, VK_FORMAT_R8_UNORM, 1, &texture));
-    const f32 w = 40, qh = 10;
-    f32 quad[6 * 4] = {
-        0, 0, 0, 0,  //
-        w, 0, 4, 0,  //
-        0, qh, 0, 1, //
-        0, qh, 0, 1, //
-        w, 0, 4, 0,  //
-        w, qh, 4, 1, //
-    };
-    u32 color = gui_pack_color(40, 200, 90, 30);  // its alpha is replaced by the atlas's coverage
-    GuiElement e = render_harness_element(h, 60, 70, w, qh, color, 0.7f);
+    f32 quad[6 * 4] = {0, 0, 0, 0, 40, 0, 4, 0, 0, 10, 0, 1, 0, 10, 0, 1, 40, 0, 4, 0, 40, 10, 4, 1};
+    GuiElement e = element(60, 70, 40, 10, gui_pack_color(40, 200, 90, 30), 0.7f);  // alpha replaced by coverage
     e.primitive_type = GUI_PRIMITIVE_TEXT;
     e.texture = texture;
     e.text_layout.vertices = quad;
     e.text_layout.vertex_count = 6;
     auto pixels = draw({&e});
-    EXPECT_EQ(pixel_at(pixels, W, 65, 75), 0u);  // coverage 0
-    EXPECT_EQ(pixel_at(pixels, W, 85, 75), gui_pack_color(40, 200, 90, 255));  // coverage 255, no rounding
-    u32 half = pixel_at(pixels, W, 75, 75);  // coverage 128: colour blended by it
+    EXPECT_EQ(pixel_at(pixels, W, 65, 75), 0u);
+    EXPECT_EQ(pixel_at(pixels, W, 85, 75), gui_pack_color(40, 200, 90, 255)) << "coverage 255, no rounding";
+    u32 half = pixel_at(pixels, W, 75, 75);  // coverage 128: the colour blended by it
     EXPECT_EQ(alpha(half), 128u);
-    EXPECT_NEAR((f32)(half & 0xFF), 40 * 128 / 255.0f, 1.0f);
-    EXPECT_NEAR((f32)((half >> 8) & 0xFF), 200 * 128 / 255.0f, 1.0f);
-    EXPECT_NEAR((f32)((half >> 16) & 0xFF), 90 * 128 / 255.0f, 1.0f);
+    for (int c = 0; c < 3; c++)
+        EXPECT_NEAR((f32)((half >> (8 * c)) & 0xFF), (f32)((gui_pack_color(40, 200, 90, 0) >> (8 * c)) & 0xFF) * 128 / 255.0f, 1.0f);
     EXPECT_EQ(alpha(pixel_at(pixels, W, 95, 75)), 64u);
     EXPECT_EQ(e.use_texture, 1u);
     vulkan_destroy_texture(&texture);
@@ -174,114 +109,67 @@ TEST_F(GuiRendererTest, TexturedRectangleShowsTheTexturesColoursTheRightWayUp) {
                            gui_pack_color(0, 0, 255, 255), gui_pack_color(255, 255, 255, 255)};
     GuiTexture texture;
     ASSERT_TRUE(render_harness_texture(h, texels, 2, 2, VK_FORMAT_R8G8B8A8_UNORM, 4, &texture));
-    GuiElement e = render_harness_element(h, 10, 20, 40, 40, gui_pack_color(255, 255, 0, 255), 0.0f);
+    GuiElement e = element(10, 20, 40, 40, gui_pack_color(255, 255, 0, 255));
     e.texture = texture;  // the element's own colour is ignored
     auto pixels = draw({&e});
     EXPECT_EQ(pixel_at(pixels, W, 15, 25), texels[0]);
     EXPECT_EQ(pixel_at(pixels, W, 45, 25), texels[1]);
     EXPECT_EQ(pixel_at(pixels, W, 15, 55), texels[2]);
     EXPECT_EQ(pixel_at(pixels, W, 45, 55), texels[3]);
-    EXPECT_EQ(e.use_texture, 1u);
     vulkan_destroy_texture(&texture);
 }
 
-TEST_F(GuiRendererTest, ParentAndAlignmentPlaceTheElement) {
-    LayoutNode parent = {20, 10, 100, 60, nullptr, ALIGN_TOP_LEFT};
-    GuiElement e = render_harness_element(h, 0, 0, 20, 10, gui_pack_color(9, 99, 199, 255), 0.0f);
-    e.node.parent = &parent;
-    e.node.alignment = ALIGN_BOTTOM_CENTER;  // (100 - 20) / 2 = 40 right, 60 - 10 = 50 down
-    auto pixels = draw({&e});
-    EXPECT_EQ(pixel_at(pixels, W, 60, 60), gui_pack_color(9, 99, 199, 255));
-    EXPECT_EQ(pixel_at(pixels, W, 79, 69), gui_pack_color(9, 99, 199, 255));
-    EXPECT_EQ(pixel_at(pixels, W, 59, 60), 0u);
-    EXPECT_EQ(e.transform[3], 60.0f);
-    EXPECT_EQ(e.transform[7], 60.0f);
-}
-
-TEST_F(GuiRendererTest, EveryFrameStartsCleared) {
-    GuiElement full = render_harness_element(h, 0, 0, W, H, gui_pack_color(200, 100, 50, 255), 0.0f);
-    draw({&full});
-    auto pixels = draw({});
-    for (u32 p : pixels) ASSERT_EQ(p, 0u);
-}
-
-//-----------------------------------------------------------------------------
-// Scissor
-//-----------------------------------------------------------------------------
-
-TEST_F(GuiRendererTest, NegativeClipMinimaAreClampedForTheScissor) {
+TEST_F(GuiRendererTest, NegativeClipMinimaAreClampedForTheScissorUntilTheNextFrame) {
+    const u32 magenta = gui_pack_color(255, 0, 255, 255);
     ASSERT_TRUE(render_harness_begin(h));
     h->gui.clip_rect = GuiRect{-20.0f, -10.0f, 30.0f, 25.0f};
     gui_set_scissor(&h->gui);
-    GuiElement e = render_harness_element(h, 0, 0, 100, 100, gui_pack_color(255, 0, 255, 255), 0.0f);
-    gui_prepare_element(&e);
-    gui_draw_element(&e);
-    gui_release_element(&e);
+    GuiElement e = element(0, 0, 100, 100, magenta);
+    render_harness_draw(&e);
     ASSERT_TRUE(render_harness_end(h));
     auto pixels = render_harness_pixels(h);
-    EXPECT_EQ(pixel_at(pixels, W, 0, 0), gui_pack_color(255, 0, 255, 255));
-    EXPECT_EQ(pixel_at(pixels, W, 29, 24), gui_pack_color(255, 0, 255, 255));
+    EXPECT_EQ(pixel_at(pixels, W, 0, 0), magenta);
+    EXPECT_EQ(pixel_at(pixels, W, 29, 24), magenta);
     EXPECT_EQ(pixel_at(pixels, W, 30, 10), 0u);
     EXPECT_EQ(pixel_at(pixels, W, 10, 25), 0u);
-    // The next frame begin restores the whole viewport as the clip maximum.
-    h->gui.clip_rect = GuiRect{0, 0, 0, 0};
-    GuiElement whole = render_harness_element(h, 0, 0, W, H, gui_pack_color(1, 1, 1, 255), 0.0f);
-    auto full = draw({&whole});
-    EXPECT_EQ(pixel_at(full, W, W - 1, H - 1), gui_pack_color(1, 1, 1, 255));
+    // The next frame begin restores the whole viewport as the clip.
+    GuiElement whole = element(0, 0, W, H, magenta);
+    EXPECT_EQ(pixel_at(draw({&whole}), W, W - 1, H - 1), magenta);
     EXPECT_EQ(h->gui.clip_rect.x1, (f32)W);
     EXPECT_EQ(h->gui.clip_rect.y1, (f32)H);
 }
 
-//-----------------------------------------------------------------------------
-// Texture sets, vertex arenas and recycling
-//-----------------------------------------------------------------------------
-
-TEST_F(GuiRendererTest, PoolsGrowAtTheTwentyFifthElementAndLaterFramesReuseTheSets) {
-    // A renderer of its own, so earlier tests' sets do not count.
-    RenderHarness* own = new RenderHarness;
-    ASSERT_TRUE(render_harness_create(own, 32, 32));
-    GuiContext* gui = &own->gui;
+TEST(GuiRendererPools, GrowAtTheTwentyFifthElementAndLaterFramesReuseTheSets) {
+    OwnHarness own;
+    ASSERT_TRUE(own.ok);
+    RenderHarness* h = own.h.get();
+    GuiContext* gui = &h->gui;
     EXPECT_EQ(gui->texture_descriptor_pools.count, 0u);
-    ASSERT_TRUE(render_harness_begin(own));
-    std::vector<GuiElement> elements(49);
-    for (int i = 0; i < 24; i++) {
-        elements[i] = render_harness_element(own, 0, 0, 4, 4, gui_pack_color(1, 1, 1, 255), 0.0f);
+    std::vector<GuiElement> elements(49, render_harness_element(h, 0, 0, 4, 4, gui_pack_color(1, 1, 1, 255), 0.0f));
+    ASSERT_TRUE(render_harness_begin(h));
+    for (int i = 0; i < 25; i++) {
         gui_prepare_element(&elements[i]);
+        EXPECT_EQ(gui->texture_descriptor_pools.count, i < 24 ? 1u : 2u) << i;
     }
-    EXPECT_EQ(gui->texture_descriptor_pools.count, 1u);
-    elements[24] = render_harness_element(own, 0, 0, 4, 4, gui_pack_color(1, 1, 1, 255), 0.0f);
-    gui_prepare_element(&elements[24]);
-    EXPECT_EQ(gui->texture_descriptor_pools.count, 2u);
     for (int i = 0; i < 25; i++) {
         gui_draw_element(&elements[i]);
         gui_release_element(&elements[i]);
     }
-    ASSERT_TRUE(render_harness_end(own));
-
-    for (int frame = 0; frame < 3; frame++) {
-        ASSERT_TRUE(render_harness_begin(own));
+    ASSERT_TRUE(render_harness_end(h));
+    for (int frame = 0; frame < 4; frame++) {
+        ASSERT_TRUE(render_harness_begin(h));
         EXPECT_EQ(gui->free_texture_sets.count, 48u);
         EXPECT_EQ(gui->pending_releases.count, 0u);
-        for (int i = 0; i < 48; i++) {
-            elements[i] = render_harness_element(own, 0, 0, 4, 4, gui_pack_color(1, 1, 1, 255), 0.0f);
+        int live = frame < 3 ? 48 : 49;  // more than 48 live elements in one frame: a third pool
+        for (int i = 0; i < live; i++) {
+            elements[i] = render_harness_element(h, 0, 0, 4, 4, gui_pack_color(1, 1, 1, 255), 0.0f);
             gui_prepare_element(&elements[i]);
             gui_release_element(&elements[i]);  // release before draw is allowed
             gui_draw_element(&elements[i]);
         }
-        EXPECT_EQ(gui->texture_descriptor_pools.count, 2u);
-        ASSERT_TRUE(render_harness_end(own));
+        EXPECT_EQ(gui->texture_descriptor_pools.count, frame < 3 ? 2u : 3u);
+        ASSERT_TRUE(render_harness_end(h));
     }
-    // More than 48 live elements in one frame: a third pool.
-    ASSERT_TRUE(render_harness_begin(own));
-    for (int i = 0; i < 49; i++) {
-        elements[i] = render_harness_element(own, 0, 0, 4, 4, gui_pack_color(1, 1, 1, 255), 0.0f);
-        gui_prepare_element(&elements[i]);
-        gui_release_element(&elements[i]);
-    }
-    EXPECT_EQ(gui->texture_descriptor_pools.count, 3u);
-    ASSERT_TRUE(render_harness_end(own));
-    render_harness_destroy(own);
-    delete own;
 }
 
 PFN_vkCreateDescriptorPool real_create_pool;
@@ -299,55 +187,44 @@ VKAPI_ATTR void VKAPI_CALL counting_draw(VkCommandBuffer cb, uint32_t v, uint32_
     real_draw(cb, v, i, fv, fi);
 }
 
-TEST_F(GuiRendererTest, WhenPoolsCannotBeAddedTheElementIsGivenUpForTheFrame) {
-    RenderHarness* own = new RenderHarness;
-    ASSERT_TRUE(render_harness_create(own, 32, 32));
+TEST(GuiRendererPools, WhenPoolsCannotBeAddedTheElementIsGivenUpForTheFrame) {
+    OwnHarness own;
+    ASSERT_TRUE(own.ok);
+    RenderHarness* h = own.h.get();
+    const u32 white = gui_pack_color(255, 255, 255, 255);
     LogCapture capture;
     {
         VkHooks hooks;
         hooks.replace(&vkCreateDescriptorPool, &real_create_pool, failing_create_pool);
         hooks.replace(&vkCmdDraw, &real_draw, counting_draw);
         g_pool_attempts = g_draws = 0;
-        ASSERT_TRUE(render_harness_begin(own));
-        GuiElement a = render_harness_element(own, 0, 0, 8, 8, gui_pack_color(255, 255, 255, 255), 0.0f);
-        GuiElement b = a;
+        ASSERT_TRUE(render_harness_begin(h));
+        GuiElement a = render_harness_element(h, 0, 0, 8, 8, white, 0.0f), b = a;
         gui_prepare_element(&a);  // returns: no endless retry
         EXPECT_EQ(a.descriptor_set, VK_NULL_HANDLE);
         EXPECT_EQ(a.vertex_buffer.vertex_count, 0u);
         gui_draw_element(&a);
         gui_release_element(&a);
-        gui_prepare_element(&b);  // the next element tries once more
-        gui_draw_element(&b);
-        gui_release_element(&b);
-        ASSERT_TRUE(render_harness_end(own));
+        render_harness_draw(&b);  // the next element tries once more
+        ASSERT_TRUE(render_harness_end(h));
         EXPECT_EQ(g_pool_attempts, 2);
         EXPECT_EQ(g_draws, 0);
-        ASSERT_TRUE(render_harness_begin(own));
-        EXPECT_EQ(own->gui.free_texture_sets.count, 0u);  // nothing null was recycled
-        ASSERT_TRUE(render_harness_end(own));
+        ASSERT_TRUE(render_harness_begin(h));
+        EXPECT_EQ(h->gui.free_texture_sets.count, 0u) << "nothing null was recycled";
+        ASSERT_TRUE(render_harness_end(h));
     }
     EXPECT_EQ(capture.count("Failed to create GUI descriptor pool at index 0."), 2);
-    EXPECT_EQ(capture.count("Vulkan API call failed: VK_ERROR_OUT_OF_DEVICE_MEMORY\nA device memory allocation has "
-                            "failed"),
-              2);
-    // Once pools can be made again, elements draw again.
-    ASSERT_TRUE(render_harness_begin(own));
-    GuiElement c = render_harness_element(own, 0, 0, 8, 8, gui_pack_color(255, 255, 255, 255), 0.0f);
-    gui_prepare_element(&c);
-    gui_draw_element(&c);
-    gui_release_element(&c);
-    ASSERT_TRUE(render_harness_end(own));
-    EXPECT_EQ(pixel_at(render_harness_pixels(own), 32, 3, 3), gui_pack_color(255, 255, 255, 255));
-    render_harness_destroy(own);
-    delete own;
+    EXPECT_EQ(capture.count("Vulkan API call failed: VK_ERROR_OUT_OF_DEVICE_MEMORY\nA device memory allocation has failed"), 2);
+    GuiElement c = render_harness_element(h, 0, 0, 8, 8, white, 0.0f);  // pools can be made again
+    EXPECT_EQ(pixel_at(render_harness_frame(h, {&c}), 32, 3, 3), white);
 }
 
 TEST_F(GuiRendererTest, TheTwoFormsDrawOnTheirOwnVertexArenas) {
     ASSERT_TRUE(render_harness_begin(h));
     u32 type = 0;
     vulkan_find_memory_type(&h->memory_properties, ~0u, h->frame_arena.property_flags, &type);
-    GuiElement a = render_harness_element(h, 0, 0, 10, 10, gui_pack_color(255, 0, 0, 255), 0.0f);
-    GuiElement b = render_harness_element(h, 20, 0, 10, 10, gui_pack_color(0, 255, 0, 255), 0.0f);
+    GuiElement a = element(0, 0, 10, 10, gui_pack_color(255, 0, 0, 255));
+    GuiElement b = element(20, 0, 10, 10, gui_pack_color(0, 255, 0, 255));
     gui_prepare_element(&a, GUI_VERTEX_ARENA_FIRST);
     u64 first_after_a = h->frame_arena.offsets.data[type];
     gui_prepare_element(&b, GUI_VERTEX_ARENA_SECOND);
@@ -355,10 +232,10 @@ TEST_F(GuiRendererTest, TheTwoFormsDrawOnTheirOwnVertexArenas) {
     EXPECT_EQ(h->frame_arena.offsets.data[type], first_after_a);
     EXPECT_GT(h->second_frame_arena.offsets.data[type], 0u);
     EXPECT_EQ(b.vertex_buffer.arena, &h->second_frame_arena.interface);
-    gui_draw_element(&a);
-    gui_draw_element(&b);
-    gui_release_element(&a);
-    gui_release_element(&b);
+    for (GuiElement* e : {&a, &b}) {
+        gui_draw_element(e);
+        gui_release_element(e);
+    }
     ASSERT_TRUE(render_harness_end(h));
     auto pixels = render_harness_pixels(h);
     EXPECT_EQ(pixel_at(pixels, W, 5, 5), gui_pack_color(255, 0, 0, 255));
@@ -369,72 +246,54 @@ TEST_F(GuiRendererTest, AnEmptyTextDrawsNothingAndATextWithoutAtlasToo) {
     VkHooks hooks;
     hooks.replace(&vkCmdDraw, &real_draw, counting_draw);
     g_draws = 0;
-    ASSERT_TRUE(render_harness_begin(h));
-    GuiElement empty = render_harness_element(h, 0, 0, 10, 10, gui_pack_color(255, 0, 0, 255), 0.0f);
+    GuiElement empty = element(0, 0, 10, 10, gui_pack_color(255, 0, 0, 255));
     empty.primitive_type = GUI_PRIMITIVE_TEXT;
     empty.texture = h->placeholder;
-    gui_prepare_text_element(&empty);
-    gui_draw_text_element(&empty);
-    gui_release_text_element(&empty);
     f32 quad[24] = {0, 0, 0, 0, 8, 0, 1, 0, 0, 8, 0, 1, 0, 8, 0, 1, 8, 0, 1, 0, 8, 8, 1, 1};
     GuiElement no_atlas = empty;
     no_atlas.texture = GuiTexture{};
     no_atlas.text_layout.vertices = quad;
     no_atlas.text_layout.vertex_count = 6;
-    gui_prepare_text_element(&no_atlas);
-    gui_draw_text_element(&no_atlas);
-    gui_release_text_element(&no_atlas);
-    ASSERT_TRUE(render_harness_end(h));
+    draw({&empty, &no_atlas});
     EXPECT_EQ(g_draws, 0);
 }
 
-//-----------------------------------------------------------------------------
-// Projection
-//-----------------------------------------------------------------------------
-
 PFN_vkMapMemory real_map;
-int g_maps = 0;
+int g_maps = 0, g_map_failures = 0;
 VKAPI_ATTR VkResult VKAPI_CALL counting_map(VkDevice d, VkDeviceMemory m, VkDeviceSize o, VkDeviceSize s,
                                             VkMemoryMapFlags f, void** data) {
     g_maps++;
+    if (g_map_failures > 0) {
+        g_map_failures--;
+        *data = nullptr;
+        return VK_ERROR_MEMORY_MAP_FAILED;
+    }
     return real_map(d, m, o, s, f, data);
 }
-VKAPI_ATTR VkResult VKAPI_CALL failing_map(VkDevice, VkDeviceMemory, VkDeviceSize, VkDeviceSize, VkMemoryMapFlags,
-                                           void** data) {
-    g_maps++;
-    *data = nullptr;
-    return VK_ERROR_MEMORY_MAP_FAILED;
-}
 
-TEST_F(GuiRendererTest, TheSameProjectionRectangleIsUploadedOnce) {
+TEST_F(GuiRendererTest, TheSameProjectionRectangleIsUploadedOnceAndAFailedUploadIsRetried) {
     VkHooks hooks;
     hooks.replace(&vkMapMemory, &real_map, counting_map);
-    g_maps = 0;
+    g_maps = g_map_failures = 0;
     gui_update_projection(&h->gui, 0, 0, 123, 45);
     gui_update_projection(&h->gui, 0, 0, 123, 45);
     EXPECT_EQ(g_maps, 1);
     gui_update_projection(&h->gui, 0, 0, 124, 45);
     EXPECT_EQ(g_maps, 2);
-    // An empty rectangle (a minimised window) keeps the last projection.
-    gui_update_projection(&h->gui, 0, 0, 0, 0);
+    gui_update_projection(&h->gui, 0, 0, 0, 0);  // a minimised window keeps the last projection
     EXPECT_EQ(g_maps, 2);
     EXPECT_EQ(h->gui.viewport_width, 124u);
-    gui_update_projection(&h->gui, 0, 0, W, H);
-    EXPECT_EQ(g_maps, 3);
-}
 
-TEST_F(GuiRendererTest, AFailedProjectionUploadIsRetriedByTheNextCall) {
     LogCapture capture;
-    {
-        VkHooks hooks;
-        hooks.replace(&vkMapMemory, &real_map, failing_map);
-        g_maps = 0;
-        gui_update_projection(&h->gui, 0, 0, 77, 66);
-        EXPECT_EQ(h->gui.viewport_width, W);
-        gui_update_projection(&h->gui, 0, 0, 77, 66);
-        EXPECT_EQ(g_maps, 2);
-    }
+    g_map_failures = 2;
+    gui_update_projection(&h->gui, 0, 0, 77, 66);
+    EXPECT_EQ(h->gui.viewport_width, 124u);
+    gui_update_projection(&h->gui, 0, 0, 77, 66);
+    EXPECT_EQ(g_maps, 4);
     EXPECT_EQ(capture.count("gui_vk: Failed to map memory required to upload uniform buffer."), 2);
+    gui_update_projection(&h->gui, 0, 0, 77, 66);
+    EXPECT_EQ(g_maps, 5);
+    EXPECT_EQ(h->gui.viewport_width, 77u);
     gui_update_projection(&h->gui, 0, 0, W, H);
 }
 
@@ -445,10 +304,8 @@ TEST_F(GuiRendererTest, ViewportAndScissorFollowTheProjectionRectangle) {
     ASSERT_TRUE(vulkan_begin_frame(&h->vk));
     gui_update_projection(&h->gui, 0, 0, W / 2, H / 2);
     gui_begin_frame(&h->gui);
-    GuiElement e = render_harness_element(h, 70, 50, 20, 20, gui_pack_color(3, 4, 5, 255), 0.0f);
-    gui_prepare_element(&e);
-    gui_draw_element(&e);
-    gui_release_element(&e);
+    GuiElement e = element(70, 50, 20, 20, gui_pack_color(3, 4, 5, 255));
+    render_harness_draw(&e);
     ASSERT_TRUE(render_harness_end(h));
     auto pixels = render_harness_pixels(h);
     gui_update_projection(&h->gui, 0, 0, W, H);

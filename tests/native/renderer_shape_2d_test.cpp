@@ -2,12 +2,14 @@
 // pixels through the caller's projection, topologies that make no shapes, the per-frame release of
 // drawn shapes, and creation and destruction with their undo order.
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 #include "Ostrel/gui/gui_colors.h"
 #include "Ostrel/renderer/shape_renderer_2d.h"
+#include "support/harness_test.h"
 #include "support/log_capture.h"
-#include "support/render_harness.h"
 #include "support/vk_hooks.h"
 
 namespace {
@@ -16,6 +18,7 @@ const u32 W = 128, H = 96;
 const u32 RED = gui_pack_color(255, 0, 0, 255);
 const u32 GREEN = gui_pack_color(0, 255, 0, 255);
 const u32 BLUE = gui_pack_color(0, 0, 255, 255);
+using Strings = std::vector<std::string>;
 
 // The orthographic matrix in the engine's memory order (elements 3, 7 and 11 translate).
 void orthographic(f32 left, f32 right, f32 top, f32 bottom, f32 out[16]) {
@@ -30,10 +33,9 @@ void orthographic(f32 left, f32 right, f32 top, f32 bottom, f32 out[16]) {
 }
 
 // Calls that matter to the undo order, as they happen.
-std::vector<std::string> g_events;
+Strings g_events;
 
-// A device allocator in front of an arena that counts and records what passes through it, and can
-// refuse allocations.
+// A device allocator in front of an arena that counts what passes through it and can refuse.
 struct RecordingArena {
     DeviceAllocator interface;
     DeviceAllocator* inner = nullptr;
@@ -42,6 +44,7 @@ struct RecordingArena {
     bool refuse = false;
 
     void wrap(DeviceAllocator* arena) {
+        *this = RecordingArena{};
         inner = arena;
         interface = DeviceAllocator{this, allocate, release};
     }
@@ -77,8 +80,7 @@ VKAPI_ATTR VkResult VKAPI_CALL recording_reset_pool(VkDevice d, VkDescriptorPool
     return real_reset_pool(d, p, f);
 }
 PFN_vkDestroyDescriptorSetLayout real_destroy_layout;
-VKAPI_ATTR void VKAPI_CALL recording_destroy_layout(VkDevice d, VkDescriptorSetLayout l,
-                                                    const VkAllocationCallbacks* c) {
+VKAPI_ATTR void VKAPI_CALL recording_destroy_layout(VkDevice d, VkDescriptorSetLayout l, const VkAllocationCallbacks* c) {
     g_events.push_back("destroy set layout");
     real_destroy_layout(d, l, c);
 }
@@ -94,15 +96,9 @@ VKAPI_ATTR VkResult VKAPI_CALL failing_create_pipelines(VkDevice, VkPipelineCach
     return VK_ERROR_OUT_OF_DEVICE_MEMORY;
 }
 PFN_vkMapMemory real_map;
-int g_map_failures_left = 0;
-VKAPI_ATTR VkResult VKAPI_CALL failing_map(VkDevice d, VkDeviceMemory m, VkDeviceSize o, VkDeviceSize s,
-                                           VkMemoryMapFlags f, void** p) {
-    if (g_map_failures_left > 0) {
-        g_map_failures_left--;
-        *p = nullptr;
-        return VK_ERROR_MEMORY_MAP_FAILED;
-    }
-    return real_map(d, m, o, s, f, p);
+VKAPI_ATTR VkResult VKAPI_CALL failing_map(VkDevice, VkDeviceMemory, VkDeviceSize, VkDeviceSize, VkMemoryMapFlags, void** p) {
+    *p = nullptr;
+    return VK_ERROR_MEMORY_MAP_FAILED;
 }
 PFN_vkCmdDraw real_draw;
 std::vector<u32> g_draw_vertex_counts;
@@ -111,29 +107,16 @@ VKAPI_ATTR void VKAPI_CALL recording_draw(VkCommandBuffer cb, uint32_t v, uint32
     real_draw(cb, v, i, fv, fi);
 }
 
-class ShapeRenderer2DTest : public testing::Test {
+class ShapeRenderer2DTest : public HarnessTest<W, H> {
 protected:
-    static void SetUpTestSuite() {
-        harness_ = new RenderHarness;
-        ok_ = render_harness_create(harness_, W, H);
-    }
-    static void TearDownTestSuite() {
-        render_harness_destroy(harness_);
-        delete harness_;
-        harness_ = nullptr;
-    }
     void SetUp() override {
-        ASSERT_TRUE(ok_) << "no Vulkan device";
-        h = harness_;
+        HarnessTest::SetUp();
         // Long-lived shapes and the uniform in the uniform arena (never reset); drawn shapes in the
         // frame arena, which every frame begin resets.
         first.wrap(&h->uniform_arena.interface);
         second.wrap(&h->frame_arena.interface);
         VkDescriptorPoolSize size = {VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, 1};
-        VkDescriptorPoolCreateInfo info = {VK_STRUCTURE_TYPE_DESCRIPTOR_POOL_CREATE_INFO};
-        info.maxSets = 1;
-        info.poolSizeCount = 1;
-        info.pPoolSizes = &size;
+        VkDescriptorPoolCreateInfo info = {VK_STRUCTURE_TYPE_DESCRIPTOR_POOL_CREATE_INFO, nullptr, 0, 1, 1, &size};
         ASSERT_EQ(vkCreateDescriptorPool(h->vk.device, &info, nullptr, &pool), VK_SUCCESS);
         g_events.clear();
         g_destroyed_buffers.clear();
@@ -144,8 +127,7 @@ protected:
         if (created) shape_renderer_2d_destroy(&shapes);
         vkDestroyDescriptorPool(h->vk.device, pool, nullptr);
     }
-
-    ShapeRenderer2DConfig config(u32 topology) {
+    ShapeRenderer2DConfig config(u32 topology = RENDER_TOPOLOGY_TRIANGLE_LIST) {
         ShapeRenderer2DConfig c = {};
         c.viewport_width = W;
         c.viewport_height = H;
@@ -163,16 +145,17 @@ protected:
         c.host_allocator = g_default_allocator;
         return c;
     }
-    void create(u32 topology) {
+    void create(u32 topology = RENDER_TOPOLOGY_TRIANGLE_LIST) {
         ShapeRenderer2DConfig c = config(topology);
         created = shape_renderer_2d_create(&c, &shapes);
         ASSERT_TRUE(created);
     }
-    void begin() {
-        ASSERT_TRUE(render_harness_begin(h));
+    // One frame of the shapes the body draws.
+    template <class Body>
+    std::vector<u32> frame(Body&& body) {
+        EXPECT_TRUE(render_harness_begin(h));
         shape_renderer_2d_begin(&shapes);
-    }
-    std::vector<u32> end() {
+        body();
         EXPECT_TRUE(render_harness_end(h));
         return render_harness_pixels(h);
     }
@@ -184,105 +167,58 @@ protected:
         hooks->replace(&vkDestroyDescriptorSetLayout, &real_destroy_layout, recording_destroy_layout);
     }
     static u32 at(const std::vector<u32>& p, u32 x, u32 y) { return pixel_at(p, W, x, y); }
-    static int count_of(const std::vector<u32>& p, u32 color) {
-        int n = 0;
-        for (u32 v : p) n += v == color;
-        return n;
-    }
+    static int count_of(const std::vector<u32>& p, u32 color) { return (int)std::count(p.begin(), p.end(), color); }
 
-    RenderHarness* h = nullptr;
     RecordingArena first, second;
     VkDescriptorPool pool = VK_NULL_HANDLE;
     ShapeRenderer2D shapes = {};
     bool created = false;
-    static RenderHarness* harness_;
-    static bool ok_;
 };
 
-RenderHarness* ShapeRenderer2DTest::harness_ = nullptr;
-bool ShapeRenderer2DTest::ok_ = false;
-
-//-----------------------------------------------------------------------------
-// Pixels
-//-----------------------------------------------------------------------------
-
-TEST_F(ShapeRenderer2DTest, FilledRectangleCoversExactlyItsPixels) {
-    create(RENDER_TOPOLOGY_TRIANGLE_LIST);
-    begin();
-    shape_renderer_2d_draw_rectangle_at(&shapes, 30, 20, 40, 25, RED);
-    auto pixels = end();
-    EXPECT_EQ(count_of(pixels, RED), 40 * 25);
-    EXPECT_EQ(at(pixels, 30, 20), RED);
-    EXPECT_EQ(at(pixels, 69, 44), RED);
-    EXPECT_EQ(at(pixels, 29, 20), 0u);
-    EXPECT_EQ(at(pixels, 70, 20), 0u);
-    EXPECT_EQ(at(pixels, 30, 19), 0u);
-    EXPECT_EQ(at(pixels, 30, 45), 0u);
-    EXPECT_EQ(count_of(pixels, 0u), (int)(W * H) - 40 * 25);
-}
-
-TEST_F(ShapeRenderer2DTest, RectangleFormsAgreeAndLaterShapesCoverEarlierOnes) {
-    create(RENDER_TOPOLOGY_TRIANGLE_LIST);
-    begin();
-    shape_renderer_2d_draw_rectangle(&shapes, 16, 8, RED);                           // (0, 0) .. (16, 8)
-    shape_renderer_2d_draw_rectangle_between(&shapes, {40, 30}, {60, 50}, GREEN);   // size b - a
-    shape_renderer_2d_draw_rectangle_between(&shapes, {100, 90}, {90, 70}, BLUE);   // corners the other way
-    shape_renderer_2d_draw_rectangle_at(&shapes, 50, 40, 20, 20, RED);              // over the green one
-    auto pixels = end();
-    EXPECT_EQ(at(pixels, 0, 0), RED);
-    EXPECT_EQ(at(pixels, 15, 7), RED);
-    EXPECT_EQ(at(pixels, 16, 0), 0u);
-    EXPECT_EQ(at(pixels, 40, 30), GREEN);
-    EXPECT_EQ(at(pixels, 49, 49), GREEN);
-    EXPECT_EQ(at(pixels, 59, 39), GREEN);
-    EXPECT_EQ(at(pixels, 50, 40), RED);
-    EXPECT_EQ(at(pixels, 69, 59), RED);
-    EXPECT_EQ(at(pixels, 90, 70), BLUE);
-    EXPECT_EQ(at(pixels, 99, 89), BLUE);
-    EXPECT_EQ(count_of(pixels, BLUE), 10 * 20);
+TEST_F(ShapeRenderer2DTest, RectangleFormsFillExactlyTheirPixelsAndLaterShapesCoverEarlierOnes) {
+    create();
+    auto pixels = frame([&] {
+        shape_renderer_2d_draw_rectangle(&shapes, 16, 8, RED);                         // (0, 0) .. (16, 8)
+        shape_renderer_2d_draw_rectangle_between(&shapes, {40, 30}, {60, 50}, GREEN);  // size b - a
+        shape_renderer_2d_draw_rectangle_between(&shapes, {100, 90}, {90, 70}, BLUE);  // corners the other way
+        shape_renderer_2d_draw_rectangle_at(&shapes, 50, 40, 20, 20, RED);             // over the green one
+    });
+    EXPECT_EQ(count_of(pixels, RED), 16 * 8 + 20 * 20);
     EXPECT_EQ(count_of(pixels, GREEN), 20 * 20 - 10 * 10);
+    EXPECT_EQ(count_of(pixels, BLUE), 10 * 20);
+    EXPECT_EQ(count_of(pixels, 0u), (int)(W * H) - 16 * 8 - 20 * 20 - 300 - 200);
+    const std::pair<u32, u32> red[] = {{0, 0}, {15, 7}, {50, 40}, {69, 59}}, green[] = {{40, 30}, {49, 49}, {59, 39}},
+                              blue[] = {{90, 70}, {99, 89}}, clear[] = {{16, 0}, {70, 40}, {50, 60}, {89, 70}};
+    for (auto [x, y] : red) EXPECT_EQ(at(pixels, x, y), RED) << x << "," << y;
+    for (auto [x, y] : green) EXPECT_EQ(at(pixels, x, y), GREEN) << x << "," << y;
+    for (auto [x, y] : blue) EXPECT_EQ(at(pixels, x, y), BLUE) << x << "," << y;
+    for (auto [x, y] : clear) EXPECT_EQ(at(pixels, x, y), 0u) << x << "," << y;
 }
 
 TEST_F(ShapeRenderer2DTest, QuadIsTwoTrianglesThroughItsCorners) {
-    create(RENDER_TOPOLOGY_TRIANGLE_LIST);
-    begin();
+    create();
     // A diamond: corners at the middle of each side of the 40 x 40 square from (40, 20).
-    shape_renderer_2d_draw_quad(&shapes, {60, 20}, {40, 40}, {60, 60}, {80, 40}, BLUE);
-    auto pixels = end();
-    EXPECT_EQ(at(pixels, 60, 40), BLUE);
-    EXPECT_EQ(at(pixels, 59, 22), BLUE);
-    EXPECT_EQ(at(pixels, 42, 40), BLUE);
-    EXPECT_EQ(at(pixels, 77, 40), BLUE);
-    EXPECT_EQ(at(pixels, 60, 57), BLUE);
-    // The square's corners lie outside the diamond.
-    EXPECT_EQ(at(pixels, 41, 21), 0u);
-    EXPECT_EQ(at(pixels, 78, 21), 0u);
-    EXPECT_EQ(at(pixels, 41, 58), 0u);
-    EXPECT_EQ(at(pixels, 78, 58), 0u);
+    auto pixels = frame([&] { shape_renderer_2d_draw_quad(&shapes, {60, 20}, {40, 40}, {60, 60}, {80, 40}, BLUE); });
+    for (auto [x, y] : {std::pair{60, 40}, {59, 22}, {42, 40}, {77, 40}, {60, 57}}) EXPECT_EQ(at(pixels, x, y), BLUE);
+    for (auto [x, y] : {std::pair{41, 21}, {78, 21}, {41, 58}, {78, 58}}) EXPECT_EQ(at(pixels, x, y), 0u);
     // Half of the square, give or take the pixels on the diagonal edges.
     EXPECT_NEAR(count_of(pixels, BLUE), 800, 45);
 }
 
 TEST_F(ShapeRenderer2DTest, TheCallersProjectionPlacesTheShapes) {
-    ShapeRenderer2DConfig c = config(RENDER_TOPOLOGY_TRIANGLE_LIST);
+    ShapeRenderer2DConfig c = config();
     orthographic(0, (f32)W, (f32)H, 0, c.projection);  // y grows upwards from the bottom row
     created = shape_renderer_2d_create(&c, &shapes);
     ASSERT_TRUE(created);
-    begin();
-    shape_renderer_2d_draw_rectangle_at(&shapes, 10, 5, 20, 10, GREEN);
-    auto pixels = end();
+    auto pixels = frame([&] { shape_renderer_2d_draw_rectangle_at(&shapes, 10, 5, 20, 10, GREEN); });
     EXPECT_EQ(count_of(pixels, GREEN), 200);
     EXPECT_EQ(at(pixels, 10, H - 6), GREEN);   // bottom-left of the shape: 5 pixels above the bottom
     EXPECT_EQ(at(pixels, 29, H - 15), GREEN);  // top-right
-    EXPECT_EQ(at(pixels, 10, 5), 0u);          // where a y-down projection would have put it
-
     // A new view scales everything by two.
     f32 doubled[16];
     orthographic(0, (f32)W / 2, 0, (f32)H / 2, doubled);
     shape_renderer_2d_set_view(&shapes, 0, 0, W, H, doubled);
-    begin();
-    shape_renderer_2d_draw_rectangle_at(&shapes, 10, 5, 20, 10, GREEN);
-    pixels = end();
+    pixels = frame([&] { shape_renderer_2d_draw_rectangle_at(&shapes, 10, 5, 20, 10, GREEN); });
     EXPECT_EQ(count_of(pixels, GREEN), 40 * 20);
     EXPECT_EQ(at(pixels, 20, 10), GREEN);
     EXPECT_EQ(at(pixels, 59, 29), GREEN);
@@ -292,26 +228,20 @@ TEST_F(ShapeRenderer2DTest, LineListDrawsTheOutlineWithEightVertices) {
     create(RENDER_TOPOLOGY_LINE_LIST);
     VkHooks hooks;
     hooks.replace(&vkCmdDraw, &real_draw, recording_draw);
-    begin();
     // Edges through pixel centres, so every edge pixel is unambiguous.
-    shape_renderer_2d_draw_rectangle_at(&shapes, 20.5f, 20.5f, 40, 30, RED);
-    shape_renderer_2d_draw_quad(&shapes, {90.5f, 10.5f}, {90.5f, 40.5f}, {120.5f, 40.5f}, {120.5f, 10.5f}, GREEN);
-    ASSERT_EQ(shapes.drawn_shapes.count, 2u);
-    EXPECT_EQ(shapes.drawn_shapes.data[0].vertex_count, 8u);
-    auto pixels = end();
+    auto pixels = frame([&] {
+        shape_renderer_2d_draw_rectangle_at(&shapes, 20.5f, 20.5f, 40, 30, RED);
+        shape_renderer_2d_draw_quad(&shapes, {90.5f, 10.5f}, {90.5f, 40.5f}, {120.5f, 40.5f}, {120.5f, 10.5f}, GREEN);
+    });
     EXPECT_EQ(g_draw_vertex_counts, (std::vector<u32>{8, 8}));
     // The middle of each edge, and nothing inside.
-    EXPECT_EQ(at(pixels, 20, 35), RED);  // left
-    EXPECT_EQ(at(pixels, 40, 50), RED);  // bottom
-    EXPECT_EQ(at(pixels, 60, 35), RED);  // right
-    EXPECT_EQ(at(pixels, 40, 20), RED);  // top
+    for (auto [x, y] : {std::pair{20, 35}, {40, 50}, {60, 35}, {40, 20}}) EXPECT_EQ(at(pixels, x, y), RED);
     EXPECT_EQ(at(pixels, 40, 35), 0u);
     EXPECT_EQ(at(pixels, 21, 21), 0u);
     EXPECT_EQ(at(pixels, 105, 10), GREEN);
     EXPECT_EQ(at(pixels, 120, 25), GREEN);
     EXPECT_EQ(at(pixels, 105, 25), 0u);
-    // An outline is about its perimeter long, far less than the filled area.
-    EXPECT_NEAR(count_of(pixels, RED), 2 * (40 + 30), 4);
+    EXPECT_NEAR(count_of(pixels, RED), 2 * (40 + 30), 4) << "about the perimeter";
 }
 
 TEST_F(ShapeRenderer2DTest, TriangleStripDrawsNothing) {
@@ -319,14 +249,15 @@ TEST_F(ShapeRenderer2DTest, TriangleStripDrawsNothing) {
     LogCapture log;
     VkHooks hooks;
     hooks.replace(&vkCmdDraw, &real_draw, recording_draw);
-    begin();
-    shape_renderer_2d_draw_rectangle(&shapes, 50, 50, RED);
-    shape_renderer_2d_draw_rectangle_at(&shapes, 10, 10, 50, 50, RED);
-    shape_renderer_2d_draw_rectangle_between(&shapes, {1, 1}, {60, 60}, RED);
-    shape_renderer_2d_draw_quad(&shapes, {0, 0}, {0, 60}, {60, 60}, {60, 0}, RED);
-    VertexBuffer kept = shape_renderer_2d_rectangle(&shapes, 50, 50, RED);
-    EXPECT_EQ(shapes.drawn_shapes.count, 0u);
-    auto pixels = end();
+    VertexBuffer kept;
+    auto pixels = frame([&] {
+        shape_renderer_2d_draw_rectangle(&shapes, 50, 50, RED);
+        shape_renderer_2d_draw_rectangle_at(&shapes, 10, 10, 50, 50, RED);
+        shape_renderer_2d_draw_rectangle_between(&shapes, {1, 1}, {60, 60}, RED);
+        shape_renderer_2d_draw_quad(&shapes, {0, 0}, {0, 60}, {60, 60}, {60, 0}, RED);
+        kept = shape_renderer_2d_rectangle(&shapes, 50, 50, RED);
+        EXPECT_EQ(shapes.drawn_shapes.count, 0u);
+    });
     EXPECT_EQ(count_of(pixels, 0u), (int)(W * H));
     EXPECT_TRUE(g_draw_vertex_counts.empty());
     EXPECT_EQ(kept.buffer, VK_NULL_HANDLE);
@@ -338,69 +269,61 @@ TEST_F(ShapeRenderer2DTest, TriangleStripDrawsNothing) {
 }
 
 TEST_F(ShapeRenderer2DTest, NextBeginDestroysTheFramesShapesInTheOrderDrawn) {
-    create(RENDER_TOPOLOGY_TRIANGLE_LIST);
-    begin();
-    shape_renderer_2d_draw_rectangle_at(&shapes, 0, 0, 4, 4, RED);
-    shape_renderer_2d_draw_quad(&shapes, {10, 10}, {10, 20}, {20, 20}, {20, 10}, GREEN);
-    shape_renderer_2d_draw_rectangle_between(&shapes, {30, 30}, {34, 34}, BLUE);
-    ASSERT_EQ(shapes.drawn_shapes.count, 3u);
+    create();
     std::vector<VkBuffer> drawn;
-    for (u32 i = 0; i < 3; i++) drawn.push_back(shapes.drawn_shapes.data[i].buffer);
+    auto pixels = frame([&] {
+        shape_renderer_2d_draw_rectangle_at(&shapes, 0, 0, 4, 4, RED);
+        shape_renderer_2d_draw_quad(&shapes, {10, 10}, {10, 20}, {20, 20}, {20, 10}, GREEN);
+        shape_renderer_2d_draw_rectangle_between(&shapes, {30, 30}, {34, 34}, BLUE);
+        for (u32 i = 0; i < shapes.drawn_shapes.count; i++) drawn.push_back(shapes.drawn_shapes.data[i].buffer);
+    });
+    ASSERT_EQ(drawn.size(), 3u);
     EXPECT_EQ(second.allocations, 3) << "drawn shapes live in the second arena";
-    auto pixels = end();
     EXPECT_EQ(at(pixels, 32, 32), BLUE);
-    {
-        VkHooks hooks;
-        hooks.replace(&vkDestroyBuffer, &real_destroy_buffer, recording_destroy_buffer);
-        EXPECT_TRUE(g_destroyed_buffers.empty()) << "shapes stay alive until the next begin";
-        begin();
+    VkHooks hooks;
+    hooks.replace(&vkDestroyBuffer, &real_destroy_buffer, recording_destroy_buffer);
+    pixels = frame([&] {
         EXPECT_EQ(g_destroyed_buffers, drawn);
         EXPECT_EQ(shapes.drawn_shapes.count, 0u);
         shape_renderer_2d_draw_rectangle_at(&shapes, 60, 60, 4, 4, GREEN);
-        pixels = end();
-    }
+    });
     EXPECT_EQ(at(pixels, 62, 62), GREEN);
     EXPECT_EQ(at(pixels, 32, 32), 0u) << "last frame's shapes are gone";
 }
 
-TEST_F(ShapeRenderer2DTest, RectangleIsBuiltInTheFirstArenaAndNotDrawn) {
-    create(RENDER_TOPOLOGY_TRIANGLE_LIST);
+TEST_F(ShapeRenderer2DTest, RectangleIsBuiltInTheFirstArenaAndDrawnByTheCaller) {
+    create();
     VertexBuffer rect = shape_renderer_2d_rectangle(&shapes, 12, 6, GREEN);
     EXPECT_EQ(rect.vertex_count, 6u);
     EXPECT_EQ(first.allocations, 2);
     EXPECT_EQ(second.allocations, 0);
-    begin();
-    EXPECT_EQ(shapes.drawn_shapes.count, 0u);
-    // The caller draws it, in as many frames as it likes.
-    vulkan_draw_vertex_buffer(&rect, 1, h->vk.command_buffer);
-    auto pixels = end();
-    EXPECT_EQ(count_of(pixels, GREEN), 12 * 6);
-    EXPECT_EQ(at(pixels, 11, 5), GREEN);
-    begin();
-    vulkan_draw_vertex_buffer(&rect, 1, h->vk.command_buffer);
-    pixels = end();
-    EXPECT_EQ(count_of(pixels, GREEN), 12 * 6);
+    for (int i = 0; i < 2; i++) {  // in as many frames as it likes
+        auto pixels = frame([&] {
+            EXPECT_EQ(shapes.drawn_shapes.count, 0u);
+            vulkan_draw_vertex_buffer(&rect, 1, h->vk.command_buffer);
+        });
+        EXPECT_EQ(count_of(pixels, GREEN), 12 * 6);
+        EXPECT_EQ(at(pixels, 11, 5), GREEN);
+    }
     vulkan_destroy_vertex_buffer(&rect);
 }
 
-//-----------------------------------------------------------------------------
-// Creation and destruction
-//-----------------------------------------------------------------------------
-
 TEST_F(ShapeRenderer2DTest, DestroyReleasesInItsOrder) {
-    create(RENDER_TOPOLOGY_TRIANGLE_LIST);
-    begin();
-    shape_renderer_2d_draw_rectangle_at(&shapes, 0, 0, 4, 4, RED);
-    shape_renderer_2d_draw_rectangle_at(&shapes, 8, 8, 4, 4, RED);
-    VkBuffer a = shapes.drawn_shapes.data[0].buffer, b = shapes.drawn_shapes.data[1].buffer;
+    create();
+    VkBuffer a, b;
+    frame([&] {
+        shape_renderer_2d_draw_rectangle_at(&shapes, 0, 0, 4, 4, RED);
+        shape_renderer_2d_draw_rectangle_at(&shapes, 8, 8, 4, 4, RED);
+        a = shapes.drawn_shapes.data[0].buffer;
+        b = shapes.drawn_shapes.data[1].buffer;
+    });
     VkBuffer uniform = shapes.uniform_buffer;
-    end();
     VkHooks hooks;
     record_teardown(&hooks);
     shape_renderer_2d_destroy(&shapes);
     created = false;
-    EXPECT_EQ(g_events, (std::vector<std::string>{"destroy buffer", "destroy buffer", "arena free", "destroy buffer",
-                                                  "destroy pipeline", "free set", "destroy set layout"}));
+    EXPECT_EQ(g_events, (Strings{"destroy buffer", "destroy buffer", "arena free", "destroy buffer", "destroy pipeline",
+                                 "free set", "destroy set layout"}));
     EXPECT_EQ(g_destroyed_buffers, (std::vector<VkBuffer>{a, b, uniform}));
     EXPECT_EQ(first.frees, 1);
     EXPECT_EQ(shapes.pipeline.pipeline, VK_NULL_HANDLE);
@@ -408,49 +331,44 @@ TEST_F(ShapeRenderer2DTest, DestroyReleasesInItsOrder) {
     EXPECT_EQ(shapes.drawn_shapes.data, nullptr);
 }
 
-TEST_F(ShapeRenderer2DTest, FailedSetUndoesTheLayout) {
-    LogCapture log;
-    VkHooks hooks;
-    hooks.replace(&vkAllocateDescriptorSets, &real_allocate_sets, failing_allocate_sets);
-    record_teardown(&hooks);
-    ShapeRenderer2DConfig c = config(RENDER_TOPOLOGY_TRIANGLE_LIST);
-    EXPECT_FALSE(shape_renderer_2d_create(&c, &shapes));
-    std::vector<std::string> texts = log.texts();
-    ASSERT_EQ(texts.size(), 2u);
-    EXPECT_EQ(texts[0].rfind("Vulkan API call failed: VK_ERROR_OUT_OF_POOL_MEMORY\n", 0), 0u) << texts[0];
-    EXPECT_EQ(texts[1], "Failed to create descriptor set.");
-    EXPECT_EQ(g_events, (std::vector<std::string>{"destroy set layout"})) << "no set to free";
-}
-
-TEST_F(ShapeRenderer2DTest, FailedPipelineUndoesSetAndLayout) {
-    LogCapture log;
-    VkHooks hooks;
-    hooks.replace(&vkCreateGraphicsPipelines, &real_create_pipelines, failing_create_pipelines);
-    record_teardown(&hooks);
-    ShapeRenderer2DConfig c = config(RENDER_TOPOLOGY_TRIANGLE_LIST);
-    EXPECT_FALSE(shape_renderer_2d_create(&c, &shapes));
-    std::vector<std::string> texts = log.texts();
-    ASSERT_EQ(texts.size(), 2u);
-    EXPECT_EQ(texts[0].rfind("Failed to create Vulkan graphics pipeline: ", 0), 0u) << texts[0];
-    EXPECT_EQ(texts[1], "Failed to instantiate graphics pipeline.");
-    EXPECT_EQ(g_events, (std::vector<std::string>{"free set", "destroy set layout"}));
-    EXPECT_EQ(first.allocations, 0) << "no uniform buffer was made";
-}
-
-TEST_F(ShapeRenderer2DTest, RefusedUniformAllocationUndoesEverything) {
-    first.refuse = true;
-    VkHooks hooks;
-    record_teardown(&hooks);
-    ShapeRenderer2DConfig c = config(RENDER_TOPOLOGY_TRIANGLE_LIST);
-    EXPECT_FALSE(shape_renderer_2d_create(&c, &shapes));
-    EXPECT_EQ(g_events, (std::vector<std::string>{"destroy buffer", "destroy pipeline", "free set",
-                                                  "destroy set layout"}));
-    EXPECT_EQ(first.frees, 0) << "nothing was allocated to give back";
-    // The pool is free again: a second renderer gets its set.
-    first.refuse = false;
-    g_events.clear();
-    created = shape_renderer_2d_create(&c, &shapes);
-    EXPECT_TRUE(created);
+TEST_F(ShapeRenderer2DTest, AFailedCreationStepUndoesTheStepsBeforeIt) {
+    const struct {
+        std::function<void(VkHooks*, RecordingArena*)> fail;
+        Strings log_prefixes;
+        Strings events;
+    } cases[] = {
+        {[](VkHooks* k, RecordingArena*) { k->replace(&vkAllocateDescriptorSets, &real_allocate_sets, failing_allocate_sets); },
+         {"Vulkan API call failed: VK_ERROR_OUT_OF_POOL_MEMORY\n", "Failed to create descriptor set."},
+         {"destroy set layout"}},  // no set to free
+        {[](VkHooks* k, RecordingArena*) { k->replace(&vkCreateGraphicsPipelines, &real_create_pipelines, failing_create_pipelines); },
+         {"Failed to create Vulkan graphics pipeline: ", "Failed to instantiate graphics pipeline."},
+         {"free set", "destroy set layout"}},
+        {[](VkHooks*, RecordingArena* uniform) { uniform->refuse = true; },
+         {},
+         {"destroy buffer", "destroy pipeline", "free set", "destroy set layout"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.events.size());
+        LogCapture log;
+        {
+            VkHooks hooks;
+            record_teardown(&hooks);
+            c.fail(&hooks, &first);
+            ShapeRenderer2DConfig config_ = config();
+            EXPECT_FALSE(shape_renderer_2d_create(&config_, &shapes));
+        }
+        Strings texts = log.texts();
+        if (!c.log_prefixes.empty()) {
+            ASSERT_EQ(texts.size(), c.log_prefixes.size());
+            for (size_t i = 0; i < texts.size(); i++) EXPECT_EQ(texts[i].rfind(c.log_prefixes[i], 0), 0u) << texts[i];
+        }
+        EXPECT_EQ(g_events, c.events);
+        EXPECT_EQ(first.allocations, 0) << "no uniform buffer was kept";
+        EXPECT_EQ(first.frees, 0);
+        first.refuse = false;
+        g_events.clear();
+    }
+    create();  // the pool is free again: a renderer gets its set
 }
 
 TEST_F(ShapeRenderer2DTest, FailedProjectionMapIsLoggedAndCreationGoesOn) {
@@ -458,21 +376,16 @@ TEST_F(ShapeRenderer2DTest, FailedProjectionMapIsLoggedAndCreationGoesOn) {
     {
         VkHooks hooks;
         hooks.replace(&vkMapMemory, &real_map, failing_map);
-        g_map_failures_left = 1;
-        ShapeRenderer2DConfig c = config(RENDER_TOPOLOGY_TRIANGLE_LIST);
-        created = shape_renderer_2d_create(&c, &shapes);
-        EXPECT_TRUE(created);
+        create();
     }
-    std::vector<std::string> texts = log.texts();
+    Strings texts = log.texts();
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0].rfind("Vulkan API call failed: VK_ERROR_MEMORY_MAP_FAILED\n", 0), 0u) << texts[0];
     // A later view uploads it; the set has named the buffer all along.
     f32 projection[16];
     orthographic(0, (f32)W, 0, (f32)H, projection);
     shape_renderer_2d_set_view(&shapes, 0, 0, W, H, projection);
-    begin();
-    shape_renderer_2d_draw_rectangle_at(&shapes, 5, 5, 10, 10, BLUE);
-    auto pixels = end();
+    auto pixels = frame([&] { shape_renderer_2d_draw_rectangle_at(&shapes, 5, 5, 10, 10, BLUE); });
     EXPECT_EQ(count_of(pixels, BLUE), 100);
     EXPECT_EQ(at(pixels, 5, 5), BLUE);
 }

@@ -108,6 +108,25 @@ GuiElement render_harness_element(RenderHarness* h, f32 x, f32 y, f32 w, f32 hei
     return e;
 }
 
+void render_harness_draw(GuiElement* e) {
+    if (e->primitive_type == GUI_PRIMITIVE_TEXT) {
+        gui_prepare_text_element(e);
+        gui_draw_text_element(e);
+        gui_release_text_element(e);
+    } else {
+        gui_prepare_element(e);
+        gui_draw_element(e);
+        gui_release_element(e);
+    }
+}
+
+std::vector<u32> render_harness_frame(RenderHarness* h, std::initializer_list<GuiElement*> elements) {
+    if (!render_harness_begin(h)) return std::vector<u32>((size_t)h->width * h->height, 0xDEADBEEFu);
+    for (GuiElement* e : elements) render_harness_draw(e);
+    if (!render_harness_end(h)) return std::vector<u32>((size_t)h->width * h->height, 0xDEADBEEFu);
+    return render_harness_pixels(h);
+}
+
 bool render_harness_texture(RenderHarness* h, const void* pixels, u32 width, u32 height, VkFormat format,
                             u32 bytes_per_pixel, GuiTexture* texture) {
     TextureCreateInfo info = {};

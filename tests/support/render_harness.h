@@ -2,6 +2,7 @@
 // the placeholder texture and the GUI renderer: tests draw real frames and read the pixels back.
 // The record holds pointers into itself: create it in place and never copy it.
 #pragma once
+#include <initializer_list>
 #include <vector>
 #include "Ostrel/gui/gui_context.h"
 
@@ -34,6 +35,10 @@ std::vector<u32> render_harness_pixels(RenderHarness* h);
 inline u32 pixel_at(const std::vector<u32>& pixels, u32 width, u32 x, u32 y) { return pixels[(size_t)y * width + x]; }
 // An untextured shape element at (x, y) with no parent, ready to prepare.
 GuiElement render_harness_element(RenderHarness* h, f32 x, f32 y, f32 w, f32 height, u32 color, f32 radius);
+// Prepare, draw and release a shape or text element inside a begun frame.
+void render_harness_draw(GuiElement* e);
+// One whole frame of the elements; its pixels, or 0xDEADBEEF everywhere when the frame failed.
+std::vector<u32> render_harness_frame(RenderHarness* h, std::initializer_list<GuiElement*> elements);
 // A texture through the harness's texture and staging arenas.
 bool render_harness_texture(RenderHarness* h, const void* pixels, u32 width, u32 height, VkFormat format,
                             u32 bytes_per_pixel, GuiTexture* texture);
