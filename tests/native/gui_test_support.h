@@ -2,12 +2,14 @@
 // GuiInput per frame, runs widgets inside the frame and reads the drawn pixels back.
 #pragma once
 #include <gtest/gtest.h>
+#include <tuple>
 #include <vector>
 #include "Ostrel/gui/gui.h"
 #include "support/render_harness.h"
 
 // Mouse at (x, y), left button down or up; every other field zero.
 GuiInput gui_mouse(i32 x, i32 y, bool down = false);
+inline std::vector<f32> corners(const GuiRect& r) { return {r.x0, r.y0, r.x1, r.y1}; }
 
 class GuiTest : public testing::Test {
 protected:
@@ -30,15 +32,10 @@ protected:
         pixels = render_harness_pixels(h);
     }
     u32 px(i32 x, i32 y) const { return pixel_at(pixels, W, (u32)x, (u32)y); }
-    // Bounding box of the pixels of one colour inside a window rectangle; false when there are none.
-    bool color_bounds(u32 color, GuiRect within, GuiRect* out) const;
-    // The same for every pixel that is NOT `color` (text drawn over a plain background).
-    bool other_bounds(u32 color, GuiRect within, GuiRect* out) const;
-    // Pixels whose red, green and blue are the colour's, whatever their alpha (drawn text writes
-    // its coverage into the alpha of everything under its quads).
-    bool rgb_bounds(u32 color, GuiRect within, GuiRect* out) const;
-
-    // Helpers that keep call sites short.
+    // Bounding box of the pixels that are (or, with `equal` false, are not) of one colour inside a
+    // window rectangle; false when there are none.
+    bool bounds(u32 color, GuiRect within, GuiRect* out, bool equal = true) const;
+    bool other_bounds(u32 color, GuiRect within, GuiRect* out) const { return bounds(color, within, out, false); }
     u32 rect(f32 x, f32 y, f32 w, f32 hh, u32 color, LayoutNode* parent = nullptr, u32 alignment = ALIGN_TOP_LEFT,
              LayoutNode* out = nullptr);
 
@@ -50,14 +47,9 @@ protected:
     static bool ok;
 
 private:
-    bool scan(u32 color, u32 mask, bool equal, GuiRect within, GuiRect* out) const;
-    ButtonStyle saved_button_, saved_list_button_;
-    BoxStyle saved_box_;
-    SliderStyle saved_slider_;
-    TextInputStyle saved_text_input_;
-    CheckBoxStyle saved_check_box_;
-    ScrollRegionStyle saved_region_;
-    ScrollBarStyle saved_bar_;
+    using Styles = std::tuple<ButtonStyle, ButtonStyle, BoxStyle, SliderStyle, TextInputStyle, CheckBoxStyle,
+                              ScrollRegionStyle, ScrollBarStyle>;
+    Styles saved_styles_;  // tests change the global styles; each test starts from these
 };
 
 // Colours that stand out in read-back pixels.

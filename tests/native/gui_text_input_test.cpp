@@ -2,7 +2,6 @@
 // clipboard through the context's functions, mouse placement, and where cursor and selection
 // are drawn.
 #include <math.h>
-#include <functional>
 #include <string>
 #include "Ostrel/gui/gui.h"
 #include "gui_test_support.h"
@@ -12,21 +11,17 @@ namespace {
 
 // The test's clipboard. `grown` stands in for text copied by another program between the
 // length query and the fetch.
-std::string g_clipboard;
-std::string g_grown;
+std::string g_clipboard, g_grown;
 int g_clipboard_sets;
-int g_clipboard_gets;
 
 void clipboard_get(u8* buffer, u32 capacity, u32* length) {
-    g_clipboard_gets++;
     if (!buffer) {
         *length = (u32)g_clipboard.size();
         if (!g_grown.empty()) g_clipboard = g_grown;
         return;
     }
-    u32 n = (u32)g_clipboard.size() < capacity ? (u32)g_clipboard.size() : capacity;
-    memcpy(buffer, g_clipboard.data(), n);
-    *length = n;
+    *length = std::min((u32)g_clipboard.size(), capacity);
+    memcpy(buffer, g_clipboard.data(), *length);
 }
 
 void clipboard_set(const u8* text, u32 length) {
@@ -51,6 +46,7 @@ void wild(u8 byte, GuiTextInput* in) {
 
 // Field at (40, 60), 120 x 24.
 const i32 FX = 40, FY = 60;
+using Key = u8 GuiInput::*;
 
 class GuiTextInputTest : public GuiTest {
 protected:
@@ -62,7 +58,7 @@ protected:
         g_clipboard.clear();
         g_grown.clear();
         g_filtered.clear();
-        g_clipboard_sets = g_clipboard_gets = 0;
+        g_clipboard_sets = 0;
         style = DefaultTextInputStyle;
         style.background_color = GREY;
         style.cursor_color = YELLOW;
@@ -73,24 +69,22 @@ protected:
         dyn_string_free(&text);
         GuiTest::TearDown();
     }
-
     void field(const GuiInput& in) {
         frame(in, [&] {
             GuiTextInputParams p = {filter, focused, 120, 24, &text, FX, FY};
             committed = gui_text_input(ctx, p, &style, TextInputState{&focused, &cursor, &selection});
         });
     }
-    static GuiInput idle() { return gui_mouse(300, 230); }
-    void keys(const std::function<void(GuiInput&)>& set) {
-        GuiInput in = idle();
-        set(in);
+    // One frame with the mouse away and the given keys down (and characters typed).
+    void keys(std::initializer_list<Key> down, const char* typed = "", u8 arrows = 0) {
+        GuiInput in = gui_mouse(300, 230);
+        for (Key k : down) in.*k = 1;
+        for (const char* c = typed; *c; c++) text_input_ring_push(&in.typed, (u8)*c);
+        in.arrows = arrows;
         field(in);
     }
-    void type(const char* s) {
-        GuiInput in = idle();
-        for (const char* c = s; *c; c++) text_input_ring_push(&in.typed, (u8)*c);
-        field(in);
-    }
+    void type(const char* s) { keys({}, s); }
+    void arrow(u8 bits, bool shift) { keys(shift ? std::initializer_list<Key>{&GuiInput::shift} : std::initializer_list<Key>{}, "", bits); }
     void focus(const char* initial, u32 c, i32 s = 0) {
         dyn_string_clear(&text);
         dyn_string_append_cstr(&text, initial);
@@ -98,17 +92,18 @@ protected:
         cursor = c;
         selection = s;
     }
-    std::string str() const { return std::string((const char*)text.data, text.length); }
-
+    void expect(const char* s, u32 c, i32 sel) {
+        EXPECT_EQ(std::string((const char*)text.data, text.length), s);
+        EXPECT_EQ(cursor, c);
+        EXPECT_EQ(selection, sel);
+    }
     // Glyph edges of a run as the font lays it out: pen + left, and that + bitmap width.
     static f32 left_edge(const char* s, u32 i) {
         f32 pen = 0;
         for (u32 k = 0; k < i; k++) pen += (f32)test_glyph(std::string(1, s[k]).c_str())->advance;
         return pen + (f32)test_glyph(std::string(1, s[i]).c_str())->left;
     }
-    static f32 right_edge(const char* s, u32 i) {
-        return left_edge(s, i) + (f32)test_glyph(std::string(1, s[i]).c_str())->width;
-    }
+    static f32 right_edge(const char* s, u32 i) { return left_edge(s, i) + (f32)test_glyph(std::string(1, s[i]).c_str())->width; }
 
     DynString text;
     TextInputStyle style;
@@ -119,175 +114,118 @@ protected:
     bool committed = false;
 };
 
-//-----------------------------------------------------------------------------
-// Focus and commit
-//-----------------------------------------------------------------------------
-
 TEST_F(GuiTextInputTest, APressFocusesAndAPressOutsideCommitsOnceAndUnfocuses) {
-    field(gui_mouse(50, 70));
-    field(gui_mouse(50, 70, true));
-    EXPECT_EQ(focused, 1);
-    EXPECT_FALSE(committed) << "focusing is no commit";
-    field(gui_mouse(50, 70, false));
-    field(gui_mouse(250, 70, true));
-    EXPECT_EQ(focused, 0);
-    EXPECT_TRUE(committed);
-    field(gui_mouse(250, 70, false));
-    EXPECT_FALSE(committed);
-    field(gui_mouse(250, 70, true));
-    EXPECT_FALSE(committed) << "only a focused field commits";
-    // Holding the button and sliding onto the field is no press.
-    field(gui_mouse(50, 70, true));
-    EXPECT_EQ(focused, 0);
-    // Typing into an unfocused field does nothing.
+    const struct {
+        i32 x;
+        bool down;
+        u8 focused;
+        bool committed;
+    } steps[] = {{50, false, 0, false}, {50, true, 1, false},   // focusing is no commit
+                 {50, false, 1, false}, {250, true, 0, true},   {250, false, 0, false},
+                 {250, true, 0, false},                          // only a focused field commits
+                 {50, true, 0, false}};                          // sliding on with the button held is no press
+    for (const auto& s : steps) {
+        field(gui_mouse(s.x, 70, s.down));
+        EXPECT_EQ(focused, s.focused) << &s - steps;
+        EXPECT_EQ(committed, s.committed) << &s - steps;
+    }
     type("abc");
-    EXPECT_EQ(str(), "");
+    expect("", 0, 0);  // an unfocused field takes no typing
 }
 
 TEST_F(GuiTextInputTest, EnterCommitsKeepsFocusAndDropsTheCharactersOfItsFrame) {
     focus("5", 1);
-    keys([](GuiInput& in) {
-        in.enter = 1;
-        text_input_ring_push(&in.typed, '7');
-        text_input_ring_push(&in.typed, '8');
-    });
+    keys({&GuiInput::enter}, "78");
     EXPECT_TRUE(committed);
     EXPECT_EQ(focused, 1);
-    EXPECT_EQ(str(), "5");
-    keys([](GuiInput& in) { in.enter = 1; });
+    expect("5", 1, 0);
+    keys({&GuiInput::enter});
     EXPECT_TRUE(committed);
     type("6");
     EXPECT_FALSE(committed);
-    EXPECT_EQ(str(), "56");
+    expect("56", 2, 0);
 }
-
-//-----------------------------------------------------------------------------
-// Typing and editing keys
-//-----------------------------------------------------------------------------
 
 TEST_F(GuiTextInputTest, TypingInsertsAtTheCursorWithoutAFilterAndThroughItWithOne) {
     focus("", 0);
     type("abc");
-    EXPECT_EQ(str(), "abc");
-    EXPECT_EQ(cursor, 3u);
-    keys([](GuiInput& in) { in.arrows = GUI_ARROW_LEFT; });
-    keys([](GuiInput& in) { in.arrows = GUI_ARROW_LEFT; });
+    expect("abc", 3, 0);
+    arrow(GUI_ARROW_LEFT, false);
+    arrow(GUI_ARROW_LEFT, false);
     type("X");
-    EXPECT_EQ(str(), "aXbc");
-    EXPECT_EQ(cursor, 2u);
-
+    expect("aXbc", 2, 0);
     filter = digits;
     focus("", 0);
     type("a1b2");
     EXPECT_EQ(g_filtered, "a1b2") << "every typed byte goes to the filter";
-    EXPECT_EQ(str(), "12");
     type("345");
-    EXPECT_EQ(str(), "123");
-    EXPECT_EQ(cursor, 3u);
+    expect("123", 3, 0);
 }
 
 TEST_F(GuiTextInputTest, DeleteAndBackspaceWithAndWithoutControl) {
-    auto press = [&](u8 GuiInput::*key, bool control) {
-        keys([&](GuiInput& in) {
-            in.*key = 1;
-            if (control) in.*(key == &GuiInput::del ? &GuiInput::del_control : &GuiInput::backspace_control) = 1;
-        });
-    };
     focus("hello", 2);
-    press(&GuiInput::del, false);
-    EXPECT_EQ(str(), "helo");
-    EXPECT_EQ(cursor, 2u);
-    press(&GuiInput::backspace, false);
-    EXPECT_EQ(str(), "hlo");
-    EXPECT_EQ(cursor, 1u);
-    press(&GuiInput::del, true);
-    EXPECT_EQ(str(), "h");
-    EXPECT_EQ(cursor, 1u);
-    press(&GuiInput::del, false);
-    EXPECT_EQ(str(), "h") << "nothing after the cursor";
-
+    keys({&GuiInput::del});
+    expect("helo", 2, 0);
+    keys({&GuiInput::backspace});
+    expect("hlo", 1, 0);
+    keys({&GuiInput::del, &GuiInput::del_control});
+    expect("h", 1, 0);
+    keys({&GuiInput::del});
+    expect("h", 1, 0);  // nothing after the cursor
     focus("hello", 3);
-    press(&GuiInput::backspace, true);
-    EXPECT_EQ(str(), "lo");
-    EXPECT_EQ(cursor, 0u);
-    press(&GuiInput::backspace, false);
-    EXPECT_EQ(str(), "lo") << "nothing before the cursor";
-
+    keys({&GuiInput::backspace, &GuiInput::backspace_control});
+    expect("lo", 0, 0);
+    keys({&GuiInput::backspace});
+    expect("lo", 0, 0);  // nothing before the cursor
     // With a selection each of them deletes just the selection.
-    for (u8 GuiInput::*key : {&GuiInput::del, &GuiInput::backspace}) {
-        for (bool control : {false, true}) {
-            focus("abcdef", 4, -2);  // "cd" selected, before the cursor
-            press(key, control);
-            EXPECT_EQ(str(), "abef");
-            EXPECT_EQ(cursor, 2u);
-            EXPECT_EQ(selection, 0);
-        }
+    for (auto down : {std::initializer_list<Key>{&GuiInput::del}, {&GuiInput::del, &GuiInput::del_control},
+                      {&GuiInput::backspace}, {&GuiInput::backspace, &GuiInput::backspace_control}}) {
+        focus("abcdef", 4, -2);  // "cd" selected, before the cursor
+        keys(down);
+        expect("abef", 2, 0);
     }
 }
 
 TEST_F(GuiTextInputTest, ShiftArrowsExtendTheSelectionAndStopAtBothEnds) {
-    auto arrow = [&](u8 bits, bool shift) {
-        keys([&](GuiInput& in) {
-            in.arrows = bits;
-            in.shift = shift;
-        });
-    };
     focus("abc", 3);
-    arrow(GUI_ARROW_RIGHT, true);
-    EXPECT_EQ(cursor, 3u);
-    EXPECT_EQ(selection, 0);
-    arrow(GUI_ARROW_LEFT, true);
-    EXPECT_EQ(cursor, 2u);
-    EXPECT_EQ(selection, 1);
-    arrow(GUI_ARROW_LEFT, true);
-    arrow(GUI_ARROW_LEFT, true);
-    arrow(GUI_ARROW_LEFT, true);  // at the start: nothing
-    EXPECT_EQ(cursor, 0u);
-    EXPECT_EQ(selection, 3);
-    arrow(GUI_ARROW_RIGHT, true);
-    EXPECT_EQ(cursor, 1u);
-    EXPECT_EQ(selection, 2);
-    // Shift+Right at the end keeps a selection made before.
+    const struct {
+        u8 bits;
+        u32 cursor;
+        i32 selection;
+    } steps[] = {{GUI_ARROW_RIGHT, 3, 0}, {GUI_ARROW_LEFT, 2, 1}, {GUI_ARROW_LEFT, 1, 2},
+                 {GUI_ARROW_LEFT, 0, 3},  {GUI_ARROW_LEFT, 0, 3},  // at the start: nothing
+                 {GUI_ARROW_RIGHT, 1, 2}};
+    for (const auto& s : steps) {
+        arrow(s.bits, true);
+        expect("abc", s.cursor, s.selection);
+    }
     focus("abc", 3, -2);
     arrow(GUI_ARROW_RIGHT, true);
-    EXPECT_EQ(cursor, 3u);
-    EXPECT_EQ(selection, -2);
-
+    expect("abc", 3, -2);  // Shift+Right at the end keeps a selection made before
     // Plain arrows drop the selection and stop at the ends.
     arrow(GUI_ARROW_RIGHT, false);
-    EXPECT_EQ(cursor, 3u);
-    EXPECT_EQ(selection, 0);
+    expect("abc", 3, 0);
     arrow(GUI_ARROW_LEFT, false);
-    EXPECT_EQ(cursor, 2u);
+    expect("abc", 2, 0);
     focus("abc", 0, 2);
     arrow(GUI_ARROW_LEFT, false);
-    EXPECT_EQ(cursor, 0u);
-    EXPECT_EQ(selection, 0);
-
-    // Shift alone does not keep the other keys from working.
-    focus("abc", 0);
-    keys([](GuiInput& in) {
-        in.shift = 1;
-        in.select_all = 1;
-    });
-    EXPECT_EQ(selection, 3);
+    expect("abc", 0, 0);
+    // Shift does not keep the other keys from working.
+    keys({&GuiInput::shift, &GuiInput::select_all});
+    expect("abc", 0, 3);
 }
 
 TEST_F(GuiTextInputTest, SelectAllThenATypedByteReplacesTheText) {
     focus("hello", 2);
-    keys([](GuiInput& in) { in.select_all = 1; });
-    EXPECT_EQ(cursor, 0u);
-    EXPECT_EQ(selection, 5);
+    keys({&GuiInput::select_all});
+    expect("hello", 0, 5);
     type("x");
-    EXPECT_EQ(str(), "x");
-    EXPECT_EQ(cursor, 1u);
-    EXPECT_EQ(selection, 0);
-
+    expect("x", 1, 0);
     filter = digits;
     focus("100", 1);
-    keys([](GuiInput& in) { in.select_all = 1; });
+    keys({&GuiInput::select_all});
     type("7");
-    EXPECT_EQ(str(), "7") << "the filter sees the emptied text";
+    expect("7", 1, 0);  // the filter sees the emptied text
     EXPECT_EQ(g_filtered, "7");
 }
 
@@ -295,199 +233,90 @@ TEST_F(GuiTextInputTest, AFilterOrACallerCannotPutTheCursorOutsideTheText) {
     filter = wild;
     focus("ab", 0);
     type("c");
-    EXPECT_EQ(str(), "abc");
-    EXPECT_EQ(cursor, 3u);
-    EXPECT_EQ(selection, -3);
+    expect("abc", 3, -3);
     filter = nullptr;
-    // The caller's text shrank since the last frame (a field refreshed while unfocused).
-    focus("42", 10, -20);
-    keys([](GuiInput& in) { in.shift = 1, in.arrows = GUI_ARROW_LEFT; });
-    EXPECT_EQ(cursor, 1u);
-    EXPECT_EQ(selection, -1);
+    focus("42", 10, -20);  // the caller's text shrank since the last frame
+    arrow(GUI_ARROW_LEFT, true);
+    expect("42", 1, -1);
 }
-
-//-----------------------------------------------------------------------------
-// Clipboard
-//-----------------------------------------------------------------------------
 
 TEST_F(GuiTextInputTest, CopyCutAndPasteGoThroughTheContextsClipboard) {
     focus("hello", 1);
-    keys([](GuiInput& in) { in.copy = 1; });
+    keys({&GuiInput::copy});
     EXPECT_EQ(g_clipboard_sets, 0) << "no selection: the clipboard is left alone";
-
-    for (int i = 0; i < 3; i++) keys([](GuiInput& in) { in.shift = 1, in.arrows = GUI_ARROW_RIGHT; });
-    ASSERT_EQ(cursor, 4u);
-    ASSERT_EQ(selection, -3);
-    keys([](GuiInput& in) { in.copy = 1; });
+    for (int i = 0; i < 3; i++) arrow(GUI_ARROW_RIGHT, true);
+    keys({&GuiInput::copy});
     EXPECT_EQ(g_clipboard, "ell") << "a leftward selection copies in text order";
-    EXPECT_EQ(str(), "hello");
-
+    expect("hello", 4, -3);
     focus("hello", 1, 3);
     g_clipboard.clear();
-    keys([](GuiInput& in) { in.cut = 1; });
+    keys({&GuiInput::cut});
     EXPECT_EQ(g_clipboard, "ell");
-    EXPECT_EQ(str(), "ho");
-    EXPECT_EQ(cursor, 1u);
-
+    expect("ho", 1, 0);
     g_clipboard = "XY";
-    keys([](GuiInput& in) { in.paste = 1; });
-    EXPECT_EQ(str(), "hXYo");
-    EXPECT_EQ(cursor, 3u);
-
+    keys({&GuiInput::paste});
+    expect("hXYo", 3, 0);
     focus("hello", 4, -3);
-    keys([](GuiInput& in) { in.paste = 1; });
-    EXPECT_EQ(str(), "hXYo") << "a paste replaces the selection";
-}
-
-TEST_F(GuiTextInputTest, PastingThroughAFilterFeedsEveryByteInOrder) {
+    keys({&GuiInput::paste});
+    expect("hXYo", 3, 0);  // a paste replaces the selection
     filter = digits;
     focus("", 0);
     g_clipboard = "1a2b3c4";
-    keys([](GuiInput& in) { in.paste = 1; });
-    EXPECT_EQ(g_filtered, "1a2b3c4");
-    EXPECT_EQ(str(), "123");
+    keys({&GuiInput::paste});
+    EXPECT_EQ(g_filtered, "1a2b3c4") << "a paste feeds the filter every byte in order";
+    expect("123", 3, 0);
 }
 
 TEST_F(GuiTextInputTest, APasteTakesOneLineAndNeverMoreThanItAskedRoomFor) {
     focus("", 0);
     g_clipboard = "4\r\n2\t";
-    keys([](GuiInput& in) { in.paste = 1; });
-    EXPECT_EQ(str(), "42");
-
+    keys({&GuiInput::paste});
+    expect("42", 2, 0);
     focus("", 0);
     g_clipboard = "abc";
     g_grown = "abcdefghijklmnop";  // longer by the time it is fetched
-    keys([](GuiInput& in) { in.paste = 1; });
-    EXPECT_EQ(str(), "abc");
-
+    keys({&GuiInput::paste});
+    expect("abc", 3, 0);
     focus("x", 1);
     g_clipboard.clear();
     g_grown.clear();
-    keys([](GuiInput& in) { in.paste = 1; });
-    EXPECT_EQ(str(), "x") << "an empty clipboard pastes nothing";
-
+    keys({&GuiInput::paste});
+    expect("x", 1, 0);  // an empty clipboard pastes nothing
     ctx->clipboard_get = nullptr;
     ctx->clipboard_set = nullptr;
     g_clipboard = "zz";
     focus("hello", 0, 2);
-    keys([](GuiInput& in) { in.paste = 1; });
-    keys([](GuiInput& in) { in.copy = 1; });
-    keys([](GuiInput& in) { in.cut = 1; });
-    EXPECT_EQ(str(), "hello") << "no clipboard functions: nothing happens";
+    keys({&GuiInput::paste});
+    keys({&GuiInput::copy});
+    keys({&GuiInput::cut});
+    expect("hello", 0, 2);  // no clipboard functions: nothing happens
 }
-
-//-----------------------------------------------------------------------------
-// Mouse
-//-----------------------------------------------------------------------------
 
 TEST_F(GuiTextInputTest, APressPlacesTheCursorAndADragExtendsTheSelection) {
     const char* s = "hello";
     focus(s, 0);
-    // Between the right edges of glyphs 1 and 2: before glyph 2.
-    i32 x = FX + (i32)right_edge(s, 1) + 1;
+    i32 x = FX + (i32)right_edge(s, 1) + 1;  // between the right edges of glyphs 1 and 2: before glyph 2
     field(gui_mouse(x, 70));
-    field(gui_mouse(x, 70, true));
-    EXPECT_EQ(cursor, 2u);
-    EXPECT_EQ(selection, 0);
-    field(gui_mouse(FX + (i32)right_edge(s, 4) + 3, 70, true));
-    EXPECT_EQ(cursor, 5u);
-    EXPECT_EQ(selection, -3);
-    field(gui_mouse(FX + (i32)right_edge(s, 3), 70, true));  // back onto glyph 3's right edge
-    EXPECT_EQ(cursor, 3u);
-    EXPECT_EQ(selection, -1);
-    field(gui_mouse(FX, 70, true));  // to the far left
-    EXPECT_EQ(cursor, 0u);
-    EXPECT_EQ(selection, 2);
-    field(gui_mouse(FX, 70, false));
-    EXPECT_EQ(selection, 2) << "the release keeps the selection";
-
-    // A press where the mouse has also moved since the last frame still places the cursor.
-    field(gui_mouse(FX + (i32)right_edge(s, 3) + 1, 70, true));
-    EXPECT_EQ(cursor, 4u);
-    EXPECT_EQ(selection, 0);
-    field(gui_mouse(FX + (i32)right_edge(s, 3) + 1, 70, false));
-    // Past the end: after the last glyph.
-    field(gui_mouse(FX + 110, 70, true));
-    EXPECT_EQ(cursor, 5u);
-}
-
-//-----------------------------------------------------------------------------
-// Drawing
-//-----------------------------------------------------------------------------
-
-class GuiTextInputDrawTest : public GuiTextInputTest {
-protected:
-    void SetUp() override {
-        GuiTextInputTest::SetUp();
-        // Without its atlas the text is laid out but not drawn: cursor and selection stay clean.
-        style.text_texture = GUI_NO_TEXTURE;
+    const struct {
+        i32 x;
+        bool down;
+        u32 cursor;
+        i32 selection;
+    } steps[] = {
+        {x, true, 2, 0},
+        {FX + (i32)right_edge(s, 4) + 3, true, 5, -3},
+        {FX + (i32)right_edge(s, 3), true, 3, -1},  // back onto glyph 3's right edge
+        {FX, true, 0, 2},                           // to the far left
+        {FX, false, 0, 2},                          // the release keeps the selection
+        {FX + (i32)right_edge(s, 3) + 1, true, 4, 0},  // a press where the mouse also moved
+        {FX + (i32)right_edge(s, 3) + 1, false, 4, 0},
+        {FX + 110, true, 5, 0},  // past the end: after the last glyph
+    };
+    for (const auto& step : steps) {
+        field(gui_mouse(step.x, 70, step.down));
+        EXPECT_EQ(cursor, step.cursor) << &step - steps;
+        EXPECT_EQ(selection, step.selection) << &step - steps;
     }
-    static constexpr GuiRect FIELD = {FX, FY, FX + 120, FY + 24};
-};
-
-TEST_F(GuiTextInputDrawTest, TheCursorCoversTheGlyphAtItOrStandsAfterTheText) {
-    const char* s = "hello";
-    const Glyph* e = test_glyph("e");
-    focus(s, 1);
-    field(idle());
-    GuiRect c;
-    ASSERT_TRUE(color_bounds(YELLOW, FIELD, &c));
-    f32 h = (f32)e->top;
-    EXPECT_EQ(c.x0, FX + (i32)left_edge(s, 1));
-    EXPECT_EQ(c.x1 + 1, FX + (i32)left_edge(s, 1) + (f32)e->width);
-    // Centred on the field (alignment CenterLeft); a half-pixel top edge starts on that row.
-    EXPECT_EQ(c.y0, ceilf(FY + 12 - h / 2 - 0.5f));
-    EXPECT_EQ(c.y1 - c.y0 + 1, h);
-
-    cursor = 5;
-    field(idle());
-    ASSERT_TRUE(color_bounds(YELLOW, FIELD, &c));
-    f32 end = 0;
-    for (const char* k : {"h", "e", "l", "l", "o"}) end += (f32)test_glyph(k)->advance;
-    EXPECT_EQ(c.x0, FX + end);
-    EXPECT_EQ(c.x1 + 1, FX + end + 8);
-    EXPECT_EQ(c.y0, FY + 2);
-    EXPECT_EQ(c.y1 + 1, FY + 22);
-
-    focus("", 0);
-    field(idle());
-    ASSERT_TRUE(color_bounds(YELLOW, FIELD, &c));
-    EXPECT_EQ(c.x0, FX);
-    EXPECT_EQ(c.x1 + 1, FX + 8);
-
-    focused = 0;
-    field(idle());
-    EXPECT_FALSE(color_bounds(YELLOW, FIELD, &c)) << "no cursor without focus";
-    EXPECT_EQ(px(FX, FY), GREY);
-}
-
-TEST_F(GuiTextInputDrawTest, ASelectionBoxRunsFromTheCursorToItsFarEdgeLeftwardsToo) {
-    const char* s = "hello";
-    const Glyph* o = test_glyph("o");
-    focus(s, 4, -3);  // "ell" selected, the cursor on "o"
-    field(idle());
-    GuiRect box, c;
-    ASSERT_TRUE(color_bounds(CYAN, FIELD, &box));
-    ASSERT_TRUE(color_bounds(YELLOW, FIELD, &c));
-    EXPECT_EQ(box.x0, FX + (i32)left_edge(s, 1));
-    EXPECT_EQ(box.x1 + 1, c.x0) << "the box ends where the cursor begins";
-    EXPECT_EQ(c.x0, FX + (i32)left_edge(s, 4));
-    EXPECT_EQ(box.y1 - box.y0 + 1, (f32)o->top) << "as high as the cursor";
-
-    focus(s, 1, 3);  // "ell" selected, the cursor on "e"
-    field(idle());
-    ASSERT_TRUE(color_bounds(CYAN, FIELD, &box));
-    EXPECT_EQ(box.x0, FX + (i32)left_edge(s, 1));
-    EXPECT_EQ(box.x1 + 1, FX + (i32)right_edge(s, 3));
-}
-
-TEST_F(GuiTextInputDrawTest, AGlyphWithoutBitmapGetsTheStylesCursor) {
-    focus("a b", 1);
-    field(idle());
-    GuiRect c;
-    ASSERT_TRUE(color_bounds(YELLOW, FIELD, &c));
-    EXPECT_EQ(c.x1 - c.x0 + 1, 8);
-    EXPECT_EQ(c.y1 - c.y0 + 1, 20);
 }
 
 TEST_F(GuiTextInputTest, TextIsDrawnCentredInTheFrameItIsTyped) {
@@ -502,6 +331,62 @@ TEST_F(GuiTextInputTest, TextIsDrawnCentredInTheFrameItIsTyped) {
     EXPECT_NEAR(t.y0, baseline - seven->top, 1.0f);
     EXPECT_NEAR(t.y1 + 1, baseline - seven->top + seven->rows, 1.0f);
     EXPECT_EQ(t.x0, FX + seven->left);
+}
+
+class GuiTextInputDrawTest : public GuiTextInputTest {
+protected:
+    void SetUp() override {
+        GuiTextInputTest::SetUp();
+        style.text_texture = GUI_NO_TEXTURE;  // laid out but not drawn: cursor and selection stay clean
+    }
+    GuiRect drawn(u32 color) {
+        GuiRect r = {-1, -1, -1, -1};
+        bounds(color, GuiRect{FX, FY, FX + 120, FY + 24}, &r);
+        return GuiRect{r.x0, r.y0, r.x1 + 1, r.y1 + 1};  // ends exclusive
+    }
+};
+
+TEST_F(GuiTextInputDrawTest, TheCursorCoversTheGlyphAtItOrStandsAfterTheText) {
+    const char* s = "hello";
+    const Glyph* e = test_glyph("e");
+    focus(s, 1);
+    field(gui_mouse(300, 230));
+    // Centred on the field (alignment CenterLeft); a half-pixel top edge starts on that row.
+    f32 x = FX + (i32)left_edge(s, 1), y = ceilf(FY + 12 - e->top / 2.0f - 0.5f);
+    EXPECT_EQ(corners(drawn(YELLOW)), (std::vector<f32>{x, y, x + e->width, y + e->top}));
+    cursor = 5;
+    field(gui_mouse(300, 230));
+    f32 end = 0;
+    for (const char* k : {"h", "e", "l", "l", "o"}) end += (f32)test_glyph(k)->advance;
+    EXPECT_EQ(corners(drawn(YELLOW)), (std::vector<f32>{FX + end, FY + 2, FX + end + 8, FY + 22}));
+    focus("a b", 1);  // a glyph without bitmap gets the style's cursor
+    field(gui_mouse(300, 230));
+    GuiRect blank = drawn(YELLOW);
+    EXPECT_EQ(blank.x1 - blank.x0, 8);
+    EXPECT_EQ(blank.y1 - blank.y0, 20);
+    focus("", 0);
+    field(gui_mouse(300, 230));
+    EXPECT_EQ(corners(drawn(YELLOW)), (std::vector<f32>{FX, FY + 2, FX + 8, FY + 22}));
+    focused = 0;
+    field(gui_mouse(300, 230));
+    EXPECT_EQ(drawn(YELLOW).x0, -1) << "no cursor without focus";
+    EXPECT_EQ(px(FX, FY), GREY);
+}
+
+TEST_F(GuiTextInputDrawTest, ASelectionBoxRunsFromTheCursorToItsFarEdgeLeftwardsToo) {
+    const char* s = "hello";
+    focus(s, 4, -3);  // "ell" selected, the cursor on "o"
+    field(gui_mouse(300, 230));
+    GuiRect box = drawn(CYAN), c = drawn(YELLOW);
+    EXPECT_EQ(box.x0, FX + (i32)left_edge(s, 1));
+    EXPECT_EQ(box.x1, c.x0) << "the box ends where the cursor begins";
+    EXPECT_EQ(c.x0, FX + (i32)left_edge(s, 4));
+    EXPECT_EQ(box.y1 - box.y0, (f32)test_glyph("o")->top) << "as high as the cursor";
+    focus(s, 1, 3);  // "ell" selected, the cursor on "e"
+    field(gui_mouse(300, 230));
+    box = drawn(CYAN);
+    EXPECT_EQ(box.x0, FX + (i32)left_edge(s, 1));
+    EXPECT_EQ(box.x1, FX + (i32)right_edge(s, 3));
 }
 
 }  // namespace
