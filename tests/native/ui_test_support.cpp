@@ -69,60 +69,6 @@ void UiTest::SetUp() {
     g_ui_selected_device = 0;
 }
 
-void UiTest::TearDown() {
-    dyn_array_free(&g_color_schemes);
-}
-
-void UiTest::window_size(u32 width, u32 height) {
-    ASSERT_LE(width, (u32)UI_TEST_IMAGE_WIDTH);
-    ASSERT_LE(height, (u32)UI_TEST_IMAGE_HEIGHT);
-    g_window.client_width = width;
-    g_window.client_height = height;
-}
-
-void UiTest::move(f32 x, f32 y) {
-    g_mouse.x = (i32)x;
-    g_mouse.y = (i32)y;
-}
-void UiTest::button(bool down) { g_mouse.button_down[MOUSE_LEFT] = down ? 1 : 0; }
-void UiTest::key(u8 code, bool down) { g_keyboard.key_down[code] = down ? 1 : 0; }
-void UiTest::wheel(i32 notches) { g_mouse.wheel = (u32)(notches * 120); }
-void UiTest::type(const char* text) {
-    for (const char* c = text; *c; c++) text_input_ring_push(&g_window.text_input, (u8)*c);
-}
-
-void UiTest::frame() {
-    key_states_advance(&g_key_states, &g_keyboard);
-    ui_frame();
-    text_input_ring_reset(&g_window.text_input);
-    input_end_frame(&g_mouse);
-}
-
-void UiTest::frames(int n) {
-    for (int i = 0; i < n; i++) frame();
-}
-
-void UiTest::click(f32 x, f32 y) {
-    move(x, y);
-    button(true);
-    frame();
-    button(false);
-    frame();
-}
-
-void UiTest::tap(u8 code) {
-    key(code, true);
-    frame();
-    key(code, false);
-    frame();
-}
-
-std::vector<u32> UiTest::pixels() { return render_harness_pixels(harness()); }
-
-u32 UiTest::pixel(const std::vector<u32>& p, f32 x, f32 y) const {
-    return pixel_at(p, UI_TEST_IMAGE_WIDTH, (u32)x, (u32)y);
-}
-
 void UiTest::one_device(const std::vector<std::string>& sessions) {
     FakeAudioDevice d = {"Speakers", 0.5f, false, {}};
     for (const std::string& s : sessions) d.sessions.push_back(FakeAudioSession{s, 0.25f, false});

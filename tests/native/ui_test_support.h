@@ -27,30 +27,58 @@ struct UiRect {
 class UiTest : public testing::Test {
 protected:
     void SetUp() override;
-    void TearDown() override;
+    void TearDown() override { dyn_array_free(&g_color_schemes); }
 
     // Window (client) size for the next frames; at most the image size.
-    void window_size(u32 width, u32 height);
+    void window_size(u32 width, u32 height) {
+        ASSERT_LE(width, (u32)UI_TEST_IMAGE_WIDTH);
+        ASSERT_LE(height, (u32)UI_TEST_IMAGE_HEIGHT);
+        g_window.client_width = width;
+        g_window.client_height = height;
+    }
     f32 W() const { return (f32)g_window.client_width; }
     f32 H() const { return (f32)g_window.client_height; }
 
     // Input, applied at the next frame.
-    void move(f32 x, f32 y);
-    void button(bool down);
-    void key(u8 code, bool down);
-    void wheel(i32 notches);  // positive: away from the user
-    void type(const char* text);
+    void move(f32 x, f32 y) {
+        g_mouse.x = (i32)x;
+        g_mouse.y = (i32)y;
+    }
+    void button(bool down) { g_mouse.button_down[MOUSE_LEFT] = down ? 1 : 0; }
+    void key(u8 code, bool down) { g_keyboard.key_down[code] = down ? 1 : 0; }
+    void wheel(i32 notches) { g_mouse.wheel = (u32)(notches * 120); }  // positive: away from the user
+    void type(const char* text) {
+        for (const char* c = text; *c; c++) text_input_ring_push(&g_window.text_input, (u8)*c);
+    }
     // One pass of the frame loop's input and UI part; the typed characters and the wheel are
     // spent afterwards.
-    void frame();
-    void frames(int n);
+    void frame() {
+        key_states_advance(&g_key_states, &g_keyboard);
+        ui_frame();
+        text_input_ring_reset(&g_window.text_input);
+        input_end_frame(&g_mouse);
+    }
+    void frames(int n) {
+        for (int i = 0; i < n; i++) frame();
+    }
     // Press and release over a point: two frames.
-    void click(f32 x, f32 y);
+    void click(f32 x, f32 y) {
+        move(x, y);
+        button(true);
+        frame();
+        button(false);
+        frame();
+    }
     // Press, release a key: two frames.
-    void tap(u8 code);
+    void tap(u8 code) {
+        key(code, true);
+        frame();
+        key(code, false);
+        frame();
+    }
 
-    std::vector<u32> pixels();
-    u32 pixel(const std::vector<u32>& p, f32 x, f32 y) const;
+    std::vector<u32> pixels() { return render_harness_pixels(harness()); }
+    u32 pixel(const std::vector<u32>& p, f32 x, f32 y) const { return pixel_at(p, UI_TEST_IMAGE_WIDTH, (u32)x, (u32)y); }
     u32 color(GuiColor c) const { return color_scheme_selected()->colors[c]; }
 
     // One device "Speakers" (volume 0.5, default) with the given sessions (names are paths).
