@@ -1,6 +1,3 @@
-// UI start-up without a window surface (native builds have none): it stops at the rendering
-// context with its message. Alone in its executable: the failed context reloads the Vulkan
-// entry points that other tests' devices use.
 #include <gtest/gtest.h>
 #include "app/app.h"
 #include "app/ui.h"
