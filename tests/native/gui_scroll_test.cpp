@@ -76,22 +76,6 @@ TEST_F(GuiScrollTest, ItemsStartAtMinusFractionTimesTheHiddenExtentAndAreClipped
     EXPECT_EQ(px(19, 40), CLEAR);
 }
 
-TEST_F(GuiScrollTest, HorizontalItemsRunAlongXAndTheContentExtentCountsEverySpacing) {
-    f32 fraction = 0.25f, content = 0;
-    Items wide;
-    wide.extent = 40;
-    // Last frame's extent was 0: the offset is -0.25 x (0 - 100) = 25.
-    frame(gui_mouse(300, 230), [&] { wide = region(4, &fraction, &content, GUI_SCROLL_HORIZONTAL, wide); });
-    EXPECT_FLOAT_EQ(wide.nodes[0].x, 25);
-    EXPECT_FLOAT_EQ(wide.nodes[1].x, 70);
-    EXPECT_FLOAT_EQ(wide.nodes[0].y, 0);
-    EXPECT_FLOAT_EQ(content, 4 * 45);
-    frame(gui_mouse(300, 230), [&] { wide = region(4, &fraction, &content, GUI_SCROLL_HORIZONTAL, wide); });
-    EXPECT_FLOAT_EQ(wide.nodes[0].x, -0.25f * (180 - 100));
-    // Items at -20, 25, 70 from the region's x = 20: 0..40, 45..85, 90..130 in the window.
-    for (auto [x, c] : {std::pair{20, RED}, {42, GREY}, {60, GREEN}, {119, BLUE}, {120, CLEAR}}) EXPECT_EQ(px(x, 40), c) << x;
-}
-
 TEST_F(GuiScrollTest, AnItemReturningFalseEndsTheIterationAndContentShorterThanTheRegionForcesZero) {
     Items items;
     items.stop_after = 1;
@@ -130,6 +114,19 @@ TEST_F(GuiScrollTest, TheWheelIsConsumedByTheFirstRegionUnderTheMouse) {
     EXPECT_EQ(ctx->input.wheel, -1) << "outside the region the wheel stays";
 }
 
+// One row: frames with the mouse (and wheel) over a bar showing `visible` of its content, then the
+// fraction, the dragging flag and the slide bar's top row (0: not checked).
+struct BarStep {
+    i32 x, y;
+    bool down;
+    i32 wheel;
+    f32 visible;
+    int frames;
+    f32 fraction;
+    u8 dragging;
+    i32 slide_top;
+};
+
 class GuiScrollBarTest : public GuiScrollTest {
 protected:
     // Vertical at (200, 20): thickness 10, length 100; the room between the buttons is 80.
@@ -138,6 +135,17 @@ protected:
             GuiScrollBarParams p = {&DefaultScrollBarStyle, GUI_SCROLL_VERTICAL, 0.1f, 0.05f, length, 10, 200, 20};
             gui_scroll_bar(ctx, p, GuiScrollBarCall{visible, &fraction, &dragging, nullptr});
         });
+    }
+    void run(f32 start, std::initializer_list<BarStep> steps) {
+        fraction = start;
+        for (const BarStep& s : steps) {
+            GuiInput in = gui_mouse(s.x, s.y, s.down);
+            in.wheel = s.wheel;
+            for (int i = 0; i < s.frames; i++) bar(in, s.visible);
+            EXPECT_NEAR(fraction, s.fraction, 1e-5f) << "row " << &s - steps.begin();
+            EXPECT_EQ(dragging, s.dragging) << "row " << &s - steps.begin();
+            if (s.slide_top) { EXPECT_EQ(slide_top(), s.slide_top) << "row " << &s - steps.begin(); }
+        }
     }
     i32 slide_top() {
         for (i32 y = 0; y < (i32)H; y++)
@@ -148,58 +156,28 @@ protected:
     u8 dragging = 0;
 };
 
-TEST_F(GuiScrollBarTest, ButtonsStepOnEveryFrameHeld) {
-    bar(gui_mouse(205, 25), 0.5f);
+TEST_F(GuiScrollBarTest, ButtonsStepOnEveryFrameHeldAndTheWheelStepsAndIsConsumed) {
+    run(0.5f, {{205, 25, false, 0, 0.5f, 1, 0.5f, 0, 30 + 20},  // 10 + 40 x 0.5
+               {205, 115, true, 0, 0.5f, 3, 0.65f, 0, 30 + 26},
+               {205, 25, true, 0, 0.5f, 20, 0, 0, 30},          // clamped
+               {205, 115, true, 0, 1.0f, 1, 0, 0, 30}});        // all visible: the buttons do nothing
+    EXPECT_EQ(px(205, 109), BLUE) << "the slide bar fills the room";
     EXPECT_EQ(px(205, 20), RED);
     EXPECT_EQ(px(205, 119), GREEN);
-    EXPECT_EQ(slide_top(), 20 + 10 + 20);  // 10 + 40 x 0.5
-    for (int i = 0; i < 3; i++) bar(gui_mouse(205, 115, true), 0.5f);
-    EXPECT_NEAR(fraction, 0.65f, 1e-5f);
-    EXPECT_EQ(dragging, 0);
-    EXPECT_EQ(slide_top(), 20 + 10 + 26);
-    for (int i = 0; i < 20; i++) bar(gui_mouse(205, 25, true), 0.5f);
-    EXPECT_FLOAT_EQ(fraction, 0) << "clamped";
-    EXPECT_EQ(slide_top(), 30);
-    // Everything visible: the buttons do nothing and the slide bar fills the room.
-    bar(gui_mouse(205, 115, true), 1.0f);
-    EXPECT_FLOAT_EQ(fraction, 0);
-    EXPECT_EQ(px(205, 30), BLUE);
-    EXPECT_EQ(px(205, 109), BLUE);
+    run(0.5f, {{205, 60, false, -1, 0.5f, 1, 0.6f, 0, 0}, {205, 60, false, 1, 0.5f, 2, 0.4f, 0, 0}});
+    EXPECT_EQ(ctx->input.wheel, 0);
 }
 
 TEST_F(GuiScrollBarTest, APressOnTheBarDragsByTheMouseMovementButSlidingOntoItDoesNot) {
-    fraction = 0.25f;
-    bar(gui_mouse(150, 60, true), 0.5f);  // held before reaching the bar
-    bar(gui_mouse(205, 60, true), 0.5f);
-    bar(gui_mouse(205, 80, true), 0.5f);
-    EXPECT_EQ(dragging, 0);
-    EXPECT_FLOAT_EQ(fraction, 0.25f);
-    bar(gui_mouse(205, 60), 0.5f);  // slide bar at 40 .. 80
-    EXPECT_EQ(slide_top(), 40);
-    bar(gui_mouse(205, 60, true), 0.5f);
-    EXPECT_EQ(dragging, 1);
-    EXPECT_FLOAT_EQ(fraction, 0.25f);
-    bar(gui_mouse(150, 70, true), 0.5f);  // 10 down, off the bar sideways
-    EXPECT_FLOAT_EQ(fraction, 0.5f);      // (40 x 0.25 + 10) / 40
-    EXPECT_EQ(slide_top(), 50);
-    bar(gui_mouse(150, 500, true), 0.5f);
-    EXPECT_FLOAT_EQ(fraction, 1.0f);
-    bar(gui_mouse(150, 500, false), 0.5f);
-    EXPECT_EQ(dragging, 0);
-    bar(gui_mouse(150, 100, false), 0.5f);
-    EXPECT_FLOAT_EQ(fraction, 1.0f);
-}
-
-TEST_F(GuiScrollBarTest, TheWheelOverTheBarStepsAndIsConsumed) {
-    GuiInput in = gui_mouse(205, 60);
-    in.wheel = -1;
-    bar(in, 0.5f);
-    EXPECT_FLOAT_EQ(fraction, 0.6f);
-    EXPECT_EQ(ctx->input.wheel, 0);
-    in.wheel = 1;
-    bar(in, 0.5f);
-    bar(in, 0.5f);
-    EXPECT_NEAR(fraction, 0.4f, 1e-6f);
+    run(0.25f, {{150, 60, true, 0, 0.5f, 1, 0.25f, 0, 0},  // held before reaching the bar
+                {205, 60, true, 0, 0.5f, 1, 0.25f, 0, 0},
+                {205, 80, true, 0, 0.5f, 1, 0.25f, 0, 0},
+                {205, 60, false, 0, 0.5f, 1, 0.25f, 0, 40},  // slide bar at 40 .. 80
+                {205, 60, true, 0, 0.5f, 1, 0.25f, 1, 0},
+                {150, 70, true, 0, 0.5f, 1, 0.5f, 1, 50},     // 10 down, off the bar: (40 x 0.25 + 10) / 40
+                {150, 500, true, 0, 0.5f, 1, 1.0f, 1, 0},
+                {150, 500, false, 0, 0.5f, 1, 1.0f, 0, 0},
+                {150, 100, false, 0, 0.5f, 1, 1.0f, 0, 0}});
 }
 
 TEST_F(GuiScrollBarTest, AVisibleFractionPastOneOrABarWithoutRoomMovesNothing) {

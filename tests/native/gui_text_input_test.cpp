@@ -84,7 +84,6 @@ protected:
         field(in);
     }
     void type(const char* s) { keys({}, s); }
-    void arrow(u8 bits, bool shift) { keys(shift ? std::initializer_list<Key>{&GuiInput::shift} : std::initializer_list<Key>{}, "", bits); }
     void focus(const char* initial, u32 c, i32 s = 0) {
         dyn_string_clear(&text);
         dyn_string_append_cstr(&text, initial);
@@ -146,105 +145,99 @@ TEST_F(GuiTextInputTest, EnterCommitsKeepsFocusAndDropsTheCharactersOfItsFrame) 
     expect("56", 2, 0);
 }
 
-TEST_F(GuiTextInputTest, TypingInsertsAtTheCursorWithoutAFilterAndThroughItWithOne) {
-    focus("", 0);
-    type("abc");
-    expect("abc", 3, 0);
-    arrow(GUI_ARROW_LEFT, false);
-    arrow(GUI_ARROW_LEFT, false);
-    type("X");
-    expect("aXbc", 2, 0);
+// One frame per row, from `initial` with cursor c and selection s when it is given (else from the
+// previous row): the keys down, the typed bytes and the arrow bits; then text, cursor, selection.
+struct Edit {
+    const char* initial;
+    u32 c;
+    i32 s;
+    std::vector<Key> keys;
+    const char* typed;
+    u8 arrows;
+    const char* text;
+    u32 cursor;
+    i32 selection;
+};
+const Key DEL = &GuiInput::del, DEL_CTRL = &GuiInput::del_control, BACK = &GuiInput::backspace,
+          BACK_CTRL = &GuiInput::backspace_control, SHIFT = &GuiInput::shift, ALL = &GuiInput::select_all;
+const u8 L = GUI_ARROW_LEFT, R = GUI_ARROW_RIGHT;
+
+TEST_F(GuiTextInputTest, EditingKeysInTheirOrder) {
+    const Edit edits[] = {
+        {"", 0, 0, {}, "abc", 0, "abc", 3, 0},  // typing inserts at the cursor
+        {nullptr, 0, 0, {}, "", L, "abc", 2, 0},
+        {nullptr, 0, 0, {}, "", L, "abc", 1, 0},
+        {nullptr, 0, 0, {}, "X", 0, "aXbc", 2, 0},
+        {"hello", 2, 0, {DEL}, "", 0, "helo", 2, 0},
+        {nullptr, 0, 0, {BACK}, "", 0, "hlo", 1, 0},
+        {nullptr, 0, 0, {DEL, DEL_CTRL}, "", 0, "h", 1, 0},  // to the end
+        {nullptr, 0, 0, {DEL}, "", 0, "h", 1, 0},            // nothing after the cursor
+        {"hello", 3, 0, {BACK, BACK_CTRL}, "", 0, "lo", 0, 0},  // to the start
+        {nullptr, 0, 0, {BACK}, "", 0, "lo", 0, 0},             // nothing before the cursor
+        // With a selection ("cd", before the cursor) each of them deletes just the selection.
+        {"abcdef", 4, -2, {DEL}, "", 0, "abef", 2, 0},
+        {"abcdef", 4, -2, {DEL, DEL_CTRL}, "", 0, "abef", 2, 0},
+        {"abcdef", 4, -2, {BACK}, "", 0, "abef", 2, 0},
+        {"abcdef", 4, -2, {BACK, BACK_CTRL}, "", 0, "abef", 2, 0},
+        // Shift-arrows extend the selection and stop at both ends.
+        {"abc", 3, 0, {SHIFT}, "", R, "abc", 3, 0},
+        {nullptr, 0, 0, {SHIFT}, "", L, "abc", 2, 1},
+        {nullptr, 0, 0, {SHIFT}, "", L, "abc", 1, 2},
+        {nullptr, 0, 0, {SHIFT}, "", L, "abc", 0, 3},
+        {nullptr, 0, 0, {SHIFT}, "", L, "abc", 0, 3},
+        {nullptr, 0, 0, {SHIFT}, "", R, "abc", 1, 2},
+        {"abc", 3, -2, {SHIFT}, "", R, "abc", 3, -2},  // at the end a selection made before stays
+        // Plain arrows drop the selection and stop at the ends.
+        {nullptr, 0, 0, {}, "", R, "abc", 3, 0},
+        {nullptr, 0, 0, {}, "", L, "abc", 2, 0},
+        {"abc", 0, 2, {}, "", L, "abc", 0, 0},
+        {nullptr, 0, 0, {SHIFT, ALL}, "", 0, "abc", 0, 3},  // shift does not keep other keys from working
+        {"hello", 2, 0, {ALL}, "", 0, "hello", 0, 5},
+        {nullptr, 0, 0, {}, "x", 0, "x", 1, 0},  // a typed byte replaces the selection
+        {"42", 10, -20, {SHIFT}, "", L, "42", 1, -1},  // the caller's text shrank since the last frame
+    };
+    for (const Edit& e : edits) {
+        if (e.initial) focus(e.initial, e.c, e.s);
+        GuiInput in = gui_mouse(300, 230);
+        for (Key k : e.keys) in.*k = 1;
+        for (const char* c = e.typed; *c; c++) text_input_ring_push(&in.typed, (u8)*c);
+        in.arrows = e.arrows;
+        field(in);
+        SCOPED_TRACE(&e - edits);
+        expect(e.text, e.cursor, e.selection);
+    }
+}
+
+TEST_F(GuiTextInputTest, AFilterSeesEveryByteAndCannotPutTheCursorOutsideTheText) {
     filter = digits;
     focus("", 0);
     type("a1b2");
-    EXPECT_EQ(g_filtered, "a1b2") << "every typed byte goes to the filter";
+    EXPECT_EQ(g_filtered, "a1b2");
     type("345");
     expect("123", 3, 0);
-}
-
-TEST_F(GuiTextInputTest, DeleteAndBackspaceWithAndWithoutControl) {
-    focus("hello", 2);
-    keys({&GuiInput::del});
-    expect("helo", 2, 0);
-    keys({&GuiInput::backspace});
-    expect("hlo", 1, 0);
-    keys({&GuiInput::del, &GuiInput::del_control});
-    expect("h", 1, 0);
-    keys({&GuiInput::del});
-    expect("h", 1, 0);  // nothing after the cursor
-    focus("hello", 3);
-    keys({&GuiInput::backspace, &GuiInput::backspace_control});
-    expect("lo", 0, 0);
-    keys({&GuiInput::backspace});
-    expect("lo", 0, 0);  // nothing before the cursor
-    // With a selection each of them deletes just the selection.
-    for (auto down : {std::initializer_list<Key>{&GuiInput::del}, {&GuiInput::del, &GuiInput::del_control},
-                      {&GuiInput::backspace}, {&GuiInput::backspace, &GuiInput::backspace_control}}) {
-        focus("abcdef", 4, -2);  // "cd" selected, before the cursor
-        keys(down);
-        expect("abef", 2, 0);
-    }
-}
-
-TEST_F(GuiTextInputTest, ShiftArrowsExtendTheSelectionAndStopAtBothEnds) {
-    focus("abc", 3);
-    const struct {
-        u8 bits;
-        u32 cursor;
-        i32 selection;
-    } steps[] = {{GUI_ARROW_RIGHT, 3, 0}, {GUI_ARROW_LEFT, 2, 1}, {GUI_ARROW_LEFT, 1, 2},
-                 {GUI_ARROW_LEFT, 0, 3},  {GUI_ARROW_LEFT, 0, 3},  // at the start: nothing
-                 {GUI_ARROW_RIGHT, 1, 2}};
-    for (const auto& s : steps) {
-        arrow(s.bits, true);
-        expect("abc", s.cursor, s.selection);
-    }
-    focus("abc", 3, -2);
-    arrow(GUI_ARROW_RIGHT, true);
-    expect("abc", 3, -2);  // Shift+Right at the end keeps a selection made before
-    // Plain arrows drop the selection and stop at the ends.
-    arrow(GUI_ARROW_RIGHT, false);
-    expect("abc", 3, 0);
-    arrow(GUI_ARROW_LEFT, false);
-    expect("abc", 2, 0);
-    focus("abc", 0, 2);
-    arrow(GUI_ARROW_LEFT, false);
-    expect("abc", 0, 0);
-    // Shift does not keep the other keys from working.
-    keys({&GuiInput::shift, &GuiInput::select_all});
-    expect("abc", 0, 3);
-}
-
-TEST_F(GuiTextInputTest, SelectAllThenATypedByteReplacesTheText) {
-    focus("hello", 2);
-    keys({&GuiInput::select_all});
-    expect("hello", 0, 5);
-    type("x");
-    expect("x", 1, 0);
-    filter = digits;
+    g_filtered.clear();
     focus("100", 1);
     keys({&GuiInput::select_all});
     type("7");
     expect("7", 1, 0);  // the filter sees the emptied text
     EXPECT_EQ(g_filtered, "7");
-}
-
-TEST_F(GuiTextInputTest, AFilterOrACallerCannotPutTheCursorOutsideTheText) {
+    focus("", 0);
+    g_clipboard = "1a2b3c4";
+    g_filtered.clear();
+    keys({&GuiInput::paste});
+    EXPECT_EQ(g_filtered, "1a2b3c4") << "a paste feeds the filter every byte in order";
+    expect("123", 3, 0);
     filter = wild;
     focus("ab", 0);
     type("c");
     expect("abc", 3, -3);
-    filter = nullptr;
-    focus("42", 10, -20);  // the caller's text shrank since the last frame
-    arrow(GUI_ARROW_LEFT, true);
-    expect("42", 1, -1);
 }
 
 TEST_F(GuiTextInputTest, CopyCutAndPasteGoThroughTheContextsClipboard) {
     focus("hello", 1);
     keys({&GuiInput::copy});
     EXPECT_EQ(g_clipboard_sets, 0) << "no selection: the clipboard is left alone";
-    for (int i = 0; i < 3; i++) arrow(GUI_ARROW_RIGHT, true);
+    for (int i = 0; i < 3; i++) keys({SHIFT}, "", R);
     keys({&GuiInput::copy});
     EXPECT_EQ(g_clipboard, "ell") << "a leftward selection copies in text order";
     expect("hello", 4, -3);
@@ -259,12 +252,6 @@ TEST_F(GuiTextInputTest, CopyCutAndPasteGoThroughTheContextsClipboard) {
     focus("hello", 4, -3);
     keys({&GuiInput::paste});
     expect("hXYo", 3, 0);  // a paste replaces the selection
-    filter = digits;
-    focus("", 0);
-    g_clipboard = "1a2b3c4";
-    keys({&GuiInput::paste});
-    EXPECT_EQ(g_filtered, "1a2b3c4") << "a paste feeds the filter every byte in order";
-    expect("123", 3, 0);
 }
 
 TEST_F(GuiTextInputTest, APasteTakesOneLineAndNeverMoreThanItAskedRoomFor) {
@@ -317,20 +304,6 @@ TEST_F(GuiTextInputTest, APressPlacesTheCursorAndADragExtendsTheSelection) {
         EXPECT_EQ(cursor, step.cursor) << &step - steps;
         EXPECT_EQ(selection, step.selection) << &step - steps;
     }
-}
-
-TEST_F(GuiTextInputTest, TextIsDrawnCentredInTheFrameItIsTyped) {
-    focus("", 0);
-    type("7");
-    // The glyph's quad (left of the cursor, which now stands after it) changes the background.
-    const Glyph* seven = test_glyph("7");
-    GuiRect t;
-    ASSERT_TRUE(other_bounds(GREY, GuiRect{FX, FY, FX + (f32)seven->advance, FY + 24}, &t));
-    f32 bottom = (i32)seven->rows > seven->top ? (f32)((i32)seven->rows - seven->top) : 0.0f;
-    f32 baseline = FY + 12 + (bottom + seven->top) / 2.0f;
-    EXPECT_NEAR(t.y0, baseline - seven->top, 1.0f);
-    EXPECT_NEAR(t.y1 + 1, baseline - seven->top + seven->rows, 1.0f);
-    EXPECT_EQ(t.x0, FX + seven->left);
 }
 
 class GuiTextInputDrawTest : public GuiTextInputTest {

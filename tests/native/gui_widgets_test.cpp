@@ -155,58 +155,56 @@ protected:
 TEST_F(GuiSliderTest, HalfwayOnAHundredHighTrackPutsATenHighKnobTopAtFortyFive) {
     slider(gui_mouse(300, 230));
     EXPECT_EQ(knob_top(BLUE), 50 + 45);
-    EXPECT_EQ(px(90, 104), BLUE);
-    EXPECT_EQ(px(90, 105), CLEAR);
-    EXPECT_EQ(px(85, 100), BLUE);  // knob x = 3 - 18 = -15 from the slider
-    EXPECT_EQ(px(84, 100), CLEAR);
-    EXPECT_EQ(px(103, 60), GREY);  // the track
+    for (auto [x, y, c] : {std::tuple{90, 104, BLUE}, {90, 105, CLEAR}, {85, 100, BLUE} /* x = 3 - 18 from the slider */,
+                           {84, 100, CLEAR}, {103, 60, GREY} /* the track */})
+        EXPECT_EQ(px(x, y), c) << x << "," << y;
     EXPECT_FALSE(moved);
     EXPECT_FLOAT_EQ(node.w, 36);
     EXPECT_FLOAT_EQ(node.h, 100);
-    value = 0;  // centred on the bottom end
-    slider(gui_mouse(300, 230));
-    EXPECT_EQ(knob_top(BLUE), 50 + 95);
-    value = 1;  // on the top end
-    slider(gui_mouse(300, 230));
-    EXPECT_EQ(knob_top(BLUE), 50 - 5);
+    for (auto [v, top] : {std::pair{0.0f, 95}, {1.0f, -5}}) {  // the knob centred on the bottom, top end
+        value = v;
+        slider(gui_mouse(300, 230));
+        EXPECT_EQ(knob_top(BLUE), 50 + top);
+    }
 }
 
-TEST_F(GuiSliderTest, DraggingFollowsTheMouseClampsAtTheEndAndAReleaseAnywhereEndsIt) {
-    slider(gui_mouse(103, 100));
-    EXPECT_EQ(knob_top(YELLOW), 95) << "hovered";
-    slider(gui_mouse(103, 100, true));  // press on the knob
-    EXPECT_EQ(dragging, 1);
-    EXPECT_FALSE(moved) << "the press frame does not move yet";
-    slider(gui_mouse(130, 80, true));  // up 20 pixels, sideways does not matter
-    EXPECT_TRUE(moved);
-    EXPECT_NEAR(value, 0.7f, 1e-5f);
-    EXPECT_EQ(knob_top(RED), 75);
-    slider(gui_mouse(130, -300, true));  // far past the top end
-    EXPECT_FLOAT_EQ(value, 1.0f);
-    EXPECT_EQ(knob_top(RED), 45);
-    slider(gui_mouse(130, -290, true));  // back down by 10 from there
-    EXPECT_NEAR(value, 0.9f, 1e-5f);
-    slider(gui_mouse(300, 230, false));  // released far from the knob
-    EXPECT_EQ(dragging, 0);
-    EXPECT_FALSE(moved);
-    EXPECT_EQ(knob_top(BLUE), 55);
-    slider(gui_mouse(300, 100, false));
-    EXPECT_NEAR(value, 0.9f, 1e-5f) << "no longer dragging";
-}
+// One frame per row: the mouse (and wheel), then the slider's value, dragging flag, result and
+// where its knob's top is drawn in which colour (none: not checked).
+struct SliderStep {
+    i32 x, y;
+    bool down;
+    i32 wheel;
+    f32 value;
+    u8 dragging;
+    bool moved;
+    u32 knob_color;
+    i32 knob_top;
+    const char* what;
+};
 
-TEST_F(GuiSliderTest, TheTrackTheWheelAndSlidingOntoTheKnobDoNothing) {
-    slider(gui_mouse(103, 140, true));  // press on the track below the knob
-    slider(gui_mouse(103, 100, true));  // slide onto the knob with the button held
-    EXPECT_EQ(dragging, 0);
-    EXPECT_EQ(knob_top(YELLOW), 95);
-    slider(gui_mouse(103, 90, true));
-    EXPECT_FLOAT_EQ(value, 0.5f);
-    EXPECT_FALSE(moved);
-    GuiInput wheel = gui_mouse(103, 100);
-    wheel.wheel = 1;
-    slider(wheel);
-    EXPECT_FLOAT_EQ(value, 0.5f);
-    EXPECT_EQ(ctx->input.wheel, 1) << "the slider leaves the wheel to others";
+TEST_F(GuiSliderTest, DragsFromTheKnobOnlyClampsAtTheEndAndAReleaseAnywhereEndsIt) {
+    const SliderStep steps[] = {
+        {103, 140, true, 0, 0.5f, 0, false, BLUE, 95, "press on the track: nothing"},
+        {103, 100, true, 0, 0.5f, 0, false, YELLOW, 95, "slid onto the knob held: hovered, no drag"},
+        {103, 90, true, 0, 0.5f, 0, false, 0, 0, "moving on: nothing"},
+        {103, 100, false, 1, 0.5f, 0, false, YELLOW, 95, "the wheel: nothing"},
+        {103, 100, true, 0, 0.5f, 1, false, 0, 0, "press on the knob: the press frame does not move"},
+        {130, 80, true, 0, 0.7f, 1, true, RED, 75, "up 20 pixels, sideways does not matter"},
+        {130, -300, true, 0, 1.0f, 1, true, RED, 45, "far past the top end: clamped"},
+        {130, -290, true, 0, 0.9f, 1, true, RED, 55, "back down by 10 from there"},
+        {300, 230, false, 0, 0.9f, 0, false, BLUE, 55, "released far from the knob"},
+        {300, 100, false, 0, 0.9f, 0, false, BLUE, 55, "no longer dragging"},
+    };
+    for (const SliderStep& s : steps) {
+        GuiInput in = gui_mouse(s.x, s.y, s.down);
+        in.wheel = s.wheel;
+        slider(in);
+        EXPECT_NEAR(value, s.value, 1e-5f) << s.what;
+        EXPECT_EQ(dragging, s.dragging) << s.what;
+        EXPECT_EQ(moved, s.moved) << s.what;
+        if (s.knob_color) { EXPECT_EQ(knob_top(s.knob_color), s.knob_top) << s.what; }
+        if (s.wheel) { EXPECT_EQ(ctx->input.wheel, s.wheel) << "the slider leaves the wheel to others"; }
+    }
 }
 
 TEST_F(GuiSliderTest, HorizontalSliderRunsFromTheLeftEndAndAnEmptyTrackKeepsTheValue) {

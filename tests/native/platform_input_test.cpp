@@ -38,60 +38,7 @@ TEST(TranslateKey, CodeTableAndSideSpecificModifiers) {
     for (const auto& c : cases) EXPECT_EQ(input_translate_key(c.vk, c.lparam), c.code) << std::hex << c.vk;
 }
 
-// Posted messages through the window are tested under Wine; here the handlers alone.
-TEST(InputHandlers, KeysSetAndClearTheirCodeAndOtherMessagesAreIgnored) {
-    Window window = {};
-    KeyboardState keyboard = keyboard_state_create();
-    auto key = [&](u32 number, u64 vk, u32 scan, bool extended = false) {
-        bool release = number == WINDOW_MSG_KEYUP || number == WINDOW_MSG_SYSKEYUP;
-        WindowMessage m = message(number, vk, key_lparam(scan, extended, release));
-        input_keyboard_handler(&window, &m, &keyboard);
-    };
-    key(WINDOW_MSG_KEYDOWN, 0x10, 0x36);
-    EXPECT_EQ(keyboard.key_down[KEY_RSHIFT], 1);
-    EXPECT_EQ(keyboard.key_down[KEY_LSHIFT], 0);
-    key(WINDOW_MSG_SYSKEYDOWN, 0x21, 0x49, true);  // page up: code 0
-    EXPECT_EQ(keyboard.key_down[KEY_UNKNOWN], 1);
-    key(WINDOW_MSG_KEYUP, 0x10, 0x36);
-    key(WINDOW_MSG_SYSKEYUP, 0x21, 0x49, true);
-    EXPECT_EQ(keyboard.key_down[KEY_RSHIFT], 0);
-    EXPECT_EQ(keyboard.key_down[KEY_UNKNOWN], 0);
-    EXPECT_EQ(keyboard.device_type, INPUT_DEVICE_KEYBOARD);
-    KeyboardState before = keyboard;
-    for (u32 number : {(u32)WINDOW_MSG_CHAR, (u32)WINDOW_MSG_MOUSEMOVE, 0x0103u /* dead char */}) key(number, 'A', 0x1E);
-    EXPECT_EQ(memcmp(&before, &keyboard, sizeof keyboard), 0);
-}
-
-TEST(InputHandlers, MouseButtonsPositionAndWheel) {
-    Window window = {};
-    MouseState mouse = mouse_state_create();
-    auto send = [&](u32 number, u64 wparam, i64 lparam) {
-        WindowMessage m = message(number, wparam, lparam);
-        input_mouse_handler(&window, &m, &mouse);
-    };
-    // A press left of the client area keeps its sign.
-    send(WINDOW_MSG_LBUTTONDOWN, 0x0001, (i64)(u16)(i16)-3 | ((i64)10 << 16));
-    EXPECT_EQ(mouse.x, -3);
-    EXPECT_EQ(mouse.y, 10);
-    EXPECT_EQ(mouse.button_down[MOUSE_LEFT], 1);
-    // Every button flag comes from the key-state bits of each message.
-    send(WINDOW_MSG_MOUSEMOVE, 0x0002 | 0x0010 | 0x0020 | 0x0040, 5 | ((i64)(u16)(i16)-7 << 16));
-    EXPECT_EQ(mouse.y, -7);
-    u8 expected[] = {0, 1, 1, 1, 1, 0};  // left, right, middle, x1, x2, unknown
-    u8 got[] = {mouse.button_down[MOUSE_LEFT], mouse.button_down[MOUSE_RIGHT], mouse.button_down[MOUSE_MIDDLE],
-                mouse.button_down[MOUSE_X1],   mouse.button_down[MOUSE_X2],    mouse.button_down[MOUSE_UNKNOWN]};
-    EXPECT_EQ(memcmp(expected, got, sizeof got), 0);
-    send(WINDOW_MSG_MOUSEWHEEL, (u64)240 << 16, 100 | (100 << 16));  // two notches away from the user
-    EXPECT_GT((i32)mouse.wheel, 0);
-    EXPECT_EQ(mouse.x, 5) << "the wheel does not move the cursor";
-    send(WINDOW_MSG_MOUSEWHEEL, (u64)(u16)(i16)-120 << 16, 0);
-    EXPECT_LT((i32)mouse.wheel, 0);
-    input_end_frame(&mouse);
-    EXPECT_EQ(mouse.wheel, 0u);
-    send(0x020E /* horizontal wheel */, (u64)120 << 16, 0);
-    EXPECT_EQ(mouse.wheel, 0u);
-}
-
+// Posted key, mouse and wheel messages are tested through a window under Wine.
 TEST(InputHandlers, CharactersSkipControlBytesAndThe33rdIsDroppedInsideTheRing) {
     struct Guarded {
         u8 before[16];
