@@ -119,26 +119,6 @@ TEST_F(GuiRendererTest, TexturedRectangleShowsTheTexturesColoursTheRightWayUp) {
     vulkan_destroy_texture(&texture);
 }
 
-TEST_F(GuiRendererTest, NegativeClipMinimaAreClampedForTheScissorUntilTheNextFrame) {
-    const u32 magenta = gui_pack_color(255, 0, 255, 255);
-    ASSERT_TRUE(render_harness_begin(h));
-    h->gui.clip_rect = GuiRect{-20.0f, -10.0f, 30.0f, 25.0f};
-    gui_set_scissor(&h->gui);
-    GuiElement e = element(0, 0, 100, 100, magenta);
-    render_harness_draw(&e);
-    ASSERT_TRUE(render_harness_end(h));
-    auto pixels = render_harness_pixels(h);
-    EXPECT_EQ(pixel_at(pixels, W, 0, 0), magenta);
-    EXPECT_EQ(pixel_at(pixels, W, 29, 24), magenta);
-    EXPECT_EQ(pixel_at(pixels, W, 30, 10), 0u);
-    EXPECT_EQ(pixel_at(pixels, W, 10, 25), 0u);
-    // The next frame begin restores the whole viewport as the clip.
-    GuiElement whole = element(0, 0, W, H, magenta);
-    EXPECT_EQ(pixel_at(draw({&whole}), W, W - 1, H - 1), magenta);
-    EXPECT_EQ(h->gui.clip_rect.x1, (f32)W);
-    EXPECT_EQ(h->gui.clip_rect.y1, (f32)H);
-}
-
 TEST(GuiRendererPools, GrowAtTheTwentyFifthElementAndLaterFramesReuseTheSets) {
     OwnHarness own;
     ASSERT_TRUE(own.ok);

@@ -27,12 +27,8 @@ protected:
         vulkan_find_memory_type(&h->memory_properties, host_bits(), HOST, &type);
         return type;
     }
-    MemtarnArena make_arena(u64 block_size) {
-        MemtarnArena a;
-        memtarn_arena_create(device(), block_size, HOST, &h->memory_properties, nullptr, g_default_allocator, &a);
-        a.interface = memtarn_arena_interface(&a);
-        return a;
-    }
+    // Host-visible arenas made in place: an arena's interface points at the arena itself.
+    void make_arena(u64 block_size, MemtarnArena* a) { render_harness_arena(h, block_size, HOST, a); }
     u64 allocate(MemtarnArena* a, u64 size, u64 alignment, VkDeviceMemory* memory) {
         return memtarn_arena_allocate(a, VkMemoryRequirements{size, alignment, host_bits()}, memory);
     }
@@ -42,7 +38,8 @@ const std::string k_full = "Failed to allocate from device memory arena because 
 
 TEST_F(DeviceTest, ArenaOffsetsTheEndOfTheBlockAndReset) {
     LogCapture capture;
-    MemtarnArena arena = make_arena(4096);
+    MemtarnArena arena;
+    make_arena(4096, &arena);
     VkDeviceMemory first = VK_NULL_HANDLE, second = VK_NULL_HANDLE;
     EXPECT_EQ(allocate(&arena, 100, 256, &first), 0u);
     EXPECT_EQ(allocate(&arena, 100, 256, &second), 256u);
@@ -67,7 +64,8 @@ TEST_F(DeviceTest, ArenaOffsetsTheEndOfTheBlockAndReset) {
 
 TEST_F(DeviceTest, TypeBitsMatchingNoTypeAllocateNoBlock) {
     LogCapture capture;
-    MemtarnArena arena = make_arena(4096);
+    MemtarnArena arena;
+    make_arena(4096, &arena);
     VkDeviceMemory memory = VK_NULL_HANDLE;
     u32 none = ~host_bits() & ((1u << h->memory_properties.memoryTypeCount) - 1);
     EXPECT_EQ(memtarn_arena_allocate(&arena, VkMemoryRequirements{16, 16, none}, &memory), DEVICE_ALLOCATION_FAILED);
@@ -124,7 +122,9 @@ VKAPI_ATTR VkResult VKAPI_CALL counting_submit(VkQueue q, uint32_t n, const VkSu
 // A vertex buffer whose creation failed has no buffer and vertex count 0: it draws nothing.
 TEST_F(DeviceTest, FailedVertexBuffersAreEmptyAndDrawNothing) {
     LogCapture capture;
-    MemtarnArena arena = make_arena(65536), tiny = make_arena(64);
+    MemtarnArena arena, tiny;
+    make_arena(65536, &arena);
+    make_arena(64, &tiny);
     const f32 vertices[24] = {};
     VertexBufferDesc desc = {vertices, 16, 6, device(), nullptr, &arena.interface};
     std::vector<VertexBuffer> failed;
@@ -251,7 +251,8 @@ TEST_F(DeviceTest, TextureThroughTheArenasAndAFailedUploadLeavingTheNoTextureVal
     EXPECT_TRUE(gui_texture_is_none(&t));
 
     LogCapture capture;
-    MemtarnArena small_staging = make_arena(256);
+    MemtarnArena small_staging;
+    make_arena(256, &small_staging);
     TextureCreateInfo info = {pixels.data(), 64, 64, VK_FORMAT_R8G8B8A8_UNORM, 4, h->vk.physical_device, device(),
                               h->vk.graphics_queue, h->vk.command_pool};
     memset((void*)&t, 0xAB, sizeof(t));

@@ -55,9 +55,7 @@ TEST_F(FontUpload, AFontThatDoesNotLoadOrDoesNotFitUploadsNothing) {
 
     capture.clear();
     MemtarnArena small;  // less than the 107,584 bytes of the atlas
-    memtarn_arena_create(h->vk.device, 100000, VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT,
-                         &h->memory_properties, nullptr, g_default_allocator, &small);
-    small.interface = memtarn_arena_interface(&small);
+    render_harness_arena(h, 100000, VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT, &small);
     EXPECT_FALSE(load(test_font_path(), &small, &map, &texture));
     EXPECT_FALSE(capture.lines().empty());
     EXPECT_FALSE(capture.contains("font: Could not upload font to GPU because the font has not been correctly loaded."));

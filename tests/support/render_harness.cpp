@@ -2,7 +2,7 @@
 #include <string.h>
 #include "Ostrel/platform/window.h"
 
-static void make_arena(RenderHarness* h, u64 block, VkMemoryPropertyFlags flags, MemtarnArena* arena) {
+void render_harness_arena(RenderHarness* h, u64 block, VkMemoryPropertyFlags flags, MemtarnArena* arena) {
     memtarn_arena_create(h->vk.device, block, flags, &h->memory_properties, nullptr, g_default_allocator, arena);
     arena->interface = memtarn_arena_interface(arena);
 }
@@ -25,29 +25,18 @@ bool render_harness_attach(RenderHarness* h) {
     u32 width = h->width, height = h->height;
     vkGetPhysicalDeviceMemoryProperties(h->vk.physical_device, &h->memory_properties);
     const VkMemoryPropertyFlags host = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT;
-    make_arena(h, MEMTARN_UNIFORM_BLOCK_SIZE, host, &h->uniform_arena);
-    make_arena(h, MEMTARN_TEXTURE_BLOCK_SIZE, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT, &h->texture_arena);
-    make_arena(h, MEMTARN_STAGING_BLOCK_SIZE, host, &h->staging_arena);
-    make_arena(h, MEMTARN_FRAME_BLOCK_SIZE, host, &h->frame_arena);
-    make_arena(h, MEMTARN_FRAME_BLOCK_SIZE, host, &h->second_frame_arena);
+    render_harness_arena(h, MEMTARN_UNIFORM_BLOCK_SIZE, host, &h->uniform_arena);
+    render_harness_arena(h, MEMTARN_TEXTURE_BLOCK_SIZE, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT, &h->texture_arena);
+    render_harness_arena(h, MEMTARN_STAGING_BLOCK_SIZE, host, &h->staging_arena);
+    render_harness_arena(h, MEMTARN_FRAME_BLOCK_SIZE, host, &h->frame_arena);
+    render_harness_arena(h, MEMTARN_FRAME_BLOCK_SIZE, host, &h->second_frame_arena);
     if (!gui_create_placeholder_texture(&h->vk, &h->placeholder)) return false;
     h->uniform_pool = gui_create_uniform_pool(h->vk.device, nullptr);
     if (!h->uniform_pool) return false;
-    GuiRendererConfig config = {};
-    config.viewport_width = width;
-    config.viewport_height = height;
-    config.placeholder_texture = h->placeholder;
-    config.device = h->vk.device;
-    config.uniform_arena = &h->uniform_arena.interface;
-    config.first_vertex_arena = &h->frame_arena.interface;
-    config.second_vertex_arena = &h->second_frame_arena.interface;
-    config.uniform_descriptor_pool = h->uniform_pool;
-    config.render_pass = h->vk.render_pass;
-    config.command_buffer = h->vk.command_buffer;
-    config.physical_device = h->vk.physical_device;
-    config.graphics_queue = h->vk.graphics_queue;
-    config.command_pool = h->vk.command_pool;
-    config.host_allocator = g_default_allocator;
+    GuiRendererConfig config = {0, 0, width, height, h->placeholder, h->vk.device, nullptr, &h->uniform_arena.interface,
+                                &h->frame_arena.interface, &h->second_frame_arena.interface, h->uniform_pool,
+                                h->vk.render_pass, h->vk.command_buffer, h->vk.physical_device, h->vk.graphics_queue,
+                                h->vk.command_pool, g_default_allocator};
     return gui_create_renderer(&config, &h->gui);
 }
 
@@ -129,15 +118,7 @@ std::vector<u32> render_harness_frame(RenderHarness* h, std::initializer_list<Gu
 
 bool render_harness_texture(RenderHarness* h, const void* pixels, u32 width, u32 height, VkFormat format,
                             u32 bytes_per_pixel, GuiTexture* texture) {
-    TextureCreateInfo info = {};
-    info.pixels = pixels;
-    info.width = width;
-    info.height = height;
-    info.format = format;
-    info.bytes_per_pixel = bytes_per_pixel;
-    info.physical_device = h->vk.physical_device;
-    info.device = h->vk.device;
-    info.queue = h->vk.graphics_queue;
-    info.command_pool = h->vk.command_pool;
+    TextureCreateInfo info = {pixels, width, height, format, bytes_per_pixel, h->vk.physical_device, h->vk.device,
+                              h->vk.graphics_queue, h->vk.command_pool};
     return vulkan_create_texture(&info, &h->texture_arena.interface, &h->staging_arena.interface, nullptr, texture);
 }
