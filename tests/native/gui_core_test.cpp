@@ -136,32 +136,7 @@ struct Devices {
     }
 };
 
-TEST(GuiSnapshot, MouseWheelSignAndRingComeAcrossAndThePreviousFrameIsKept) {
-    Devices d;
-    d.mouse.x = -3;
-    d.mouse.y = 12;
-    d.mouse.button_down[MOUSE_LEFT] = 1;
-    d.mouse.wheel = 0x00780000u;  // one notch away from the user
-    text_input_ring_push(&d.ring, 'a');
-    text_input_ring_push(&d.ring, 'b');
-    GuiInput first = d.advance();
-    EXPECT_EQ(first.mouse_x, -3);
-    EXPECT_EQ(first.mouse_y, 12);
-    EXPECT_EQ(first.left_button, 1u);
-    EXPECT_EQ(first.wheel, 1);
-    EXPECT_EQ(first.typed.count, 2);
-    EXPECT_EQ(text_input_ring_pop(&d.ctx.input.typed), 'a');
-    EXPECT_EQ(d.ring.count, 2) << "the GUI pops from its own copy";
-    first = d.ctx.input;
-    d.mouse.wheel = 0xFF880000u;  // towards the user
-    d.mouse.button_down[MOUSE_LEFT] = 0;
-    EXPECT_EQ(d.advance().wheel, -1);
-    EXPECT_EQ(d.ctx.input.left_button, 0u);
-    EXPECT_EQ(memcmp(&d.ctx.previous_input, &first, sizeof(GuiInput)), 0);
-    d.mouse.wheel = 0;
-    EXPECT_EQ(d.advance().wheel, 0);
-}
-
+// Mouse, wheel, typed text and the previous frame come across in every UI test; here the keys.
 TEST(GuiSnapshot, EditingKeysRepeatButShortcutsFireOnlyWhenPressed) {
     Devices d;
     for (int k : {(int)KEY_RCONTROL, (int)KEY_DEL, (int)(KEY_A + 'v' - 'a')}) d.keyboard.key_down[k] = 1;

@@ -3,11 +3,6 @@
 #include "Ostrel/text/font_gpu.h"
 #include "text_test_font.h"
 
-RenderHarness* GuiTest::h = nullptr;
-GuiTexture GuiTest::atlas = {};
-const GlyphMap* GuiTest::glyphs = nullptr;
-bool GuiTest::ok = false;
-
 static auto all_styles() {
     return std::tie(DefaultButtonStyle, ListButtonStyle, DefaultBoxStyle, DefaultSliderStyle, DefaultTextInputStyle,
                     DefaultCheckBoxStyle, DefaultScrollRegionStyle, DefaultScrollBarStyle);
@@ -22,17 +17,10 @@ GuiInput gui_mouse(i32 x, i32 y, bool down) {
 }
 
 void GuiTest::SetUpTestSuite() {
-    h = new RenderHarness;
-    ok = render_harness_create(h, W, H) && test_font().built &&
-         font_upload_atlas(&h->vk, &h->texture_arena.interface, &h->staging_arena.interface, &test_font().atlas,
-                           &atlas);
+    HarnessTest::SetUpTestSuite();
+    ok = ok && test_font().built &&
+         font_upload_atlas(&h->vk, &h->texture_arena.interface, &h->staging_arena.interface, &test_font().atlas, &atlas);
     glyphs = &test_font().map;
-}
-
-void GuiTest::TearDownTestSuite() {
-    render_harness_destroy(h);
-    delete h;
-    h = nullptr;
 }
 
 void GuiTest::SetUp() {

@@ -5,18 +5,17 @@
 #include <tuple>
 #include <vector>
 #include "Ostrel/gui/gui.h"
-#include "support/render_harness.h"
+#include "support/harness_test.h"
 
 // Mouse at (x, y), left button down or up; every other field zero.
 GuiInput gui_mouse(i32 x, i32 y, bool down = false);
 inline std::vector<f32> corners(const GuiRect& r) { return {r.x0, r.y0, r.x1, r.y1}; }
 
-class GuiTest : public testing::Test {
+class GuiTest : public HarnessTest<320, 240> {
 protected:
     static const u32 W = 320, H = 240;
 
     static void SetUpTestSuite();
-    static void TearDownTestSuite();
     void SetUp() override;
     void TearDown() override;
 
@@ -41,10 +40,8 @@ protected:
 
     GuiContext* ctx = nullptr;
     std::vector<u32> pixels;
-    static RenderHarness* h;
-    static GuiTexture atlas;
-    static const GlyphMap* glyphs;
-    static bool ok;
+    static inline GuiTexture atlas = {};
+    static inline const GlyphMap* glyphs = nullptr;
 
 private:
     using Styles = std::tuple<ButtonStyle, ButtonStyle, BoxStyle, SliderStyle, TextInputStyle, CheckBoxStyle,

@@ -18,6 +18,7 @@ const u32 W = 128, H = 96;
 const u32 RED = gui_pack_color(255, 0, 0, 255);
 const u32 GREEN = gui_pack_color(0, 255, 0, 255);
 const u32 BLUE = gui_pack_color(0, 0, 255, 255);
+const u32 CYAN = gui_pack_color(0, 255, 255, 255);
 using Strings = std::vector<std::string>;
 
 // The orthographic matrix in the engine's memory order (elements 3, 7 and 11 translate).
@@ -175,34 +176,29 @@ protected:
     bool created = false;
 };
 
-TEST_F(ShapeRenderer2DTest, RectangleFormsFillExactlyTheirPixelsAndLaterShapesCoverEarlierOnes) {
+TEST_F(ShapeRenderer2DTest, RectanglesAndQuadsFillTheirPixelsAndLaterShapesCoverEarlierOnes) {
     create();
     auto pixels = frame([&] {
         shape_renderer_2d_draw_rectangle(&shapes, 16, 8, RED);                         // (0, 0) .. (16, 8)
         shape_renderer_2d_draw_rectangle_between(&shapes, {40, 30}, {60, 50}, GREEN);  // size b - a
         shape_renderer_2d_draw_rectangle_between(&shapes, {100, 90}, {90, 70}, BLUE);  // corners the other way
         shape_renderer_2d_draw_rectangle_at(&shapes, 50, 40, 20, 20, RED);             // over the green one
+        // A diamond: corners at the middle of each side of the 40 x 40 square from (80, 0).
+        shape_renderer_2d_draw_quad(&shapes, {100, 0}, {80, 20}, {100, 40}, {120, 20}, CYAN);
     });
     EXPECT_EQ(count_of(pixels, RED), 16 * 8 + 20 * 20);
     EXPECT_EQ(count_of(pixels, GREEN), 20 * 20 - 10 * 10);
     EXPECT_EQ(count_of(pixels, BLUE), 10 * 20);
-    EXPECT_EQ(count_of(pixels, 0u), (int)(W * H) - 16 * 8 - 20 * 20 - 300 - 200);
+    EXPECT_NEAR(count_of(pixels, CYAN), 800, 45) << "half the square, give or take the diagonal edges";
+    EXPECT_EQ(count_of(pixels, 0u), (int)(W * H) - 16 * 8 - 20 * 20 - 300 - 200 - count_of(pixels, CYAN));
     const std::pair<u32, u32> red[] = {{0, 0}, {15, 7}, {50, 40}, {69, 59}}, green[] = {{40, 30}, {49, 49}, {59, 39}},
-                              blue[] = {{90, 70}, {99, 89}}, clear[] = {{16, 0}, {70, 40}, {50, 60}, {89, 70}};
+                              blue[] = {{90, 70}, {99, 89}}, cyan[] = {{100, 20}, {99, 2}, {82, 20}, {117, 20}, {100, 37}},
+                              clear[] = {{16, 0}, {70, 40}, {50, 60}, {89, 70}, {81, 1}, {118, 1}, {81, 38}, {118, 38}};
     for (auto [x, y] : red) EXPECT_EQ(at(pixels, x, y), RED) << x << "," << y;
     for (auto [x, y] : green) EXPECT_EQ(at(pixels, x, y), GREEN) << x << "," << y;
     for (auto [x, y] : blue) EXPECT_EQ(at(pixels, x, y), BLUE) << x << "," << y;
+    for (auto [x, y] : cyan) EXPECT_EQ(at(pixels, x, y), CYAN) << x << "," << y;
     for (auto [x, y] : clear) EXPECT_EQ(at(pixels, x, y), 0u) << x << "," << y;
-}
-
-TEST_F(ShapeRenderer2DTest, QuadIsTwoTrianglesThroughItsCorners) {
-    create();
-    // A diamond: corners at the middle of each side of the 40 x 40 square from (40, 20).
-    auto pixels = frame([&] { shape_renderer_2d_draw_quad(&shapes, {60, 20}, {40, 40}, {60, 60}, {80, 40}, BLUE); });
-    for (auto [x, y] : {std::pair{60, 40}, {59, 22}, {42, 40}, {77, 40}, {60, 57}}) EXPECT_EQ(at(pixels, x, y), BLUE);
-    for (auto [x, y] : {std::pair{41, 21}, {78, 21}, {41, 58}, {78, 58}}) EXPECT_EQ(at(pixels, x, y), 0u);
-    // Half of the square, give or take the pixels on the diagonal edges.
-    EXPECT_NEAR(count_of(pixels, BLUE), 800, 45);
 }
 
 TEST_F(ShapeRenderer2DTest, TheCallersProjectionPlacesTheShapes) {
