@@ -152,20 +152,9 @@ TEST(GuiRendererPools, GrowAtTheTwentyFifthElementAndLaterFramesReuseTheSets) {
     }
 }
 
-PFN_vkCreateDescriptorPool real_create_pool;
-int g_pool_attempts = 0;
-VKAPI_ATTR VkResult VKAPI_CALL failing_create_pool(VkDevice, const VkDescriptorPoolCreateInfo*,
-                                                   const VkAllocationCallbacks*, VkDescriptorPool* pool) {
-    g_pool_attempts++;
-    *pool = VK_NULL_HANDLE;
-    return VK_ERROR_OUT_OF_DEVICE_MEMORY;
-}
-PFN_vkCmdDraw real_draw;
-int g_draws = 0;
-VKAPI_ATTR void VKAPI_CALL counting_draw(VkCommandBuffer cb, uint32_t v, uint32_t i, uint32_t fv, uint32_t fi) {
-    g_draws++;
-    real_draw(cb, v, i, fv, fi);
-}
+using Draws = VkFake<&vkCmdDraw>;
+using PoolCreations = VkFake<&vkCreateDescriptorPool>;
+using Maps = VkFake<&vkMapMemory>;
 
 TEST(GuiRendererPools, WhenPoolsCannotBeAddedTheElementIsGivenUpForTheFrame) {
     OwnHarness own;
@@ -175,9 +164,10 @@ TEST(GuiRendererPools, WhenPoolsCannotBeAddedTheElementIsGivenUpForTheFrame) {
     LogCapture capture;
     {
         VkHooks hooks;
-        hooks.replace(&vkCreateDescriptorPool, &real_create_pool, failing_create_pool);
-        hooks.replace(&vkCmdDraw, &real_draw, counting_draw);
-        g_pool_attempts = g_draws = 0;
+        PoolCreations::install(&hooks, 1000, VK_ERROR_OUT_OF_DEVICE_MEMORY,
+                               [](VkDevice, const VkDescriptorPoolCreateInfo*, const VkAllocationCallbacks*,
+                                  VkDescriptorPool* pool) { *pool = VK_NULL_HANDLE; });
+        Draws::install(&hooks);
         ASSERT_TRUE(render_harness_begin(h));
         GuiElement a = render_harness_element(h, 0, 0, 8, 8, white, 0.0f), b = a;
         gui_prepare_element(&a);  // returns: no endless retry
@@ -187,8 +177,8 @@ TEST(GuiRendererPools, WhenPoolsCannotBeAddedTheElementIsGivenUpForTheFrame) {
         gui_release_element(&a);
         render_harness_draw(&b);  // the next element tries once more
         ASSERT_TRUE(render_harness_end(h));
-        EXPECT_EQ(g_pool_attempts, 2);
-        EXPECT_EQ(g_draws, 0);
+        EXPECT_EQ(PoolCreations::calls, 2);
+        EXPECT_EQ(Draws::calls, 0);
         ASSERT_TRUE(render_harness_begin(h));
         EXPECT_EQ(h->gui.free_texture_sets.count, 0u) << "nothing null was recycled";
         ASSERT_TRUE(render_harness_end(h));
@@ -224,8 +214,7 @@ TEST_F(GuiRendererTest, TheTwoFormsDrawOnTheirOwnVertexArenas) {
 
 TEST_F(GuiRendererTest, AnEmptyTextDrawsNothingAndATextWithoutAtlasToo) {
     VkHooks hooks;
-    hooks.replace(&vkCmdDraw, &real_draw, counting_draw);
-    g_draws = 0;
+    Draws::install(&hooks);
     GuiElement empty = element(0, 0, 10, 10, gui_pack_color(255, 0, 0, 255));
     empty.primitive_type = GUI_PRIMITIVE_TEXT;
     empty.texture = h->placeholder;
@@ -235,44 +224,30 @@ TEST_F(GuiRendererTest, AnEmptyTextDrawsNothingAndATextWithoutAtlasToo) {
     no_atlas.text_layout.vertices = quad;
     no_atlas.text_layout.vertex_count = 6;
     draw({&empty, &no_atlas});
-    EXPECT_EQ(g_draws, 0);
-}
-
-PFN_vkMapMemory real_map;
-int g_maps = 0, g_map_failures = 0;
-VKAPI_ATTR VkResult VKAPI_CALL counting_map(VkDevice d, VkDeviceMemory m, VkDeviceSize o, VkDeviceSize s,
-                                            VkMemoryMapFlags f, void** data) {
-    g_maps++;
-    if (g_map_failures > 0) {
-        g_map_failures--;
-        *data = nullptr;
-        return VK_ERROR_MEMORY_MAP_FAILED;
-    }
-    return real_map(d, m, o, s, f, data);
+    EXPECT_EQ(Draws::calls, 0);
 }
 
 TEST_F(GuiRendererTest, TheSameProjectionRectangleIsUploadedOnceAndAFailedUploadIsRetried) {
     VkHooks hooks;
-    hooks.replace(&vkMapMemory, &real_map, counting_map);
-    g_maps = g_map_failures = 0;
+    Maps::install(&hooks);
     gui_update_projection(&h->gui, 0, 0, 123, 45);
     gui_update_projection(&h->gui, 0, 0, 123, 45);
-    EXPECT_EQ(g_maps, 1);
+    EXPECT_EQ(Maps::calls, 1);
     gui_update_projection(&h->gui, 0, 0, 124, 45);
-    EXPECT_EQ(g_maps, 2);
+    EXPECT_EQ(Maps::calls, 2);
     gui_update_projection(&h->gui, 0, 0, 0, 0);  // a minimised window keeps the last projection
-    EXPECT_EQ(g_maps, 2);
+    EXPECT_EQ(Maps::calls, 2);
     EXPECT_EQ(h->gui.viewport_width, 124u);
 
     LogCapture capture;
-    g_map_failures = 2;
+    vk_fail_map(&hooks, 2);  // counts afresh
     gui_update_projection(&h->gui, 0, 0, 77, 66);
     EXPECT_EQ(h->gui.viewport_width, 124u);
     gui_update_projection(&h->gui, 0, 0, 77, 66);
-    EXPECT_EQ(g_maps, 4);
+    EXPECT_EQ(Maps::calls, 2) << "both retried";
     EXPECT_EQ(capture.count("gui_vk: Failed to map memory required to upload uniform buffer."), 2);
     gui_update_projection(&h->gui, 0, 0, 77, 66);
-    EXPECT_EQ(g_maps, 5);
+    EXPECT_EQ(Maps::calls, 3);
     EXPECT_EQ(h->gui.viewport_width, 77u);
     gui_update_projection(&h->gui, 0, 0, W, H);
 }

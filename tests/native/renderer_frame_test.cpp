@@ -12,25 +12,11 @@
 
 namespace {
 
-int g_failures_left = 0;
-bool take_failure() {
-    if (g_failures_left <= 0) return false;
-    g_failures_left--;
-    return true;
-}
-
-PFN_vkQueueSubmit real_submit;
-VKAPI_ATTR VkResult VKAPI_CALL flaky_submit(VkQueue q, uint32_t n, const VkSubmitInfo* s, VkFence f) {
-    return take_failure() ? VK_ERROR_DEVICE_LOST : real_submit(q, n, s, f);
-}
-PFN_vkBeginCommandBuffer real_begin;
-VKAPI_ATTR VkResult VKAPI_CALL flaky_begin(VkCommandBuffer cb, const VkCommandBufferBeginInfo* info) {
-    return take_failure() ? VK_ERROR_OUT_OF_HOST_MEMORY : real_begin(cb, info);
-}
+int g_end_failures = 0;
 PFN_vkEndCommandBuffer real_end;
 VKAPI_ATTR VkResult VKAPI_CALL flaky_end(VkCommandBuffer cb) {
     VkResult r = real_end(cb);  // really ended, so the buffer can be reset
-    return take_failure() ? VK_ERROR_OUT_OF_DEVICE_MEMORY : r;
+    return g_end_failures-- > 0 ? VK_ERROR_OUT_OF_DEVICE_MEMORY : r;
 }
 
 class FrameTest : public testing::Test {
@@ -67,13 +53,12 @@ protected:
 // Once for the submission, twice when even the repair submission fails (the fence is then made
 // anew, signalled).
 TEST_F(FrameTest, AFailedSubmissionLeavesTheFenceSignalled) {
-    VkHooks hooks;
-    hooks.replace(&vkQueueSubmit, &real_submit, flaky_submit);
     for (int failures : {1, 2}) {
         LogCapture capture;
-        g_failures_left = failures;
+        VkHooks hooks;
+        VkFake<&vkQueueSubmit>::install(&hooks, failures, VK_ERROR_DEVICE_LOST);
         EXPECT_FALSE(frame(gui_pack_color(255, 0, 0, 255)));
-        EXPECT_EQ(g_failures_left, 0);
+        EXPECT_EQ(VkFake<&vkQueueSubmit>::failures, 0);
         if (failures == 1) {
             EXPECT_EQ(capture.count("Failed to submit draw command buffer: The logical device has been lost."), 1);
         }
@@ -84,8 +69,7 @@ TEST_F(FrameTest, AFailedSubmissionLeavesTheFenceSignalled) {
 TEST_F(FrameTest, ACommandBufferThatCannotBeginOrEndDoesNotHangTheNextFrame) {
     LogCapture capture;
     VkHooks hooks;
-    hooks.replace(&vkBeginCommandBuffer, &real_begin, flaky_begin);
-    g_failures_left = 1;
+    VkFake<&vkBeginCommandBuffer>::install(&hooks, 1, VK_ERROR_OUT_OF_HOST_MEMORY);
     vulkan_wait_for_frame(&h->vk);
     EXPECT_FALSE(vulkan_begin_frame(&h->vk));
     EXPECT_EQ(capture.count("Failed to begin Vulkan command buffer recording: A host memory allocation has failed"), 1);
@@ -93,39 +77,14 @@ TEST_F(FrameTest, ACommandBufferThatCannotBeginOrEndDoesNotHangTheNextFrame) {
     hooks.replace(&vkEndCommandBuffer, &real_end, flaky_end);
     memtarn_arena_reset(&h->frame_arena);
     ASSERT_TRUE(vulkan_begin_frame(&h->vk));
-    g_failures_left = 1;
+    g_end_failures = 1;
     EXPECT_FALSE(vulkan_end_frame(&h->vk));
     EXPECT_EQ(capture.count("Failed to end Vulkan command buffer recording: A device memory allocation has failed"), 1);
     expect_next_frame_shows(gui_pack_color(7, 8, 9, 255));
 }
 
-int g_device_destroys = 0, g_instance_destroys = 0;
-PFN_vkDestroyDevice real_destroy_device;
-VKAPI_ATTR void VKAPI_CALL counting_destroy_device(VkDevice d, const VkAllocationCallbacks* cb) {
-    g_device_destroys++;
-    real_destroy_device(d, cb);
-}
-PFN_vkDestroyInstance real_destroy_instance;
-VKAPI_ATTR void VKAPI_CALL counting_destroy_instance(VkInstance i, const VkAllocationCallbacks* cb) {
-    g_instance_destroys++;
-    real_destroy_instance(i, cb);
-}
-PFN_vkCreateRenderPass real_create_render_pass;
-VKAPI_ATTR VkResult VKAPI_CALL failing_create_render_pass(VkDevice, const VkRenderPassCreateInfo*,
-                                                          const VkAllocationCallbacks*, VkRenderPass*) {
-    return VK_ERROR_OUT_OF_HOST_MEMORY;
-}
-PFN_vkGetPhysicalDeviceFormatProperties real_format_properties;
-VKAPI_ATTR void VKAPI_CALL no_depth_format(VkPhysicalDevice d, VkFormat f, VkFormatProperties* p) {
-    real_format_properties(d, f, p);
-    if (f == VK_FORMAT_D32_SFLOAT || f == VK_FORMAT_D32_SFLOAT_S8_UINT || f == VK_FORMAT_D24_UNORM_S8_UINT)
-        p->optimalTilingFeatures = 0;
-}
-PFN_vkCreateFence real_create_fence;
-VKAPI_ATTR VkResult VKAPI_CALL failing_create_fence(VkDevice, const VkFenceCreateInfo*, const VkAllocationCallbacks*,
-                                                    VkFence*) {
-    return VK_ERROR_OUT_OF_DEVICE_MEMORY;
-}
+using DeviceDestroys = VkFake<&vkDestroyDevice>;
+using InstanceDestroys = VkFake<&vkDestroyInstance>;
 
 bool context_is_empty(const VulkanContext& c) {
     return !c.instance && !c.device && !c.physical_device && !c.render_pass && !c.command_pool && !c.in_flight_fence &&
@@ -142,11 +101,16 @@ TEST(ContextCreation, AFailingStepUndoesEverythingBeforeIt) {
         std::function<void(VkHooks*)> fail;
         const char* message;
     } cases[] = {
-        {[](VkHooks* k) { k->replace(&vkCreateRenderPass, &real_create_render_pass, failing_create_render_pass); },
+        {[](VkHooks* k) { VkFake<&vkCreateRenderPass>::install(k, 1, VK_ERROR_OUT_OF_HOST_MEMORY); },
          "Failed to create Vulkan render pass: A host memory allocation has failed"},
-        {[](VkHooks* k) { k->replace(&vkGetPhysicalDeviceFormatProperties, &real_format_properties, no_depth_format); },
+        {[](VkHooks* k) {
+             VkFake<&vkGetPhysicalDeviceFormatProperties>::install(k, 0, 0, [](VkPhysicalDevice, VkFormat f, VkFormatProperties* p) {
+                 if (f == VK_FORMAT_D32_SFLOAT || f == VK_FORMAT_D32_SFLOAT_S8_UINT || f == VK_FORMAT_D24_UNORM_S8_UINT)
+                     p->optimalTilingFeatures = 0;  // no usable depth format
+             });
+         },
          "Failed to find a suitable depth image format."},
-        {[](VkHooks* k) { k->replace(&vkCreateFence, &real_create_fence, failing_create_fence); },
+        {[](VkHooks* k) { VkFake<&vkCreateFence>::install(k, 1, VK_ERROR_OUT_OF_DEVICE_MEMORY); },
          "Failed to create Vulkan semaphores: A device memory allocation has failed"},
         {[](VkHooks*) {}, nullptr},
     };
@@ -155,10 +119,9 @@ TEST(ContextCreation, AFailingStepUndoesEverythingBeforeIt) {
         LogCapture capture;
         CountingAllocator counting;
         VkHooks hooks;
-        hooks.replace(&vkDestroyDevice, &real_destroy_device, counting_destroy_device);
-        hooks.replace(&vkDestroyInstance, &real_destroy_instance, counting_destroy_instance);
+        DeviceDestroys::install(&hooks);
+        InstanceDestroys::install(&hooks);
         c.fail(&hooks);
-        g_device_destroys = g_instance_destroys = 0;
         Allocator* saved = g_default_allocator;
         g_default_allocator = &counting.allocator;
         RendererSettings settings = {"Korvane tests", 0, g_default_allocator, nullptr};
@@ -172,8 +135,8 @@ TEST(ContextCreation, AFailingStepUndoesEverythingBeforeIt) {
             vulkan_destroy_context(&context);
         }
         g_default_allocator = saved;
-        EXPECT_EQ(g_device_destroys, 1);
-        EXPECT_EQ(g_instance_destroys, 1);
+        EXPECT_EQ(DeviceDestroys::calls, 1);
+        EXPECT_EQ(InstanceDestroys::calls, 1);
         EXPECT_TRUE(context_is_empty(context));
         EXPECT_EQ(counting.live(), 0);
     }

@@ -91,33 +91,9 @@ TEST(MemoryType, FirstTypeWithAllWantedFlagsAmongTheAllowedOnes) {
     EXPECT_FALSE(vulkan_find_memory_type(&p, 0x30, 0, &index)) << "bits beyond the type count name no type";
 }
 
-int g_draws = 0, g_allocations = 0, g_submits = 0;
-PFN_vkCmdDraw real_draw;
-VKAPI_ATTR void VKAPI_CALL counting_draw(VkCommandBuffer cb, uint32_t v, uint32_t i, uint32_t fv, uint32_t fi) {
-    g_draws++;
-    real_draw(cb, v, i, fv, fi);
-}
-PFN_vkMapMemory real_map;
-VKAPI_ATTR VkResult VKAPI_CALL failing_map(VkDevice, VkDeviceMemory, VkDeviceSize, VkDeviceSize, VkMemoryMapFlags,
-                                           void** data) {
-    *data = nullptr;
-    return VK_ERROR_MEMORY_MAP_FAILED;
-}
-PFN_vkBindBufferMemory real_bind;
-VKAPI_ATTR VkResult VKAPI_CALL failing_bind(VkDevice, VkBuffer, VkDeviceMemory, VkDeviceSize) {
-    return VK_ERROR_OUT_OF_DEVICE_MEMORY;
-}
-PFN_vkAllocateCommandBuffers real_allocate_commands;
-VKAPI_ATTR VkResult VKAPI_CALL counting_allocate_commands(VkDevice d, const VkCommandBufferAllocateInfo* info,
-                                                          VkCommandBuffer* out) {
-    g_allocations++;
-    return real_allocate_commands(d, info, out);
-}
-PFN_vkQueueSubmit real_submit;
-VKAPI_ATTR VkResult VKAPI_CALL counting_submit(VkQueue q, uint32_t n, const VkSubmitInfo* s, VkFence f) {
-    g_submits++;
-    return real_submit(q, n, s, f);
-}
+using Draws = VkFake<&vkCmdDraw>;
+using Submits = VkFake<&vkQueueSubmit>;
+using CommandAllocations = VkFake<&vkAllocateCommandBuffers>;
 
 // A vertex buffer whose creation failed has no buffer and vertex count 0: it draws nothing.
 TEST_F(DeviceTest, FailedVertexBuffersAreEmptyAndDrawNothing) {
@@ -130,7 +106,7 @@ TEST_F(DeviceTest, FailedVertexBuffersAreEmptyAndDrawNothing) {
     std::vector<VertexBuffer> failed;
     {
         VkHooks hooks;
-        hooks.replace(&vkMapMemory, &real_map, failing_map);
+        vk_fail_map(&hooks, 1);
         failed.push_back(vulkan_create_vertex_buffer(&desc));  // never copied through the failed mapping
     }
     EXPECT_EQ(capture.texts(), (std::vector<std::string>{
@@ -138,7 +114,7 @@ TEST_F(DeviceTest, FailedVertexBuffersAreEmptyAndDrawNothing) {
                                    "Vertex buffer's vkMapMemory failed."}));
     {
         VkHooks hooks;
-        hooks.replace(&vkBindBufferMemory, &real_bind, failing_bind);
+        VkFake<&vkBindBufferMemory>::install(&hooks, 2, VK_ERROR_OUT_OF_DEVICE_MEMORY);
         failed.push_back(vulkan_create_vertex_buffer(&desc));
         EXPECT_TRUE(capture.contains("Vertex buffer's memory binding failed."));
         capture.clear();
@@ -155,15 +131,14 @@ TEST_F(DeviceTest, FailedVertexBuffersAreEmptyAndDrawNothing) {
     EXPECT_TRUE(capture.texts().empty());
 
     VkHooks hooks;
-    hooks.replace(&vkCmdDraw, &real_draw, counting_draw);
-    g_draws = 0;
+    Draws::install(&hooks);
     for (VertexBuffer& vb : failed) {
         EXPECT_EQ(vb.vertex_count, 0u);
         EXPECT_EQ(vb.buffer, VK_NULL_HANDLE);
         vulkan_draw_vertex_buffer(&vb, 1, VK_NULL_HANDLE);  // never reaches the command buffer
         vulkan_destroy_vertex_buffer(&vb);
     }
-    EXPECT_EQ(g_draws, 0);
+    EXPECT_EQ(Draws::calls, 0);
     memtarn_arena_destroy(&tiny);
     memtarn_arena_destroy(&arena);
 }
@@ -187,22 +162,21 @@ TEST_F(DeviceTest, ARefusedTransitionRecordsAndSubmitsNothing) {
 
     LogCapture capture;
     VkHooks hooks;
-    hooks.replace(&vkAllocateCommandBuffers, &real_allocate_commands, counting_allocate_commands);
-    hooks.replace(&vkQueueSubmit, &real_submit, counting_submit);
-    g_allocations = g_submits = 0;
+    CommandAllocations::install(&hooks);
+    Submits::install(&hooks);
     auto transition = [&](VkImageLayout from, VkImageLayout to) {
         return vulkan_transition_image_layout(image, info.format, from, to, device(), h->vk.command_pool,
                                               h->vk.graphics_queue);
     };
     EXPECT_FALSE(transition(VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL));
     EXPECT_FALSE(transition(VK_IMAGE_LAYOUT_UNDEFINED, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL));
-    EXPECT_EQ(g_allocations + g_submits, 0);
+    EXPECT_EQ(CommandAllocations::calls + Submits::calls, 0);
     EXPECT_EQ(capture.count("Unsupported image layout transition from 5 to 7."), 1);
     // The two known transitions each take one buffer and one submission.
     EXPECT_TRUE(transition(VK_IMAGE_LAYOUT_UNDEFINED, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL));
     EXPECT_TRUE(transition(VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL));
-    EXPECT_EQ(g_allocations, 2);
-    EXPECT_EQ(g_submits, 2);
+    EXPECT_EQ(CommandAllocations::calls, 2);
+    EXPECT_EQ(Submits::calls, 2);
     vkDestroyImage(device(), image, nullptr);
 }
 

@@ -63,50 +63,9 @@ struct RecordingArena {
     }
 };
 
-PFN_vkDestroyBuffer real_destroy_buffer;
 std::vector<VkBuffer> g_destroyed_buffers;
-VKAPI_ATTR void VKAPI_CALL recording_destroy_buffer(VkDevice d, VkBuffer b, const VkAllocationCallbacks* c) {
-    g_destroyed_buffers.push_back(b);
-    g_events.push_back("destroy buffer");
-    real_destroy_buffer(d, b, c);
-}
-PFN_vkDestroyPipeline real_destroy_pipeline;
-VKAPI_ATTR void VKAPI_CALL recording_destroy_pipeline(VkDevice d, VkPipeline p, const VkAllocationCallbacks* c) {
-    g_events.push_back("destroy pipeline");
-    real_destroy_pipeline(d, p, c);
-}
-PFN_vkResetDescriptorPool real_reset_pool;
-VKAPI_ATTR VkResult VKAPI_CALL recording_reset_pool(VkDevice d, VkDescriptorPool p, VkDescriptorPoolResetFlags f) {
-    g_events.push_back("free set");
-    return real_reset_pool(d, p, f);
-}
-PFN_vkDestroyDescriptorSetLayout real_destroy_layout;
-VKAPI_ATTR void VKAPI_CALL recording_destroy_layout(VkDevice d, VkDescriptorSetLayout l, const VkAllocationCallbacks* c) {
-    g_events.push_back("destroy set layout");
-    real_destroy_layout(d, l, c);
-}
-PFN_vkAllocateDescriptorSets real_allocate_sets;
-VKAPI_ATTR VkResult VKAPI_CALL failing_allocate_sets(VkDevice, const VkDescriptorSetAllocateInfo*, VkDescriptorSet*) {
-    return VK_ERROR_OUT_OF_POOL_MEMORY;
-}
-PFN_vkCreateGraphicsPipelines real_create_pipelines;
-VKAPI_ATTR VkResult VKAPI_CALL failing_create_pipelines(VkDevice, VkPipelineCache, uint32_t,
-                                                        const VkGraphicsPipelineCreateInfo*,
-                                                        const VkAllocationCallbacks*, VkPipeline* p) {
-    *p = VK_NULL_HANDLE;
-    return VK_ERROR_OUT_OF_DEVICE_MEMORY;
-}
-PFN_vkMapMemory real_map;
-VKAPI_ATTR VkResult VKAPI_CALL failing_map(VkDevice, VkDeviceMemory, VkDeviceSize, VkDeviceSize, VkMemoryMapFlags, void** p) {
-    *p = nullptr;
-    return VK_ERROR_MEMORY_MAP_FAILED;
-}
-PFN_vkCmdDraw real_draw;
+using Draws = VkFake<&vkCmdDraw>;
 std::vector<u32> g_draw_vertex_counts;
-VKAPI_ATTR void VKAPI_CALL recording_draw(VkCommandBuffer cb, uint32_t v, uint32_t i, uint32_t fv, uint32_t fi) {
-    g_draw_vertex_counts.push_back(v);
-    real_draw(cb, v, i, fv, fi);
-}
 
 class ShapeRenderer2DTest : public HarnessTest<W, H> {
 protected:
@@ -162,10 +121,19 @@ protected:
     }
     // Records the calls that release the renderer's objects into g_events.
     static void record_teardown(VkHooks* hooks) {
-        hooks->replace(&vkDestroyBuffer, &real_destroy_buffer, recording_destroy_buffer);
-        hooks->replace(&vkDestroyPipeline, &real_destroy_pipeline, recording_destroy_pipeline);
-        hooks->replace(&vkResetDescriptorPool, &real_reset_pool, recording_reset_pool);
-        hooks->replace(&vkDestroyDescriptorSetLayout, &real_destroy_layout, recording_destroy_layout);
+        record_destroyed_buffers(hooks);
+        VkFake<&vkDestroyPipeline>::install(hooks, 0, 0, [](auto...) { g_events.push_back("destroy pipeline"); });
+        VkFake<&vkResetDescriptorPool>::install(hooks, 0, VK_SUCCESS, [](auto...) { g_events.push_back("free set"); });
+        VkFake<&vkDestroyDescriptorSetLayout>::install(hooks, 0, 0, [](auto...) { g_events.push_back("destroy set layout"); });
+    }
+    static void record_destroyed_buffers(VkHooks* hooks) {
+        VkFake<&vkDestroyBuffer>::install(hooks, 0, 0, [](VkDevice, VkBuffer b, const VkAllocationCallbacks*) {
+            g_destroyed_buffers.push_back(b);
+            g_events.push_back("destroy buffer");
+        });
+    }
+    static void record_draws(VkHooks* hooks) {
+        Draws::install(hooks, 0, 0, [](VkCommandBuffer, u32 v, u32, u32, u32) { g_draw_vertex_counts.push_back(v); });
     }
     static u32 at(const std::vector<u32>& p, u32 x, u32 y) { return pixel_at(p, W, x, y); }
     static int count_of(const std::vector<u32>& p, u32 color) { return (int)std::count(p.begin(), p.end(), color); }
@@ -223,7 +191,7 @@ TEST_F(ShapeRenderer2DTest, TheCallersProjectionPlacesTheShapes) {
 TEST_F(ShapeRenderer2DTest, LineListDrawsTheOutlineWithEightVertices) {
     create(RENDER_TOPOLOGY_LINE_LIST);
     VkHooks hooks;
-    hooks.replace(&vkCmdDraw, &real_draw, recording_draw);
+    record_draws(&hooks);
     // Edges through pixel centres, so every edge pixel is unambiguous.
     auto pixels = frame([&] {
         shape_renderer_2d_draw_rectangle_at(&shapes, 20.5f, 20.5f, 40, 30, RED);
@@ -244,7 +212,7 @@ TEST_F(ShapeRenderer2DTest, TriangleStripDrawsNothing) {
     create(RENDER_TOPOLOGY_TRIANGLE_STRIP);
     LogCapture log;
     VkHooks hooks;
-    hooks.replace(&vkCmdDraw, &real_draw, recording_draw);
+    record_draws(&hooks);
     VertexBuffer kept;
     auto pixels = frame([&] {
         shape_renderer_2d_draw_rectangle(&shapes, 50, 50, RED);
@@ -277,7 +245,7 @@ TEST_F(ShapeRenderer2DTest, NextBeginDestroysTheFramesShapesInTheOrderDrawn) {
     EXPECT_EQ(second.allocations, 3) << "drawn shapes live in the second arena";
     EXPECT_EQ(at(pixels, 32, 32), BLUE);
     VkHooks hooks;
-    hooks.replace(&vkDestroyBuffer, &real_destroy_buffer, recording_destroy_buffer);
+    record_destroyed_buffers(&hooks);
     pixels = frame([&] {
         EXPECT_EQ(g_destroyed_buffers, drawn);
         EXPECT_EQ(shapes.drawn_shapes.count, 0u);
@@ -333,10 +301,15 @@ TEST_F(ShapeRenderer2DTest, AFailedCreationStepUndoesTheStepsBeforeIt) {
         Strings log_prefixes;
         Strings events;
     } cases[] = {
-        {[](VkHooks* k, RecordingArena*) { k->replace(&vkAllocateDescriptorSets, &real_allocate_sets, failing_allocate_sets); },
+        {[](VkHooks* k, RecordingArena*) { VkFake<&vkAllocateDescriptorSets>::install(k, 1, VK_ERROR_OUT_OF_POOL_MEMORY); },
          {"Vulkan API call failed: VK_ERROR_OUT_OF_POOL_MEMORY\n", "Failed to create descriptor set."},
          {"destroy set layout"}},  // no set to free
-        {[](VkHooks* k, RecordingArena*) { k->replace(&vkCreateGraphicsPipelines, &real_create_pipelines, failing_create_pipelines); },
+        {[](VkHooks* k, RecordingArena*) {
+             VkFake<&vkCreateGraphicsPipelines>::install(
+                 k, 1, VK_ERROR_OUT_OF_DEVICE_MEMORY,
+                 [](VkDevice, VkPipelineCache, u32, const VkGraphicsPipelineCreateInfo*, const VkAllocationCallbacks*,
+                    VkPipeline* p) { *p = VK_NULL_HANDLE; });
+         },
          {"Failed to create Vulkan graphics pipeline: ", "Failed to instantiate graphics pipeline."},
          {"free set", "destroy set layout"}},
         {[](VkHooks*, RecordingArena* uniform) { uniform->refuse = true; },
@@ -371,7 +344,7 @@ TEST_F(ShapeRenderer2DTest, FailedProjectionMapIsLoggedAndCreationGoesOn) {
     LogCapture log;
     {
         VkHooks hooks;
-        hooks.replace(&vkMapMemory, &real_map, failing_map);
+        vk_fail_map(&hooks, 1);
         create();
     }
     Strings texts = log.texts();

@@ -6,7 +6,14 @@
 //     static VKAPI_ATTR VkResult VKAPI_CALL failing_submit(...) { ...; return real_submit(...); }
 //     VkHooks hooks;
 //     hooks.replace(&vkQueueSubmit, &real_submit, failing_submit);
+//
+// VkFake<&vkQueueSubmit> is such a fake, made for any command:
+//
+//     VkFake<&vkQueueSubmit>::install(&hooks, 1, VK_ERROR_DEVICE_LOST);  // the next call fails
+//     ... VkFake<&vkQueueSubmit>::calls ...
 #pragma once
+#include <functional>
+#include <type_traits>
 #include <vector>
 #include "Ostrel/renderer/vulkan_loader.h"
 
@@ -32,3 +39,48 @@ private:
     std::vector<Entry> entries_;
     static VkHooks* active_;
 };
+
+template <auto Slot>
+struct VkFake;
+
+// Counts every call and shows its arguments to `seen` (before the real command, so it may set
+// what they point at; after it for commands without a result); while `failures` is above 0 a
+// call returns `failure` instead of reaching the real command.
+template <typename R, typename... A, R(VKAPI_PTR** Slot)(A...)>
+struct VkFake<Slot> {
+    using Result = std::conditional_t<std::is_void_v<R>, int, R>;
+    static inline R(VKAPI_PTR* real)(A...) = nullptr;
+    static inline int calls = 0;
+    static inline int failures = 0;
+    static inline Result failure = {};
+    static inline std::function<void(A...)> seen;
+
+    static void install(VkHooks* hooks, int fail = 0, Result result = {}, std::function<void(A...)> observer = {}) {
+        calls = 0;
+        failures = fail;
+        failure = result;
+        seen = std::move(observer);
+        hooks->replace(Slot, &real, &call);
+    }
+    static VKAPI_ATTR R VKAPI_CALL call(A... args) {
+        calls++;
+        if constexpr (std::is_void_v<R>) {
+            real(args...);
+            if (seen) seen(args...);
+        } else {
+            if (seen) seen(args...);
+            if (failures > 0) {
+                failures--;
+                return failure;
+            }
+            return real(args...);
+        }
+    }
+};
+
+// The next `times` mappings fail and leave a null pointer behind.
+inline void vk_fail_map(VkHooks* hooks, int times) {
+    VkFake<&vkMapMemory>::install(hooks, times, VK_ERROR_MEMORY_MAP_FAILED,
+                                  [](VkDevice, VkDeviceMemory, VkDeviceSize, VkDeviceSize, VkMemoryMapFlags,
+                                     void** data) { *data = nullptr; });
+}
