@@ -12,7 +12,6 @@ namespace {
 // The test's clipboard. `grown` stands in for text copied by another program between the
 // length query and the fetch.
 std::string g_clipboard, g_grown;
-int g_clipboard_sets;
 
 void clipboard_get(u8* buffer, u32 capacity, u32* length) {
     if (!buffer) {
@@ -25,7 +24,6 @@ void clipboard_get(u8* buffer, u32 capacity, u32* length) {
 }
 
 void clipboard_set(const u8* text, u32 length) {
-    g_clipboard_sets++;
     g_clipboard.assign((const char*)text, length);
 }
 
@@ -58,7 +56,6 @@ protected:
         g_clipboard.clear();
         g_grown.clear();
         g_filtered.clear();
-        g_clipboard_sets = 0;
         style = DefaultTextInputStyle;
         style.background_color = GREY;
         style.cursor_color = YELLOW;
@@ -147,6 +144,7 @@ TEST_F(GuiTextInputTest, EnterCommitsKeepsFocusAndDropsTheCharactersOfItsFrame) 
 
 // One frame per row, from `initial` with cursor c and selection s when it is given (else from the
 // previous row): the keys down, the typed bytes and the arrow bits; then text, cursor, selection.
+// With `clip` the clipboard holds it before the frame and `clip_after` after it.
 struct Edit {
     const char* initial;
     u32 c;
@@ -157,9 +155,12 @@ struct Edit {
     const char* text;
     u32 cursor;
     i32 selection;
+    const char* clip = nullptr;
+    const char* clip_after = nullptr;
 };
 const Key DEL = &GuiInput::del, DEL_CTRL = &GuiInput::del_control, BACK = &GuiInput::backspace,
-          BACK_CTRL = &GuiInput::backspace_control, SHIFT = &GuiInput::shift, ALL = &GuiInput::select_all;
+          BACK_CTRL = &GuiInput::backspace_control, SHIFT = &GuiInput::shift, ALL = &GuiInput::select_all,
+          COPY = &GuiInput::copy, CUT = &GuiInput::cut, PASTE = &GuiInput::paste;
 const u8 L = GUI_ARROW_LEFT, R = GUI_ARROW_RIGHT;
 
 TEST_F(GuiTextInputTest, EditingKeysInTheirOrder) {
@@ -195,9 +196,18 @@ TEST_F(GuiTextInputTest, EditingKeysInTheirOrder) {
         {"hello", 2, 0, {ALL}, "", 0, "hello", 0, 5},
         {nullptr, 0, 0, {}, "x", 0, "x", 1, 0},  // a typed byte replaces the selection
         {"42", 10, -20, {SHIFT}, "", L, "42", 1, -1},  // the caller's text shrank since the last frame
+        // Copy, cut and paste through the context's clipboard.
+        {"hello", 1, 0, {COPY}, "", 0, "hello", 1, 0, "kept", "kept"},  // no selection: left alone
+        {"hello", 4, -3, {COPY}, "", 0, "hello", 4, -3, "", "ell"},      // a leftward one copies in text order
+        {"hello", 1, 3, {CUT}, "", 0, "ho", 1, 0, "", "ell"},
+        {nullptr, 0, 0, {PASTE}, "", 0, "hXYo", 3, 0, "XY"},
+        {"hello", 4, -3, {PASTE}, "", 0, "hXYo", 3, 0},  // a paste replaces the selection
+        {"", 0, 0, {PASTE}, "", 0, "42", 2, 0, "4\r\n2\t"},  // one line, no control bytes
+        {"x", 1, 0, {PASTE}, "", 0, "x", 1, 0, ""},          // an empty clipboard pastes nothing
     };
     for (const Edit& e : edits) {
         if (e.initial) focus(e.initial, e.c, e.s);
+        if (e.clip) g_clipboard = e.clip;
         GuiInput in = gui_mouse(300, 230);
         for (Key k : e.keys) in.*k = 1;
         for (const char* c = e.typed; *c; c++) text_input_ring_push(&in.typed, (u8)*c);
@@ -205,6 +215,7 @@ TEST_F(GuiTextInputTest, EditingKeysInTheirOrder) {
         field(in);
         SCOPED_TRACE(&e - edits);
         expect(e.text, e.cursor, e.selection);
+        if (e.clip_after) { EXPECT_EQ(g_clipboard, e.clip_after); }
     }
 }
 
@@ -233,50 +244,19 @@ TEST_F(GuiTextInputTest, AFilterSeesEveryByteAndCannotPutTheCursorOutsideTheText
     expect("abc", 3, -3);
 }
 
-TEST_F(GuiTextInputTest, CopyCutAndPasteGoThroughTheContextsClipboard) {
-    focus("hello", 1);
-    keys({&GuiInput::copy});
-    EXPECT_EQ(g_clipboard_sets, 0) << "no selection: the clipboard is left alone";
-    for (int i = 0; i < 3; i++) keys({SHIFT}, "", R);
-    keys({&GuiInput::copy});
-    EXPECT_EQ(g_clipboard, "ell") << "a leftward selection copies in text order";
-    expect("hello", 4, -3);
-    focus("hello", 1, 3);
-    g_clipboard.clear();
-    keys({&GuiInput::cut});
-    EXPECT_EQ(g_clipboard, "ell");
-    expect("ho", 1, 0);
-    g_clipboard = "XY";
-    keys({&GuiInput::paste});
-    expect("hXYo", 3, 0);
-    focus("hello", 4, -3);
-    keys({&GuiInput::paste});
-    expect("hXYo", 3, 0);  // a paste replaces the selection
-}
-
-TEST_F(GuiTextInputTest, APasteTakesOneLineAndNeverMoreThanItAskedRoomFor) {
-    focus("", 0);
-    g_clipboard = "4\r\n2\t";
-    keys({&GuiInput::paste});
-    expect("42", 2, 0);
+TEST_F(GuiTextInputTest, APasteNeverTakesMoreThanItAskedRoomForAndNeedsTheClipboardFunctions) {
     focus("", 0);
     g_clipboard = "abc";
     g_grown = "abcdefghijklmnop";  // longer by the time it is fetched
-    keys({&GuiInput::paste});
+    keys({PASTE});
     expect("abc", 3, 0);
-    focus("x", 1);
-    g_clipboard.clear();
-    g_grown.clear();
-    keys({&GuiInput::paste});
-    expect("x", 1, 0);  // an empty clipboard pastes nothing
     ctx->clipboard_get = nullptr;
     ctx->clipboard_set = nullptr;
-    g_clipboard = "zz";
     focus("hello", 0, 2);
-    keys({&GuiInput::paste});
-    keys({&GuiInput::copy});
-    keys({&GuiInput::cut});
-    expect("hello", 0, 2);  // no clipboard functions: nothing happens
+    keys({PASTE});
+    keys({COPY});
+    keys({CUT});
+    expect("hello", 0, 2);
 }
 
 TEST_F(GuiTextInputTest, APressPlacesTheCursorAndADragExtendsTheSelection) {

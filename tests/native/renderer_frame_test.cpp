@@ -6,7 +6,7 @@
 #include <vector>
 #include "Ostrel/gui/gui_colors.h"
 #include "support/log_capture.h"
-#include "support/render_harness.h"
+#include "support/harness_test.h"
 #include "support/vk_hooks.h"
 #include "test_files.h"
 
@@ -19,16 +19,8 @@ VKAPI_ATTR VkResult VKAPI_CALL flaky_end(VkCommandBuffer cb) {
     return g_end_failures-- > 0 ? VK_ERROR_OUT_OF_DEVICE_MEMORY : r;
 }
 
-class FrameTest : public testing::Test {
+class FrameTest : public HarnessTest<32, 24> {
 protected:
-    void SetUp() override {
-        h = new RenderHarness;
-        ASSERT_TRUE(render_harness_create(h, 32, 24)) << "no Vulkan device";
-    }
-    void TearDown() override {
-        render_harness_destroy(h);
-        delete h;
-    }
     bool fence_signalled() { return vkGetFenceStatus(h->vk.device, h->vk.in_flight_fence) == VK_SUCCESS; }
     // One frame filled with `color`; true when it was submitted.
     bool frame(u32 color) {
@@ -47,7 +39,6 @@ protected:
         vulkan_wait_for_frame(&h->vk);
         EXPECT_EQ(pixel_at(render_harness_pixels(h), 32, 5, 5), color);
     }
-    RenderHarness* h = nullptr;
 };
 
 // Once for the submission, twice when even the repair submission fails (the fence is then made
