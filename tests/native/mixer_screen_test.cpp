@@ -9,36 +9,27 @@ static std::string text_of(const DynString& s) { return std::string((const char*
 TEST(PercentFilter, KeepsAtMostThreeDigitsAndNeverMoreThanOneHundred) {
     DynString text = dyn_string_create(g_default_allocator);
     GuiTextInput input = {&text, 0, 0};
-    // Each byte typed at the given cursor, then the text and cursor after it.
+    // Each byte typed at the given cursor (into an emptied field first), then text and cursor.
     const struct {
+        bool empty_first;
         u8 byte;
         u32 at;
         const char* text;
         u32 cursor;
     } steps[] = {
-        {'5', 0, "5", 1}, {'0', 1, "50", 2}, {'0', 2, "100", 0},  // 500
-        {'7', 0, "100", 0},                                       // a fourth digit
+        {true, '5', 0, "5", 1},    {false, '0', 1, "50", 2},  {false, '0', 2, "100", 0},  // 500
+        {false, '7', 0, "100", 0},                                                        // a fourth digit
+        {true, 'x', 0, "", 0},     {false, '-', 0, "", 0},    {false, '9', 0, "9", 1},
+        {false, '9', 1, "99", 2},  {false, '1', 1, "100", 0},  // at the cursor, not appended: 919
+        {true, '7', 0, "7", 1},    {false, '0', 0, "07", 1},
     };
     for (const auto& s : steps) {
+        if (s.empty_first) dyn_string_clear(&text);
         input.cursor = s.at;
         percent_filter(s.byte, &input);
-        EXPECT_EQ(text_of(text), s.text) << s.byte;
-        EXPECT_EQ(input.cursor, s.cursor) << s.byte;
+        EXPECT_EQ(text_of(text), s.text) << &s - steps;
+        EXPECT_EQ(input.cursor, s.cursor) << &s - steps;
     }
-    dyn_string_clear(&text);
-    for (u8 b : {'x', '-', '9', '9'}) {
-        input.cursor = text.length;
-        percent_filter(b, &input);
-    }
-    input.cursor = 1;  // inserted at the cursor, not appended: 919 is above 100
-    percent_filter('1', &input);
-    EXPECT_EQ(text_of(text), "100");
-    dyn_string_clear(&text);
-    input.cursor = 0;
-    percent_filter('7', &input);
-    input.cursor = 0;
-    percent_filter('0', &input);
-    EXPECT_EQ(text_of(text), "07");
     EXPECT_EQ(percent_parse(&text), 7);
     dyn_string_clear(&text);
     EXPECT_EQ(percent_parse(&text), 0);  // empty
