@@ -29,9 +29,7 @@ TEST(IniFind, EdgeCases) {
     const std::string sections = "TOP=0\n[s]\nJump=a\n[keyboard_and_mouse]\nJump=b\nFire=c\n";
     struct Case {
         std::string text;
-        const char* key;
-        const char* section;
-        const char* value;
+        const char *key, *section, *value;
     } cases[] = {
         {"KEY = value", "KEY", nullptr, absent},  // the key word is "KEY "
         {"KEY= value", "KEY", nullptr, "value"},

@@ -155,8 +155,7 @@ struct Edit {
     const char* text;
     u32 cursor;
     i32 selection;
-    const char* clip = nullptr;
-    const char* clip_after = nullptr;
+    const char *clip = nullptr, *clip_after = nullptr;
 };
 const Key DEL = &GuiInput::del, DEL_CTRL = &GuiInput::del_control, BACK = &GuiInput::backspace,
           BACK_CTRL = &GuiInput::backspace_control, SHIFT = &GuiInput::shift, ALL = &GuiInput::select_all,
