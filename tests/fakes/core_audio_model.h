@@ -99,9 +99,6 @@ ModelSession* model_add_session(ModelDevice* device, u32 pid, f32 volume, bool m
 ModelDevice* model_find_device(AudioModel* model, const wchar_t* id);
 ModelSession* model_find_session(ModelDevice* device, u32 key);
 
-// The two top-level objects, each holding one reference. Null and an HRESULT on failure.
-HRESULT model_create_enumerator(AudioModel* model, void** out);
-HRESULT model_create_policy_config(AudioModel* model, void** out);
 // Answers a creation request for one of the two classes (what CoCreateInstance would do).
 HRESULT model_create_instance(AudioModel* model, REFCLSID clsid, REFIID iid, void** out);
 

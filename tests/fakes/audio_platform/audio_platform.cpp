@@ -130,6 +130,8 @@ f32 parse_volume(const std::string& v) {
 
 bool parse_flag(const std::string& v) { return v == "1" || v == "true" || v == "yes"; }
 
+const char* const ROLE_KEYS[3] = {"default_console", "default_multimedia", "default_communications"};  // bits FAKE_ROLE_*
+
 PlatformState parse_state(const std::string& text) {
     PlatformState state;
     enum { NONE, DEVICE, SESSION } section = NONE;
@@ -163,9 +165,8 @@ PlatformState parse_state(const std::string& text) {
             else if (key == "name") d.name = value, d.has_name = true;
             else if (key == "volume") d.volume = parse_volume(value);
             else if (key == "mute") d.mute = parse_flag(value);
-            else if (key == "default_console") d.default_roles = parse_flag(value) ? d.default_roles | FAKE_ROLE_CONSOLE : d.default_roles & ~FAKE_ROLE_CONSOLE;
-            else if (key == "default_multimedia") d.default_roles = parse_flag(value) ? d.default_roles | FAKE_ROLE_MULTIMEDIA : d.default_roles & ~FAKE_ROLE_MULTIMEDIA;
-            else if (key == "default_communications") d.default_roles = parse_flag(value) ? d.default_roles | FAKE_ROLE_COMMUNICATIONS : d.default_roles & ~FAKE_ROLE_COMMUNICATIONS;
+            for (u32 r = 0; r < 3; r++)
+                if (key == ROLE_KEYS[r]) d.default_roles = parse_flag(value) ? d.default_roles | (1u << r) : d.default_roles & ~(1u << r);
         } else if (section == SESSION) {
             StateSession& s = state.sessions.back();
             if (key == "device") s.device = value;
@@ -187,9 +188,7 @@ std::string format_state(const PlatformState& state) {
         if (d.has_name) out += "name=" + d.name + "\n";
         snprintf(number, sizeof(number), "%.9g", (double)d.volume);
         out += std::string("volume=") + number + "\nmute=" + (d.mute ? "1" : "0") + "\n";
-        out += std::string("default_console=") + ((d.default_roles & FAKE_ROLE_CONSOLE) ? "1" : "0") + "\n";
-        out += std::string("default_multimedia=") + ((d.default_roles & FAKE_ROLE_MULTIMEDIA) ? "1" : "0") + "\n";
-        out += std::string("default_communications=") + ((d.default_roles & FAKE_ROLE_COMMUNICATIONS) ? "1" : "0") + "\n";
+        for (u32 r = 0; r < 3; r++) out += std::string(ROLE_KEYS[r]) + ((d.default_roles >> r) & 1 ? "=1\n" : "=0\n");
     }
     for (const StateSession& s : state.sessions) {
         snprintf(number, sizeof(number), "%.9g", (double)s.volume);
@@ -218,10 +217,8 @@ std::vector<std::pair<std::wstring, DWORD>> running_programs() {
 void build_model(const PlatformState& state) {
     std::vector<std::pair<std::wstring, DWORD>> programs = running_programs();
     g_model.devices.clear();
-    for (const StateDevice& d : state.devices) {
-        ModelDevice* m = model_add_device(&g_model, widen(d.id).c_str(), d.has_name ? widen(d.name).c_str() : nullptr, d.volume, d.mute, d.default_roles);
-        (void)m;
-    }
+    for (const StateDevice& d : state.devices)
+        model_add_device(&g_model, widen(d.id).c_str(), d.has_name ? widen(d.name).c_str() : nullptr, d.volume, d.mute, d.default_roles);
     for (size_t k = 0; k < state.sessions.size(); k++) {
         const StateSession& s = state.sessions[k];
         ModelDevice* d = model_find_device(&g_model, widen(s.device).c_str());
