@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 
-std::string windows_path(const std::string& unix_path) {
+static std::string windows_path(const std::string& unix_path) {
     std::string p = "Z:" + unix_path;
     for (char& c : p)
         if (c == '/') c = '\\';
@@ -44,14 +44,11 @@ bool run_sh(const std::string& script) {
     return false;
 }
 
-std::string scratch_unix(const std::string& name) {
+std::string enter_scratch(const std::string& name) {
     std::string path = std::string(KORVANE_TEST_SCRATCH) + "/" + name + "-" + std::to_string(GetCurrentProcessId());
     EXPECT_TRUE(run_sh("rm -rf '" + path + "' && mkdir -p '" + path + "'"));
+    EXPECT_TRUE(SetCurrentDirectoryA(windows_path(path).c_str())) << path;
     return path;
-}
-
-void enter_scratch(const std::string& unix_path) {
-    ASSERT_TRUE(SetCurrentDirectoryA(windows_path(unix_path).c_str())) << unix_path;
 }
 
 std::string run_capture(const std::string& command_line, u32* code) {

@@ -4,14 +4,11 @@
 #include <string>
 #include "Ostrel/core/types.h"
 
-// Linux path of a fresh, empty scratch folder for `name`, below the build tree.
-std::string scratch_unix(const std::string& name);
-// The same folder as Windows sees it (through Z:).
-std::string windows_path(const std::string& unix_path);
+// Makes a fresh, empty scratch folder below the build tree the working directory; returns its
+// Linux path.
+std::string enter_scratch(const std::string& name);
 // Runs `script` with /bin/sh on the Linux side and waits for it. The script must not contain
 // double quotes.
 bool run_sh(const std::string& script);
 // Runs a Windows command line, waits, and returns its standard output; the exit code in *code.
 std::string run_capture(const std::string& command_line, u32* code);
-// Makes `unix_path` (a fresh scratch folder) the working directory.
-void enter_scratch(const std::string& unix_path);
