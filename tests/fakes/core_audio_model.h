@@ -51,7 +51,6 @@ enum FakeSync : u32 { FAKE_SYNC_ENUMERATE, FAKE_SYNC_READ, FAKE_SYNC_CHANGE };
 struct ModelSession {
     u32 key;              // identity while the session exists
     u32 pid;              // 0: the system sounds session
-    std::string program;  // the state file's program name (the DLL resolves it to pid)
     f32 volume;
     bool mute;
     u64 fail;  // methods of this session that fail
@@ -87,7 +86,6 @@ struct AudioModel {
     std::vector<FakeCall> calls;  // changes and SetDefaultEndpoint attempts, in order
     i64 live_references;      // references held on live objects, all kinds together
     i64 live_objects;
-    i64 objects_created;
     // Optional: called before every method uses the model, and after every change applied.
     void (*sync)(AudioModel* model, FakeSync kind);
     void (*changed)(AudioModel* model, const FakeCall& call);
@@ -97,12 +95,9 @@ void model_reset(AudioModel* model);
 ModelDevice* model_add_device(AudioModel* model, const wchar_t* id, const wchar_t* name, f32 volume, bool mute, u32 default_roles);
 ModelSession* model_add_session(ModelDevice* device, u32 pid, f32 volume, bool mute);
 ModelDevice* model_find_device(AudioModel* model, const wchar_t* id);
-ModelSession* model_find_session(ModelDevice* device, u32 key);
 
 // Answers a creation request for one of the two classes (what CoCreateInstance would do).
 HRESULT model_create_instance(AudioModel* model, REFCLSID clsid, REFIID iid, void** out);
 
 extern const GUID FAKE_CLSID_POLICY_CONFIG;
 extern const GUID FAKE_IID_POLICY_CONFIG_VISTA;
-extern const GUID FAKE_CLSID_MM_DEVICE_ENUMERATOR;
-extern const GUID FAKE_IID_MM_DEVICE_ENUMERATOR;

@@ -2,6 +2,7 @@
 // refer to their device by id and to their session by key and look both up on every call, so
 // an object whose device or session has gone answers with the platform's "invalidated" error.
 #define CINTERFACE
+#include <initguid.h>  // the interface ids, defined here
 #include <windows.h>
 #include <objbase.h>
 #include <mmdeviceapi.h>
@@ -9,25 +10,12 @@
 #include <audiopolicy.h>
 #include <audioclient.h>
 #include <propsys.h>
+#include <functiondiscoverykeys_devpkey.h>
 #include <stddef.h>
 #include "core_audio_model.h"
 
 const GUID FAKE_CLSID_POLICY_CONFIG = {0x294935CE, 0xF637, 0x4E7C, {0xA4, 0x1B, 0xAB, 0x25, 0x54, 0x60, 0xB8, 0x62}};
 const GUID FAKE_IID_POLICY_CONFIG_VISTA = {0x568B9108, 0x44BF, 0x40B4, {0x90, 0x06, 0x86, 0xAF, 0xE5, 0xB5, 0xA6, 0x20}};
-const GUID FAKE_CLSID_MM_DEVICE_ENUMERATOR = {0xBCDE0395, 0xE52F, 0x467C, {0x8E, 0x3D, 0xC4, 0x57, 0x92, 0x91, 0x69, 0x2E}};
-const GUID FAKE_IID_MM_DEVICE_ENUMERATOR = {0xA95664D2, 0x9614, 0x4F35, {0xA7, 0x46, 0xDE, 0x8D, 0xB6, 0x36, 0x17, 0xE6}};
-static const GUID IID_UNKNOWN_ = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-static const GUID IID_MM_DEVICE_COLLECTION = {0x0BD7A1BE, 0x7A1A, 0x44DB, {0x83, 0x97, 0xCC, 0x53, 0x92, 0x38, 0x7B, 0x5E}};
-static const GUID IID_MM_DEVICE = {0xD666063F, 0x1587, 0x4E43, {0x81, 0xF1, 0xB9, 0x48, 0xE8, 0x07, 0x36, 0x3F}};
-static const GUID IID_PROPERTY_STORE = {0x886D8EEB, 0x8CF2, 0x4446, {0x8D, 0x02, 0xCD, 0xBA, 0x1D, 0xBD, 0xCF, 0x99}};
-static const GUID IID_AUDIO_ENDPOINT_VOLUME = {0x5CDF2C82, 0x841E, 0x4546, {0x97, 0x22, 0x0C, 0xF7, 0x40, 0x78, 0x22, 0x9A}};
-static const GUID IID_AUDIO_SESSION_MANAGER = {0xBFA971F1, 0x4D5E, 0x40BB, {0x93, 0x5E, 0x96, 0x70, 0x39, 0xBF, 0xBE, 0xE4}};
-static const GUID IID_AUDIO_SESSION_MANAGER2 = {0x77AA99A0, 0x1BD6, 0x484F, {0x8B, 0xC7, 0x2C, 0x65, 0x4C, 0x9A, 0x9B, 0x6F}};
-static const GUID IID_AUDIO_SESSION_ENUMERATOR = {0xE2F5BB11, 0x0570, 0x40CA, {0xAC, 0xDD, 0x3A, 0xA0, 0x12, 0x77, 0xDE, 0xE8}};
-static const GUID IID_AUDIO_SESSION_CONTROL = {0xF4B1A599, 0x7266, 0x4319, {0xA8, 0xCA, 0xE7, 0x0A, 0xCB, 0x11, 0xE8, 0xCD}};
-static const GUID IID_AUDIO_SESSION_CONTROL2 = {0xBFB7FF88, 0x7239, 0x4FC9, {0x8F, 0xA2, 0x07, 0xC9, 0x50, 0xBE, 0x9C, 0x6D}};
-static const GUID IID_SIMPLE_AUDIO_VOLUME = {0x87CE5498, 0x68D6, 0x44E5, {0x92, 0x15, 0x6D, 0xA4, 0x7E, 0xF8, 0x83, 0xD8}};
-static const PROPERTYKEY PKEY_FRIENDLY_NAME = {{0xA45C254E, 0xDF1C, 0x4EFD, {0x80, 0x20, 0x67, 0xD1, 0x46, 0xA8, 0x50, 0xE0}}, 14};
 
 static const HRESULT FAKE_E_NOT_FOUND = (HRESULT)0x80070490;  // HRESULT_FROM_WIN32(ERROR_NOT_FOUND)
 static const HRESULT FAKE_E_INVALIDATED = AUDCLNT_E_DEVICE_INVALIDATED;
@@ -78,7 +66,7 @@ ModelDevice* model_add_device(AudioModel* model, const wchar_t* id, const wchar_
 
 ModelSession* model_add_session(ModelDevice* device, u32 pid, f32 volume, bool mute) {
     static u32 serial = 1u << 20;  // keys of in-process scripts never meet the DLL's ordinals
-    device->sessions.push_back(ModelSession{serial++, pid, std::string(), volume, mute, 0});
+    device->sessions.push_back(ModelSession{serial++, pid, volume, mute, 0});
     return &device->sessions.back();
 }
 
@@ -88,7 +76,7 @@ ModelDevice* model_find_device(AudioModel* model, const wchar_t* id) {
     return nullptr;
 }
 
-ModelSession* model_find_session(ModelDevice* device, u32 key) {
+static ModelSession* model_find_session(ModelDevice* device, u32 key) {
     if (device)
         for (ModelSession& s : device->sessions)
             if (s.key == key) return &s;
@@ -153,7 +141,6 @@ static FakeObject* spawn(AudioModel* m, ObjectKind kind, const std::wstring& id 
     o->primary.object = o->simple.object = o;
     m->live_references++;
     m->live_objects++;
-    m->objects_created++;
     return o;
 }
 
@@ -185,9 +172,9 @@ static ULONG STDMETHODCALLTYPE release(I* self) {
 }
 
 static const GUID* const KIND_IIDS[KIND_COUNT][2] = {
-    {&FAKE_IID_MM_DEVICE_ENUMERATOR}, {&IID_MM_DEVICE_COLLECTION}, {&IID_MM_DEVICE}, {&IID_PROPERTY_STORE},
-    {&IID_AUDIO_ENDPOINT_VOLUME}, {&IID_AUDIO_SESSION_MANAGER, &IID_AUDIO_SESSION_MANAGER2},
-    {&IID_AUDIO_SESSION_ENUMERATOR}, {&IID_AUDIO_SESSION_CONTROL}, {&FAKE_IID_POLICY_CONFIG_VISTA}};
+    {&IID_IMMDeviceEnumerator}, {&IID_IMMDeviceCollection}, {&IID_IMMDevice}, {&IID_IPropertyStore},
+    {&IID_IAudioEndpointVolume}, {&IID_IAudioSessionManager, &IID_IAudioSessionManager2},
+    {&IID_IAudioSessionEnumerator}, {&IID_IAudioSessionControl}, {&FAKE_IID_POLICY_CONFIG_VISTA}};
 
 template <class I>
 static HRESULT STDMETHODCALLTYPE query_interface(I* self, REFIID iid, void** out) {
@@ -195,12 +182,12 @@ static HRESULT STDMETHODCALLTYPE query_interface(I* self, REFIID iid, void** out
     *out = nullptr;
     Interface* answer = nullptr;
     const GUID* const* own = KIND_IIDS[t.o->kind];
-    if (IsEqualGUID(iid, IID_UNKNOWN_) || IsEqualGUID(iid, *own[0]) || (own[1] && IsEqualGUID(iid, *own[1]))) {
+    if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, *own[0]) || (own[1] && IsEqualGUID(iid, *own[1]))) {
         answer = &t.o->primary;
-    } else if (t.o->kind == SESSION && IsEqualGUID(iid, IID_AUDIO_SESSION_CONTROL2)) {
+    } else if (t.o->kind == SESSION && IsEqualGUID(iid, IID_IAudioSessionControl2)) {
         FAIL_IF_SWITCHED(t, FAKE_QUERY_SESSION_CONTROL2);
         answer = &t.o->primary;
-    } else if (t.o->kind == SESSION && IsEqualGUID(iid, IID_SIMPLE_AUDIO_VOLUME)) {
+    } else if (t.o->kind == SESSION && IsEqualGUID(iid, IID_ISimpleAudioVolume)) {
         FAIL_IF_SWITCHED(t, FAKE_QUERY_SIMPLE_VOLUME);
         answer = &t.o->simple;
     } else {
@@ -222,6 +209,37 @@ static HRESULT change(const Target& t, FakeCall call, bool fails, bool valid, Ap
     if (t.m->changed) t.m->changed(t.m, call);
     return S_OK;
 }
+
+// A read: the object's device or session must still be there and the method not switched to fail.
+#define FAKE_READ(name, Interface, T, needs, method, value)         \
+    static HRESULT STDMETHODCALLTYPE name(Interface* self, T* out) { \
+        Target t = target(self);                                      \
+        NEEDS(t, needs);                                              \
+        FAIL_IF_SWITCHED(t, method);                                  \
+        *out = value;                                                 \
+        return S_OK;                                                  \
+    }
+
+// A change of a device's or a session's level or mute, made through change().
+#define FAKE_CHANGE(name, Interface, T, needs, method, valid, apply, value, flag)                              \
+    static HRESULT STDMETHODCALLTYPE name(Interface* self, T in, LPCGUID context) {                             \
+        Target t = target(self, FAKE_SYNC_CHANGE);                                                                \
+        NEEDS(t, needs);                                                                                          \
+        return change(t, FakeCall{method, t.o->id, t.o->key, -1, value, flag, context != nullptr},               \
+                      model_fails(t.m, t.d, t.s, method), valid, [&] { apply; });                                 \
+    }
+
+FAKE_READ(collection_get_count, IMMDeviceCollection, UINT, o, FAKE_COLLECTION_GET_COUNT, (UINT)t.o->ids.size())
+FAKE_READ(session_enumerator_get_count, IAudioSessionEnumerator, int, o, FAKE_SESSION_GET_COUNT, (int)t.o->keys.size())
+FAKE_READ(endpoint_get_scalar, IAudioEndpointVolume, float, d, FAKE_GET_MASTER_VOLUME_LEVEL_SCALAR, t.d->volume)
+FAKE_READ(endpoint_get_mute, IAudioEndpointVolume, BOOL, d, FAKE_ENDPOINT_GET_MUTE, t.d->mute)
+FAKE_READ(session_get_process_id, IAudioSessionControl2, DWORD, s, FAKE_GET_PROCESS_ID, t.s->pid)
+FAKE_READ(session_get_volume, ISimpleAudioVolume, float, s, FAKE_SESSION_GET_MASTER_VOLUME, t.s->volume)
+FAKE_READ(session_get_mute, ISimpleAudioVolume, BOOL, s, FAKE_SESSION_GET_MUTE, t.s->mute)
+FAKE_CHANGE(endpoint_set_scalar, IAudioEndpointVolume, float, d, FAKE_SET_MASTER_VOLUME_LEVEL_SCALAR, in >= 0.0f && in <= 1.0f, t.d->volume = in, in, false)
+FAKE_CHANGE(endpoint_set_mute, IAudioEndpointVolume, BOOL, d, FAKE_ENDPOINT_SET_MUTE, true, t.d->mute = in != FALSE, 0.0f, in != FALSE)
+FAKE_CHANGE(session_set_volume, ISimpleAudioVolume, float, s, FAKE_SESSION_SET_MASTER_VOLUME, in >= 0.0f && in <= 1.0f, t.s->volume = in, in, false)
+FAKE_CHANGE(session_set_mute, ISimpleAudioVolume, BOOL, s, FAKE_SESSION_SET_MUTE, true, t.s->mute = in != FALSE, 0.0f, in != FALSE)
 
 static wchar_t* co_task_wide(const std::wstring& text) {
     size_t bytes = (text.size() + 1) * sizeof(wchar_t);
@@ -250,13 +268,6 @@ static HRESULT STDMETHODCALLTYPE get_default_audio_endpoint(IMMDeviceEnumerator*
     return FAKE_E_NOT_FOUND;
 }
 
-static HRESULT STDMETHODCALLTYPE collection_get_count(IMMDeviceCollection* self, UINT* count) {
-    Target t = target(self);
-    FAIL_IF_SWITCHED(t, FAKE_COLLECTION_GET_COUNT);
-    *count = (UINT)t.o->ids.size();
-    return S_OK;
-}
-
 static HRESULT STDMETHODCALLTYPE collection_item(IMMDeviceCollection* self, UINT index, IMMDevice** out) {
     Target t = target(self);
     *out = nullptr;
@@ -270,11 +281,11 @@ static HRESULT STDMETHODCALLTYPE device_activate(IMMDevice* self, REFIID iid, DW
     Target t = target(self);
     *out = nullptr;
     NEEDS(t, d);
-    if (IsEqualGUID(iid, IID_AUDIO_ENDPOINT_VOLUME)) {
+    if (IsEqualGUID(iid, IID_IAudioEndpointVolume)) {
         FAIL_IF_SWITCHED(t, FAKE_ACTIVATE_ENDPOINT_VOLUME);
         return hand_out(spawn(t.m, ENDPOINT_VOLUME, t.o->id), out);
     }
-    if (IsEqualGUID(iid, IID_AUDIO_SESSION_MANAGER2) || IsEqualGUID(iid, IID_AUDIO_SESSION_MANAGER)) {
+    if (IsEqualGUID(iid, IID_IAudioSessionManager2) || IsEqualGUID(iid, IID_IAudioSessionManager)) {
         FAIL_IF_SWITCHED(t, FAKE_ACTIVATE_SESSION_MANAGER);
         return hand_out(spawn(t.m, SESSION_MANAGER, t.o->id), out);
     }
@@ -302,44 +313,11 @@ static HRESULT STDMETHODCALLTYPE property_store_get_value(IPropertyStore* self, 
     Target t = target(self);
     NEEDS(t, d);
     FAIL_IF_SWITCHED(t, FAKE_GET_VALUE);
-    if (memcmp(&key, &PKEY_FRIENDLY_NAME, sizeof(PROPERTYKEY)) != 0) return S_OK;  // VT_EMPTY
+    if (memcmp(&key, &PKEY_Device_FriendlyName, sizeof(PROPERTYKEY)) != 0) return S_OK;  // VT_EMPTY
     value->vt = t.d->name_type;
     if (t.d->name_type == VT_LPWSTR) value->pwszVal = t.d->name_null ? nullptr : co_task_wide(t.d->name);
     else if (t.d->name_type != VT_EMPTY) value->ulVal = 0x12345678;  // not a string: a number
     return S_OK;
-}
-
-// ---- endpoint volume ----
-
-static HRESULT STDMETHODCALLTYPE endpoint_get_scalar(IAudioEndpointVolume* self, float* level) {
-    Target t = target(self);
-    NEEDS(t, d);
-    FAIL_IF_SWITCHED(t, FAKE_GET_MASTER_VOLUME_LEVEL_SCALAR);
-    *level = t.d->volume;
-    return S_OK;
-}
-
-static HRESULT STDMETHODCALLTYPE endpoint_set_scalar(IAudioEndpointVolume* self, float level, LPCGUID context) {
-    Target t = target(self, FAKE_SYNC_CHANGE);
-    NEEDS(t, d);
-    return change(t, FakeCall{FAKE_SET_MASTER_VOLUME_LEVEL_SCALAR, t.o->id, 0, -1, level, false, context != nullptr},
-                  model_fails(t.m, t.d, nullptr, FAKE_SET_MASTER_VOLUME_LEVEL_SCALAR), level >= 0.0f && level <= 1.0f,
-                  [&] { t.d->volume = level; });
-}
-
-static HRESULT STDMETHODCALLTYPE endpoint_get_mute(IAudioEndpointVolume* self, BOOL* mute) {
-    Target t = target(self);
-    NEEDS(t, d);
-    FAIL_IF_SWITCHED(t, FAKE_ENDPOINT_GET_MUTE);
-    *mute = t.d->mute;
-    return S_OK;
-}
-
-static HRESULT STDMETHODCALLTYPE endpoint_set_mute(IAudioEndpointVolume* self, BOOL mute, LPCGUID context) {
-    Target t = target(self, FAKE_SYNC_CHANGE);
-    NEEDS(t, d);
-    return change(t, FakeCall{FAKE_ENDPOINT_SET_MUTE, t.o->id, 0, -1, 0.0f, mute != FALSE, context != nullptr},
-                  model_fails(t.m, t.d, nullptr, FAKE_ENDPOINT_SET_MUTE), true, [&] { t.d->mute = mute != FALSE; });
 }
 
 // ---- session manager, session enumerator, session ----
@@ -354,13 +332,6 @@ static HRESULT STDMETHODCALLTYPE get_session_enumerator(IAudioSessionManager2* s
     return hand_out(e, out);
 }
 
-static HRESULT STDMETHODCALLTYPE session_enumerator_get_count(IAudioSessionEnumerator* self, int* count) {
-    Target t = target(self);
-    FAIL_IF_SWITCHED(t, FAKE_SESSION_GET_COUNT);
-    *count = (int)t.o->keys.size();
-    return S_OK;
-}
-
 static HRESULT STDMETHODCALLTYPE session_enumerator_get_session(IAudioSessionEnumerator* self, int index, IAudioSessionControl** out) {
     Target t = target(self);
     *out = nullptr;
@@ -368,45 +339,6 @@ static HRESULT STDMETHODCALLTYPE session_enumerator_get_session(IAudioSessionEnu
     u32 key = t.o->keys[index];
     if (model_fails(t.m, t.d, model_find_session(t.d, key), FAKE_GET_SESSION)) return t.m->fail_result;
     return hand_out(spawn(t.m, SESSION, t.o->id, key), out);
-}
-
-static HRESULT STDMETHODCALLTYPE session_get_process_id(IAudioSessionControl2* self, DWORD* pid) {
-    Target t = target(self);
-    NEEDS(t, s);
-    FAIL_IF_SWITCHED(t, FAKE_GET_PROCESS_ID);
-    *pid = t.s->pid;
-    return S_OK;
-}
-
-static HRESULT STDMETHODCALLTYPE session_get_volume(ISimpleAudioVolume* self, float* level) {
-    Target t = target(self);
-    NEEDS(t, s);
-    FAIL_IF_SWITCHED(t, FAKE_SESSION_GET_MASTER_VOLUME);
-    *level = t.s->volume;
-    return S_OK;
-}
-
-static HRESULT STDMETHODCALLTYPE session_set_volume(ISimpleAudioVolume* self, float level, LPCGUID context) {
-    Target t = target(self, FAKE_SYNC_CHANGE);
-    NEEDS(t, s);
-    return change(t, FakeCall{FAKE_SESSION_SET_MASTER_VOLUME, t.o->id, t.o->key, -1, level, false, context != nullptr},
-                  model_fails(t.m, t.d, t.s, FAKE_SESSION_SET_MASTER_VOLUME), level >= 0.0f && level <= 1.0f,
-                  [&] { t.s->volume = level; });
-}
-
-static HRESULT STDMETHODCALLTYPE session_get_mute(ISimpleAudioVolume* self, BOOL* mute) {
-    Target t = target(self);
-    NEEDS(t, s);
-    FAIL_IF_SWITCHED(t, FAKE_SESSION_GET_MUTE);
-    *mute = t.s->mute;
-    return S_OK;
-}
-
-static HRESULT STDMETHODCALLTYPE session_set_mute(ISimpleAudioVolume* self, BOOL mute, LPCGUID context) {
-    Target t = target(self, FAKE_SYNC_CHANGE);
-    NEEDS(t, s);
-    return change(t, FakeCall{FAKE_SESSION_SET_MUTE, t.o->id, t.o->key, -1, 0.0f, mute != FALSE, context != nullptr},
-                  model_fails(t.m, t.d, t.s, FAKE_SESSION_SET_MUTE), true, [&] { t.s->mute = mute != FALSE; });
 }
 
 // ---- policy configuration ----
@@ -470,9 +402,9 @@ static const void* vtable_of(ObjectKind kind) {
 
 HRESULT model_create_instance(AudioModel* model, REFCLSID clsid, REFIID iid, void** out) {
     *out = nullptr;
-    bool enumerator = IsEqualGUID(clsid, FAKE_CLSID_MM_DEVICE_ENUMERATOR);
+    bool enumerator = IsEqualGUID(clsid, CLSID_MMDeviceEnumerator);
     if (!enumerator && !IsEqualGUID(clsid, FAKE_CLSID_POLICY_CONFIG)) return REGDB_E_CLASSNOTREG;
-    if (!IsEqualGUID(iid, enumerator ? FAKE_IID_MM_DEVICE_ENUMERATOR : FAKE_IID_POLICY_CONFIG_VISTA) && !IsEqualGUID(iid, IID_UNKNOWN_))
+    if (!IsEqualGUID(iid, enumerator ? IID_IMMDeviceEnumerator : FAKE_IID_POLICY_CONFIG_VISTA) && !IsEqualGUID(iid, IID_IUnknown))
         return E_NOINTERFACE;
     if (model_fails(model, nullptr, nullptr, enumerator ? FAKE_CREATE_ENUMERATOR : FAKE_CREATE_POLICY_CONFIG)) return model->fail_result;
     *out = &spawn(model, enumerator ? ENUMERATOR : POLICY_CONFIG)->primary;

@@ -21,24 +21,15 @@ std::vector<std::string> scheme_names() {
     return names;
 }
 
-void write_file(const std::string& path, const std::string& text) {
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    fwrite(text.data(), 1, text.size(), f);
-    fclose(f);
-}
-
-class ColorSchemeFolder : public testing::Test {
+class ColorSchemeFolder : public ScratchTest {
 protected:
     void SetUp() override {
-        const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-        unix_dir = enter_scratch(std::string("schemes-") + info->name());
+        ScratchTest::SetUp();
         g_config.color_scheme_name_length = 0;
     }
     void TearDown() override {
         color_schemes_close();
-        SetCurrentDirectoryA("C:\\");
-        run_sh("rm -rf '" + unix_dir + "'");
+        ScratchTest::TearDown();
     }
 
     std::string folder() const { return unix_dir + "/color_schemes"; }
@@ -53,8 +44,6 @@ protected:
         }
         return -1;
     }
-
-    std::string unix_dir;
 };
 
 // What can be read is loaded; what cannot is named. An empty file is a scheme too, after its

@@ -6,51 +6,18 @@
 #include "Ostrel/core/log.h"
 #include "app/config.h"
 #include "support/log_capture.h"
+#include "win32_test_util.h"
 
 namespace {
 
-std::string read_file(const char* name) {
-    HANDLE f = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
-    if (f == INVALID_HANDLE_VALUE) return "<missing>";
-    std::string out;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(f, buffer, sizeof buffer, &got, NULL) && got > 0) out.append(buffer, got);
-    CloseHandle(f);
-    return out;
-}
-
-void write_file(const char* name, const std::string& text) {
-    HANDLE f = CreateFileA(name, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    ASSERT_NE(f, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(f, text.data(), (DWORD)text.size(), &written, NULL);
-    CloseHandle(f);
-}
-
-// Each test works in a fresh folder made the working directory, as the program's own folder is.
-struct ConfigFileFixture : testing::Test {
-    char previous[MAX_PATH] = {};
-    std::string folder;
-
-    void SetUp() override {
-        GetCurrentDirectoryA(sizeof previous, previous);
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        folder = std::string(temp) + "korvane-config-" + std::to_string(GetCurrentProcessId()) + "-" +
-                 std::to_string(GetTickCount64());
-        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
-        ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
-    }
+struct ConfigFile : ScratchTest {
     void TearDown() override {
         config_close_file();
-        DeleteFileA("config.ini");
-        SetCurrentDirectoryA(previous);
-        RemoveDirectoryA(folder.c_str());
+        ScratchTest::TearDown();
     }
 };
 
-TEST_F(ConfigFileFixture, ShorterSaveLeavesNoTrailingBytesAndSavesRepeat) {
+TEST_F(ConfigFile, ShorterSaveLeavesNoTrailingBytesAndSavesRepeat) {
     std::string long_text = "; a long hand-written file\n";
     for (int i = 0; i < 50; i++) long_text += "; padding line " + std::to_string(i) + "\n";
     long_text += "WINDOW_X=1000\nWINDOW_Y=1000\nWINDOW_W=1000\nWINDOW_H=1000\nTRAY_ICON=0\nCOLOR_SCHEME=Long name.ini\n";
@@ -75,7 +42,7 @@ TEST_F(ConfigFileFixture, ShorterSaveLeavesNoTrailingBytesAndSavesRepeat) {
     EXPECT_FALSE(DeleteFileA("config.ini"));
 }
 
-TEST_F(ConfigFileFixture, FileLockedAgainstWritingGivesFallbacksAndNoSaveSucceeds) {
+TEST_F(ConfigFile, FileLockedAgainstWritingGivesFallbacksAndNoSaveSucceeds) {
     const std::string original = "WINDOW_X=5\nWINDOW_Y=6\nWINDOW_W=700\nWINDOW_H=800\nTRAY_ICON=1\nCOLOR_SCHEME=X\n";
     write_file("config.ini", original);
     HANDLE lock = CreateFileA("config.ini", GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);

@@ -44,11 +44,35 @@ bool run_sh(const std::string& script) {
     return false;
 }
 
-std::string enter_scratch(const std::string& name) {
-    std::string path = std::string(KORVANE_TEST_SCRATCH) + "/" + name + "-" + std::to_string(GetCurrentProcessId());
-    EXPECT_TRUE(run_sh("rm -rf '" + path + "' && mkdir -p '" + path + "'"));
-    EXPECT_TRUE(SetCurrentDirectoryA(windows_path(path).c_str())) << path;
-    return path;
+void ScratchTest::SetUp() {
+    unix_dir = std::string(KORVANE_TEST_SCRATCH) + "/" + testing::UnitTest::GetInstance()->current_test_info()->name() + "-" +
+               std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(run_sh("rm -rf '" + unix_dir + "' && mkdir -p '" + unix_dir + "'"));
+    ASSERT_TRUE(SetCurrentDirectoryA(windows_path(unix_dir).c_str())) << unix_dir;
+}
+
+void ScratchTest::TearDown() {
+    SetCurrentDirectoryA("C:\\");
+    run_sh("rm -rf '" + unix_dir + "'");
+}
+
+std::string read_file(const std::string& path) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    if (f == INVALID_HANDLE_VALUE) return "<missing>";
+    std::string out;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(f, buffer, sizeof buffer, &got, NULL) && got > 0) out.append(buffer, got);
+    CloseHandle(f);
+    return out;
+}
+
+void write_file(const std::string& path, const std::string& text) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    WriteFile(f, text.data(), (DWORD)text.size(), &written, NULL);
+    CloseHandle(f);
 }
 
 std::string run_capture(const std::string& command_line, u32* code) {

@@ -28,6 +28,7 @@
 #define CINTERFACE
 #include <windows.h>
 #include <objbase.h>
+#include <mmdeviceapi.h>
 #include <tlhelp32.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -75,22 +76,12 @@ std::wstring widen(const std::string& text) {
     return out;
 }
 
-std::string narrow(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0, NULL, NULL);
-    std::string out((size_t)n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &out[0], n, NULL, NULL);
-    return out;
-}
-
 std::string trim(const std::string& s) {
     size_t b = s.find_first_not_of(" \t\r\n");
     if (b == std::string::npos) return std::string();
     size_t e = s.find_last_not_of(" \t\r\n");
     return s.substr(b, e - b + 1);
 }
-
-bool lower_equal(const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) == 0; }
 
 std::wstring state_path() {
     wchar_t buffer[MAX_PATH * 2];
@@ -225,17 +216,9 @@ void build_model(const PlatformState& state) {
         if (!d) continue;
         DWORD pid = 0;
         bool found = s.program == "System";
-        std::wstring wanted = widen(s.program);
-        for (size_t p = 0; !found && p < programs.size(); p++) {
-            if (lower_equal(programs[p].first, wanted)) {
-                pid = programs[p].second;
-                found = true;
-            }
-        }
-        if (!found) continue;
-        ModelSession* m = model_add_session(d, pid, s.volume, s.mute);
-        m->key = (u32)k + 1;
-        m->program = s.program;
+        for (size_t p = 0; !found && p < programs.size(); p++)
+            if (_wcsicmp(programs[p].first.c_str(), widen(s.program).c_str()) == 0) pid = programs[p].second, found = true;
+        if (found) model_add_session(d, pid, s.volume, s.mute)->key = (u32)k + 1;
     }
 }
 
@@ -267,8 +250,8 @@ void append_journal(const FakeCall& call) {
     HANDLE f = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (f == INVALID_HANDLE_VALUE) return;
     char line[512];
-    int n = snprintf(line, sizeof(line), "%s device=%s session=%u role=%d value=%.9g mute=%d\n", fake_method_name(call.method),
-                     narrow(call.device_id).c_str(), call.session_key, call.role, (double)call.value, call.flag ? 1 : 0);
+    int n = snprintf(line, sizeof(line), "%s device=%ls session=%u role=%d value=%.9g mute=%d\n", fake_method_name(call.method),
+                     call.device_id.c_str(), call.session_key, call.role, (double)call.value, call.flag ? 1 : 0);
     DWORD written = 0;
     if (n > 0) WriteFile(f, line, (DWORD)(n < (int)sizeof(line) ? n : (int)sizeof(line) - 1), &written, NULL);
     CloseHandle(f);
@@ -351,14 +334,14 @@ HRESULT STDMETHODCALLTYPE factory_lock_server(IClassFactory*, BOOL lock) {
 }
 
 IClassFactoryVtbl g_factory_vtbl = {factory_query_interface, factory_add_ref, factory_release, factory_create_instance, factory_lock_server};
-Factory g_enumerator_factory = {{&g_factory_vtbl}, &FAKE_CLSID_MM_DEVICE_ENUMERATOR};
+Factory g_enumerator_factory = {{&g_factory_vtbl}, &CLSID_MMDeviceEnumerator};
 Factory g_policy_factory = {{&g_factory_vtbl}, &FAKE_CLSID_POLICY_CONFIG};
 
 }  // namespace
 
 extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** out) {
     Factory* factory = nullptr;
-    if (IsEqualGUID(clsid, FAKE_CLSID_MM_DEVICE_ENUMERATOR)) factory = &g_enumerator_factory;
+    if (IsEqualGUID(clsid, CLSID_MMDeviceEnumerator)) factory = &g_enumerator_factory;
     else if (IsEqualGUID(clsid, FAKE_CLSID_POLICY_CONFIG)) factory = &g_policy_factory;
     if (!factory) {
         *out = nullptr;
