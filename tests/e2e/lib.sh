@@ -7,7 +7,7 @@
 #   e2e_init                       # scratch folder, cleanup trap, watchdog, private Xvfb (DISPLAY),
 #                                  # and E2E_DIR, a fresh copy of the program folder
 #   e2e_start_korvane              # E2E_DIR/Korvane.exe, stdout in korvane.log; waits for its window
-#   e2e_click_client Korvane 100 50; e2e_key alt+F4
+#   e2e_click_client Korvane 100 50; xdotool key alt+F4
 #   e2e_expect_exit                # exit code 0
 #   e2e_start_pulse speakers:Speakers headset:Headset   # a private PulseAudio, when one is needed
 #
@@ -113,25 +113,10 @@ e2e_cleanup() {
     exit "$rc"
 }
 
-# e2e_start_xvfb [WIDTHxHEIGHT]: a display of our own on a free number; exports DISPLAY.
 e2e_start_xvfb() {
-    local size=${1:-1280x800} n tries
-    n=$((300 + ($$ + RANDOM) % 600))
-    for tries in $(seq 50); do
-        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-            Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp -noreset >"$E2E_ROOT/xvfb.out" 2>&1 &
-            E2E_XVFB_PID=$!
-            if e2e_wait_until 5 eval "[ -e /tmp/.X11-unix/X$n ] || ! kill -0 $E2E_XVFB_PID 2>/dev/null" &&
-                kill -0 "$E2E_XVFB_PID" 2>/dev/null; then
-                export DISPLAY=":$n"
-                return 0
-            fi
-            e2e_stop "$E2E_XVFB_PID"  # another process took the number first
-            E2E_XVFB_PID=
-        fi
-        n=$((n + 1))
-    done
-    e2e_fail "no free X display"
+    . "$KORVANE_SOURCE_DIR/scripts/common.sh"
+    start_private_xvfb || e2e_fail "no free X display"
+    E2E_XVFB_PID=$XVFB_PID
 }
 
 # e2e_start_pulse NAME:DESCRIPTION...: a private PulseAudio with one null sink per argument.
@@ -240,8 +225,6 @@ e2e_click_client() {
     xdotool mousemove --sync "$E2E_X" "$E2E_Y" click "${4:-1}"
 }
 
-e2e_key() { xdotool key --delay 60 "$@"; }
-e2e_type() { xdotool type --delay 60 "$@"; }
 
 # e2e_post TITLE MESSAGE WPARAM LPARAM: PostMessageA to the window.
 e2e_post() { e2e_wintool post "$@" >/dev/null || e2e_fail "could not post $2 to \"$1\""; }
@@ -294,16 +277,16 @@ e2e_drag() {
 
 # The program reads the button and key states once per frame, after draining its messages: a
 # press released within the same drain is never seen. xdotool's click and key send both at once,
-# so widgets get presses held for a few frames.
+# so widgets get presses held for a few frames (more under load).
 e2e_press_client() {
     e2e_to_screen "$1" "$2" "$3"
     xdotool mousemove --sync "$E2E_X" "$E2E_Y" mousedown 1
-    sleep 0.1
+    sleep 0.2
     xdotool mouseup 1
 }
 e2e_hold_key() {
     xdotool keydown "$@"
-    sleep 0.1
+    sleep 0.2
     xdotool keyup "$@"
 }
 

@@ -45,8 +45,6 @@ tab=$(awk -v h="$H" 'BEGIN { t = 0.055 * h; print int(t < 40 ? t : 40) }')
 e2e_assert_eq 203040 "$(pixel $((W - 4)) $((tab + 2)))" "window background"
 e2e_assert_eq 203040 "$(pixel 2 2)" "active Mixer tab"
 e2e_assert_eq A05020 "$(pixel $((3 * tab + 2)) 2)" "inactive Options tab"
-e2e_assert_eq 203040 "$(pixel $((6 * tab + 8)) 2)" "right of the tabs"
-e2e_assert_eq A05020 "$(pixel $(point selector))" "device selector"
 
 # The device slider, from 0.6 to the top, released above the client area. The release must end
 # the drag all the same: the next click, straight onto Mute, is a click, and the knob stays.
@@ -62,7 +60,7 @@ wait_state name=Speakers mute 0 "device unmuted"
 # A percentage typed into player.exe's field (session 1), committed with Enter.
 click session_field 1
 e2e_hold_key ctrl+a
-e2e_type 37
+xdotool type --delay 60 37
 e2e_hold_key Return
 wait_state program=player.exe volume 0.37 "typed session percentage"
 near "$(state program=browser.exe volume)" 0.45 || e2e_fail "the other session changed"

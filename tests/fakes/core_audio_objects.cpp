@@ -35,15 +35,8 @@ struct IPolicyConfigVistaC {
 static_assert(offsetof(IPolicyConfigVistaCVtbl, SetDefaultEndpoint) == 12 * sizeof(void*), "SetDefaultEndpoint is entry 12");
 
 const char* fake_method_name(FakeMethod m) {
-    static const char* const names[FAKE_METHOD_COUNT] = {
-        "CreatePolicyConfig", "CreateEnumerator", "EnumAudioEndpoints", "GetDefaultAudioEndpoint",
-        "Collection::GetCount", "Item", "OpenPropertyStore", "GetId", "GetValue",
-        "Activate(IAudioEndpointVolume)", "Activate(IAudioSessionManager2)", "GetSessionEnumerator",
-        "SessionEnumerator::GetCount", "GetSession", "QueryInterface(IAudioSessionControl2)",
-        "GetProcessId", "QueryInterface(ISimpleAudioVolume)", "GetMasterVolumeLevelScalar",
-        "SetMasterVolumeLevelScalar", "Endpoint::GetMute", "Endpoint::SetMute",
-        "Session::GetMasterVolume", "Session::SetMasterVolume", "Session::GetMute",
-        "Session::SetMute", "SetDefaultEndpoint"};
+#define FAKE_METHOD_NAME(name, text) text,
+    static const char* const names[FAKE_METHOD_COUNT] = {FAKE_METHODS(FAKE_METHOD_NAME)};
     return m < FAKE_METHOD_COUNT ? names[m] : "?";
 }
 

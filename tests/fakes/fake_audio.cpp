@@ -41,6 +41,7 @@ static FakeAudioSession* session_call(FakeAudioOp op, u32 device, u32 session, f
     return nullptr;
 }
 
+// A name past the lists is empty, never null.
 static StringView view(const std::string* s) { return s ? StringView{(const u8*)s->data(), (u32)s->size()} : StringView{(const u8*)"", 0}; }
 
 void audio_init() {}
@@ -53,14 +54,36 @@ void audio_set_create_instance(AudioCreateInstanceFn) {}
 u32 audio_device_count() { return (u32)g_fake_audio_layer.devices.size(); }
 u32 audio_default_device_index() { return g_fake_audio_layer.default_device; }
 
+// Reads and mute switches, on a device or on a session; a call past the lists gives nothing.
+#define DEVICE_READ(T, name, op, value) \
+    T name(u32 device) {                 \
+        FakeAudioDevice* d = device_call(op, device); \
+        return d ? (T)(value) : T();     \
+    }
+#define SESSION_READ(T, name, op, value) \
+    T name(u32 device, u32 session) {    \
+        FakeAudioSession* s = session_call(op, device, session); \
+        return s ? (T)(value) : T();     \
+    }
+#define DEVICE_MUTE(name, op, muted) \
+    void name(u32 device) {          \
+        if (FakeAudioDevice* d = device_call(op, device)) d->mute = muted; \
+    }
+#define SESSION_MUTE(name, op, muted)        \
+    void name(u32 device, u32 session) {      \
+        if (FakeAudioSession* s = session_call(op, device, session)) s->mute = muted; \
+    }
+
+DEVICE_READ(u32, audio_session_count, FAKE_AUDIO_SESSION_COUNT, d->sessions.size())
+DEVICE_READ(f32, audio_get_device_volume, FAKE_AUDIO_GET_DEVICE_VOLUME, d->volume)
+DEVICE_READ(u8, audio_get_device_volume_percent, FAKE_AUDIO_GET_DEVICE_VOLUME_PERCENT, audio_percent_rounded(d->volume))
+DEVICE_READ(bool, audio_get_device_mute, FAKE_AUDIO_GET_DEVICE_MUTE, d->mute)
+SESSION_READ(f32, audio_get_session_volume, FAKE_AUDIO_GET_SESSION_VOLUME, s->volume)
+SESSION_READ(u8, audio_get_session_volume_percent, FAKE_AUDIO_GET_SESSION_VOLUME_PERCENT, audio_percent_truncated(s->volume))
+SESSION_READ(bool, audio_get_session_mute, FAKE_AUDIO_GET_SESSION_MUTE, s->mute)
 StringView audio_device_name(u32 device) {
     FakeAudioDevice* d = device_call(FAKE_AUDIO_DEVICE_NAME, device);
     return view(d ? &d->name : nullptr);
-}
-
-u32 audio_session_count(u32 device) {
-    FakeAudioDevice* d = device_call(FAKE_AUDIO_SESSION_COUNT, device);
-    return d ? (u32)d->sessions.size() : 0;
 }
 
 StringView audio_session_name(u32 device, u32 session) {
@@ -68,28 +91,10 @@ StringView audio_session_name(u32 device, u32 session) {
     return view(s ? &s->name : nullptr);
 }
 
-f32 audio_get_device_volume(u32 device) {
-    FakeAudioDevice* d = device_call(FAKE_AUDIO_GET_DEVICE_VOLUME, device);
-    return d ? d->volume : 0.0f;
-}
-
-u8 audio_get_device_volume_percent(u32 device) {
-    FakeAudioDevice* d = device_call(FAKE_AUDIO_GET_DEVICE_VOLUME_PERCENT, device);
-    return d ? audio_percent_rounded(d->volume) : 0;
-}
-
-bool audio_get_device_mute(u32 device) {
-    FakeAudioDevice* d = device_call(FAKE_AUDIO_GET_DEVICE_MUTE, device);
-    return d && d->mute;
-}
-
-void audio_mute_device(u32 device) {
-    if (FakeAudioDevice* d = device_call(FAKE_AUDIO_MUTE_DEVICE, device)) d->mute = true;
-}
-
-void audio_unmute_device(u32 device) {
-    if (FakeAudioDevice* d = device_call(FAKE_AUDIO_UNMUTE_DEVICE, device)) d->mute = false;
-}
+DEVICE_MUTE(audio_mute_device, FAKE_AUDIO_MUTE_DEVICE, true)
+DEVICE_MUTE(audio_unmute_device, FAKE_AUDIO_UNMUTE_DEVICE, false)
+SESSION_MUTE(audio_mute_session, FAKE_AUDIO_MUTE_SESSION, true)
+SESSION_MUTE(audio_unmute_session, FAKE_AUDIO_UNMUTE_SESSION, false)
 
 // The same coupling as the real layer: the bottom of the slider mutes; below zero is refused.
 void audio_set_device_volume(u32 device, f32 volume) {
@@ -108,16 +113,6 @@ void audio_set_default_device(u32 device) {
     if (device_call(FAKE_AUDIO_SET_DEFAULT_DEVICE, device)) g_fake_audio_layer.default_device = device;
 }
 
-f32 audio_get_session_volume(u32 device, u32 session) {
-    FakeAudioSession* s = session_call(FAKE_AUDIO_GET_SESSION_VOLUME, device, session);
-    return s ? s->volume : 0.0f;
-}
-
-u8 audio_get_session_volume_percent(u32 device, u32 session) {
-    FakeAudioSession* s = session_call(FAKE_AUDIO_GET_SESSION_VOLUME_PERCENT, device, session);
-    return s ? audio_percent_truncated(s->volume) : 0;
-}
-
 // Session levels outside 0 to 1 are refused, as the platform does.
 void audio_set_session_volume(u32 device, u32 session, f32 volume) {
     FakeAudioSession* s = session_call(FAKE_AUDIO_SET_SESSION_VOLUME, device, session, volume);
@@ -127,17 +122,4 @@ void audio_set_session_volume(u32 device, u32 session, f32 volume) {
 void audio_set_session_volume_percent(u32 device, u32 session, u8 percent) {
     FakeAudioSession* s = session_call(FAKE_AUDIO_SET_SESSION_VOLUME_PERCENT, device, session, (f32)percent);
     if (s && percent <= 100) s->volume = audio_percent_to_scalar(percent);
-}
-
-bool audio_get_session_mute(u32 device, u32 session) {
-    FakeAudioSession* s = session_call(FAKE_AUDIO_GET_SESSION_MUTE, device, session);
-    return s && s->mute;
-}
-
-void audio_mute_session(u32 device, u32 session) {
-    if (FakeAudioSession* s = session_call(FAKE_AUDIO_MUTE_SESSION, device, session)) s->mute = true;
-}
-
-void audio_unmute_session(u32 device, u32 session) {
-    if (FakeAudioSession* s = session_call(FAKE_AUDIO_UNMUTE_SESSION, device, session)) s->mute = false;
 }

@@ -23,7 +23,6 @@ std::vector<std::string> audio_session_names(u32 device) {
     return names;
 }
 
-std::string audio_file_name(const std::string& path) { return path.substr(path.find_last_of("\\/") + 1); }
 
 ChildProcess child_start(const char* filter, const char* role) {
     // Children end with the test process even when it ends early, so none keeps its output open.
@@ -57,17 +56,6 @@ ChildProcess child_start(const char* filter, const char* role) {
     return child;
 }
 
-bool child_wait_ready(ChildProcess* child) {
-    std::string seen;
-    char buffer[256];
-    DWORD n = 0;
-    while (seen.find("ready") == std::string::npos) {
-        if (!ReadFile(child->output, buffer, sizeof(buffer), &n, NULL) || n == 0) return false;
-        seen.append(buffer, n);
-    }
-    return true;
-}
-
 DWORD child_finish(ChildProcess* child, std::string* output) {
     char buffer[4096];
     DWORD n = 0;
@@ -83,11 +71,6 @@ DWORD child_finish(ChildProcess* child, std::string* output) {
     }
     *child = ChildProcess{};
     return code;
-}
-
-void child_kill(ChildProcess* child) {
-    if (child->info.hProcess) TerminateProcess(child->info.hProcess, 0);
-    child_finish(child, nullptr);
 }
 
 const char* child_role() { return getenv("KORVANE_AUDIO_CHILD"); }

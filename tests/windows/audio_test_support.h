@@ -8,7 +8,6 @@
 
 std::vector<std::string> audio_device_names();
 std::vector<std::string> audio_session_names(u32 device);
-std::string audio_file_name(const std::string& path);  // the part after the last '\' or '/'
 
 // The test executable started again with KORVANE_AUDIO_CHILD=role, running only the test named
 // by filter; its standard output and error go to a pipe.
@@ -17,10 +16,7 @@ struct ChildProcess {
     HANDLE output;  // read end
 };
 ChildProcess child_start(const char* filter, const char* role);
-// Reads the child's output until it has written "ready" (its modules are loaded by then).
-bool child_wait_ready(ChildProcess* child);
 // Waits for the child to end; returns its exit code and what it wrote.
 DWORD child_finish(ChildProcess* child, std::string* output);
-void child_kill(ChildProcess* child);
 // Role of this process when it was started by child_start, or null.
 const char* child_role();

@@ -94,21 +94,8 @@ TEST_F(WindowFixture, RecordFollowsTheWindow) {
     EXPECT_EQ(window.client_height, (u32)client.bottom);
 }
 
+// Other messages reach the hook after the record is updated, and its result is returned.
 TEST_F(WindowFixture, CloseSetsTheFlagAndReachesNeitherHookNorDefaultProcedure) {
-    window.user_window_procedure = recording_hook;
-    window_show(&window);
-    drain();
-    EXPECT_EQ(SendMessageA(hwnd(), WM_CLOSE, 0, 0), 0);
-    EXPECT_EQ(window.close_requested, 1);
-    window.close_requested = 0;
-    post(WM_CLOSE, 0, 0);  // a posted close takes the same way through the pump
-    drain();
-    EXPECT_EQ(window.close_requested, 1);
-    EXPECT_EQ(hook_count(WM_CLOSE), 0);
-    EXPECT_TRUE(IsWindowVisible(hwnd()));  // the default procedure would have destroyed it
-}
-
-TEST_F(WindowFixture, TheHookSeesOtherMessagesAfterTheRecordAndItsResultIsReturned) {
     SendMessageA(hwnd(), WM_SETTEXT, 0, (LPARAM) "Renamed");  // no hook: default processing
     char text[64] = {};
     GetWindowTextA(hwnd(), text, sizeof text);
@@ -119,6 +106,17 @@ TEST_F(WindowFixture, TheHookSeesOtherMessagesAfterTheRecordAndItsResultIsReturn
     SendMessageA(hwnd(), WM_SETFOCUS, 0, 0);
     EXPECT_EQ(window.focused, 1);
     EXPECT_EQ(hook_count(WM_SETFOCUS), 1);
+
+    window_show(&window);
+    drain();
+    EXPECT_EQ(SendMessageA(hwnd(), WM_CLOSE, 0, 0), 0);
+    EXPECT_EQ(window.close_requested, 1);
+    window.close_requested = 0;
+    post(WM_CLOSE, 0, 0);  // a posted close takes the same way through the pump
+    drain();
+    EXPECT_EQ(window.close_requested, 1);
+    EXPECT_EQ(hook_count(WM_CLOSE), 0);
+    EXPECT_TRUE(IsWindowVisible(hwnd()));  // the default procedure would have destroyed it
 }
 
 TEST_F(WindowFixture, KeyMenuNeverEntersMenuModeAndAHiddenCursorStaysHidden) {
