@@ -30,10 +30,8 @@
 # killed by the watchdog. Screenshots and logs of every run are kept in
 # $KORVANE_BUILD_DIR/e2e-artifacts/<test name>/.
 
-E2E_ROOT= E2E_ARTIFACTS= E2E_DIR= E2E_PID= E2E_EXIT_CODE= E2E_LOG= E2E_AUDIO_STATE=
-E2E_XVFB_PID= E2E_PULSE_PID= E2E_WATCHDOG_PID=
-E2E_FAILED=0
-E2E_PROGRAM_PIDS=()
+E2E_ROOT= E2E_ARTIFACTS= E2E_DIR= E2E_PID= E2E_LOG= E2E_AUDIO_STATE= E2E_FAILED=0
+E2E_XVFB_PID= E2E_PULSE_PID= E2E_WATCHDOG_PID= E2E_PROGRAM_PIDS=()
 
 e2e_note() { printf 'e2e: %s\n' "$*" >&2; }
 
@@ -164,7 +162,6 @@ e2e_start_programs() {
 # e2e_run_korvane: starts E2E_DIR/Korvane.exe with stdout in korvane.log (E2E_LOG).
 e2e_run_korvane() {
     E2E_LOG=$E2E_DIR/korvane.log
-    E2E_EXIT_CODE=
     wine "$E2E_DIR/Korvane.exe" >"$E2E_LOG" 2>"$E2E_ROOT/wine-stderr.log" </dev/null &
     E2E_PID=$!
 }
@@ -178,20 +175,15 @@ e2e_start_korvane() {
 
 e2e_running() { [ -n "$E2E_PID" ] && kill -0 "$E2E_PID" 2>/dev/null; }
 
-# e2e_wait_exit [SECONDS]: waits for Korvane to end; its exit code lands in E2E_EXIT_CODE.
-e2e_wait_exit() {
-    e2e_wait_until "${1:-20}" eval '! e2e_running' || e2e_fail "Korvane still running after ${1:-20} s"
-    wait "$E2E_PID"
-    E2E_EXIT_CODE=$?
-    E2E_PID=
-}
-
 # e2e_expect_exit [close]: waits for Korvane to end with code 0, first closing its window
 # (WM_CLOSE) when asked to.
 e2e_expect_exit() {
     [ "${1:-}" = close ] && e2e_post Korvane 0x0010 0 0
-    e2e_wait_exit 20
-    e2e_assert_eq 0 "$E2E_EXIT_CODE" "exit code"
+    e2e_wait_until 20 eval '! e2e_running' || e2e_fail "Korvane still running after 20 s"
+    wait "$E2E_PID"
+    local code=$?
+    E2E_PID=
+    e2e_assert_eq 0 "$code" "exit code"
 }
 
 # e2e_wait_until SECONDS COMMAND...: polls every 0.1 s; status 1 on timeout.

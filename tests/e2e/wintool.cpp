@@ -1,7 +1,6 @@
 // Helper for end-to-end tests, run under Wine in the program's prefix: finds a top-level window
 // by its title and reports its geometry or posts/sends a message to it.
 //
-//   wintool find TITLE                  window handle (decimal); exit 1 when there is none
 //   wintool client-rect TITLE           "x y width height" of the client area, screen pixels
 //   wintool window-rect TITLE           "x y width height" of the whole window
 //   wintool visible TITLE               1 or 0
@@ -15,7 +14,7 @@
 static long long number(const char* text) { return strtoll(text, NULL, 0); }
 
 static int usage() {
-    fprintf(stderr, "usage: wintool find|client-rect|window-rect|visible|focus|post TITLE ...\n");
+    fprintf(stderr, "usage: wintool client-rect|window-rect|visible|focus|post TITLE ...\n");
     return 2;
 }
 
@@ -23,14 +22,12 @@ int main(int argc, char** argv) {
     if (argc < 3) return usage();
     const char* command = argv[1];
     const char* title = argv[2];
-    HWND hwnd = FindWindowA(NULL, title);
+    HWND hwnd = FindWindowA(NULL, title);  // exit code 1 when there is none
     if (!hwnd) {
         fprintf(stderr, "wintool: no window titled \"%s\"\n", title);
         return 1;
     }
-    if (strcmp(command, "find") == 0) {
-        printf("%llu\n", (unsigned long long)(UINT_PTR)hwnd);
-    } else if (strcmp(command, "client-rect") == 0) {
+    if (strcmp(command, "client-rect") == 0) {
         RECT r;
         GetClientRect(hwnd, &r);
         POINT origin = {0, 0};

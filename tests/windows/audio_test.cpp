@@ -8,53 +8,43 @@
 #include <functional>
 #include "app/audio.h"
 #include "audio_test_support.h"
-#include "fake_core_audio.h"
+#include "core_audio_model.h"
 #include "support/log_capture.h"
 
 namespace {
 
 using Names = std::vector<std::string>;
 
-// Counts the blocks handed out and not yet given back, so a test can see every name freed.
-struct CountingAllocator {
-    Allocator allocator;
-    Allocator* previous;
-    i64 outstanding;
-};
-
-void* counting_allocate(void* context, u64 size) {
-    ((CountingAllocator*)context)->outstanding++;
-    return HeapAlloc(GetProcessHeap(), 0, (SIZE_T)size);
+// The model as the audio layer's platform.
+AudioModel g_fake_audio;
+i32 fake_create_instance(const void* clsid, const void* iid, void** object) {
+    return model_create_instance(&g_fake_audio, *(const GUID*)clsid, *(const GUID*)iid, object);
 }
 
-void counting_free(void* context, void* pointer) {
-    ((CountingAllocator*)context)->outstanding--;
-    HeapFree(GetProcessHeap(), 0, pointer);
-}
-
-std::string self_path() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(NULL, path, MAX_PATH);
-    return path;
-}
+// Blocks handed out and not yet given back, so a test can see every name freed.
+i64 g_outstanding;
+void* counting_allocate(void*, u64 size) { return g_outstanding++, HeapAlloc(GetProcessHeap(), 0, (SIZE_T)size); }
+void counting_free(void*, void* pointer) { g_outstanding--, HeapFree(GetProcessHeap(), 0, pointer); }
+Allocator g_counting = {nullptr, counting_allocate, counting_free};
 
 class Audio : public testing::Test {
 protected:
-    CountingAllocator heap;
+    Allocator* previous = g_default_allocator;
     LogCapture log;
     bool initialised = false;
 
     void SetUp() override {
         CoInitializeEx(NULL, COINIT_MULTITHREADED);
-        fake_audio_install();
-        heap = CountingAllocator{Allocator{&heap, counting_allocate, counting_free}, g_default_allocator, 0};
-        g_default_allocator = &heap.allocator;
+        model_reset(&g_fake_audio);
+        audio_set_create_instance(fake_create_instance);
+        g_outstanding = 0;
+        g_default_allocator = &g_counting;
     }
 
     void TearDown() override {
         shutdown();
-        g_default_allocator = heap.previous;
-        fake_audio_uninstall();
+        g_default_allocator = previous;
+        audio_set_create_instance(nullptr);
         EXPECT_EQ(g_fake_audio.live_objects, 0);
     }
 
@@ -68,14 +58,14 @@ protected:
         audio_shutdown();
         initialised = false;
         EXPECT_EQ(g_fake_audio.live_references, 0) << "references left after audio_shutdown";
-        EXPECT_EQ(heap.outstanding, 0) << "blocks left after audio_shutdown";
+        EXPECT_EQ(g_outstanding, 0) << "blocks left after audio_shutdown";
     }
 
     // After a release only the policy config, the enumerator and the nine per-device arrays remain.
     void expect_released() {
         audio_release_devices();
         EXPECT_EQ(g_fake_audio.live_references, 2);
-        EXPECT_EQ(heap.outstanding, 9);
+        EXPECT_EQ(g_outstanding, 9);
     }
 
     ModelDevice* device(const wchar_t* id, const wchar_t* name, u32 roles = 0) {
@@ -186,7 +176,9 @@ TEST_F(Audio, SessionsAreNamedByTheirImagePathOrLeftOutWithTheirMessages) {
     device(L"{b}", L"Headset");
     init();
     child_finish(&ended, nullptr);
-    EXPECT_EQ(audio_session_names(0), (Names{"System", self_path()}));  // the full path, as the system gives it
+    char self[MAX_PATH];
+    GetModuleFileNameA(NULL, self, MAX_PATH);
+    EXPECT_EQ(audio_session_names(0), (Names{"System", self}));  // the full path, as the system gives it
     EXPECT_FLOAT_EQ(audio_get_session_volume(0, 0), 0.1f);
     EXPECT_FLOAT_EQ(audio_get_session_volume(0, 1), 0.7f);
     EXPECT_EQ(audio_device_names(), (Names{"Speakers", "Headset"}));  // the device is kept
@@ -203,26 +195,20 @@ TEST_F(Audio, SessionsAreNamedByTheirImagePathOrLeftOutWithTheirMessages) {
 
 // ---- the default device index ----
 
-TEST_F(Audio, DefaultIndexFollowsTheDefaultId) {
+TEST_F(Audio, DefaultIndexFollowsTheDefaultIdAndKeepsItsValueWhenTheDefaultCannotBeHad) {
     device(L"{a}", L"Speakers");
     device(L"{b}", L"Headset", FAKE_ROLE_MULTIMEDIA | FAKE_ROLE_COMMUNICATIONS);
     device(L"{c}", L"HDMI", FAKE_ROLE_CONSOLE);  // only the console role decides
     init();
     EXPECT_EQ(audio_default_device_index(), 2u);
-
     // The default device is unplugged between two frames; another one becomes default.
     g_fake_audio.devices.erase(g_fake_audio.devices.begin() + 2);
-    g_fake_audio.devices[0].default_roles = FAKE_ROLES_ALL;
+    ModelDevice* headset = &g_fake_audio.devices[1];
+    headset->default_roles = FAKE_ROLES_ALL;
     audio_refresh();
     EXPECT_EQ(audio_device_names(), (Names{"Speakers", "Headset"}));
-    EXPECT_EQ(audio_default_device_index(), 0u);
-}
-
-TEST_F(Audio, DefaultIndexKeepsItsValueWhenTheDefaultCannotBeHad) {
-    device(L"{a}", L"Speakers");
-    ModelDevice* headset = device(L"{b}", L"Headset", FAKE_ROLES_ALL);
-    init();
     ASSERT_EQ(audio_default_device_index(), 1u);
+
     struct Step {
         u64 fail, device_fail;
         u32 roles;
@@ -483,7 +469,8 @@ TEST(AudioChild, Run) {
     if (!role) GTEST_SKIP() << "runs only as a child process";
     std::string r = role;
     if (r == "exit") return;
-    fake_audio_install();
+    model_reset(&g_fake_audio);
+    audio_set_create_instance(fake_create_instance);
     model_add_device(&g_fake_audio, L"{a}", L"Speakers", 0.5f, false, FAKE_ROLES_ALL);
     const char* const roles[] = {"create-policy-config", "create-enumerator", "enum-endpoints", "endpoint-count"};
     const FakeMethod methods[] = {FAKE_CREATE_POLICY_CONFIG, FAKE_CREATE_ENUMERATOR, FAKE_ENUM_AUDIO_ENDPOINTS, FAKE_COLLECTION_GET_COUNT};

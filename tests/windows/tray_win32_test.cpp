@@ -49,8 +49,6 @@ bool icon_present() {
     return Shell_NotifyIconA(NIM_MODIFY, &data) != 0;
 }
 
-bool starts_with(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
-
 // Wine's notification area comes and goes with the explorer process of the prefix (a test run
 // may start on a fresh display): wait until it takes an icon, probing with an id of our own.
 bool wait_for_notification_area() {
@@ -129,7 +127,7 @@ TEST_F(TrayWindow, IconClickAndMenuCommandsShowTheWindowOrQuit) {
     EXPECT_TRUE(g_quit);
 }
 
-TEST_F(TrayWindow, SizingIsRaisedToTheMinimumAndStoredOnlyWhileActive) {
+TEST_F(TrayWindow, SizingAndMovingAreStoredOnlyWhileActiveAndSizingIsRaisedToTheMinimum) {
     g_config.window_x = -1;
     g_config.window_width = -1;
     RECT small = {100, 50, 300, 200};
@@ -162,32 +160,22 @@ TEST_F(TrayWindow, SizingIsRaisedToTheMinimumAndStoredOnlyWhileActive) {
     EXPECT_EQ(narrow.bottom, 620);
     EXPECT_EQ(g_config.window_width, 565);
     EXPECT_EQ(g_config.window_height, 600);
-}
 
-TEST_F(TrayWindow, MovingStoresThePositionOnlyWhileActive) {
-    g_config.window_width = 600;
-    g_config.window_height = 500;
-    RECT r = {321, 123, 900, 700};
-    tray_window_proc(hwnd(), WM_ACTIVATE, WA_INACTIVE, 0);
-    tray_window_proc(hwnd(), WM_MOVING, 0, (i64)&r);
-    EXPECT_EQ(g_config.window_x, 0);
-    EXPECT_EQ(g_config.window_y, 0);
-    tray_window_proc(hwnd(), WM_ACTIVATE, WA_ACTIVE, 0);
-    tray_window_proc(hwnd(), WM_MOVING, 0, (i64)&r);
+    RECT moved = {321, 123, 900, 700};
+    tray_window_proc(hwnd(), WM_MOVING, 0, (i64)&moved);
     EXPECT_EQ(g_config.window_x, 321);
     EXPECT_EQ(g_config.window_y, 123);
-    EXPECT_EQ(g_config.window_width, 600);
-    EXPECT_EQ(g_config.window_height, 500);
+    EXPECT_EQ(g_config.window_width, 565);  // moving keeps the size
+    tray_window_proc(hwnd(), WM_ACTIVATE, WA_INACTIVE, 0);
+    moved.left = 5;
+    tray_window_proc(hwnd(), WM_MOVING, 0, (i64)&moved);
+    EXPECT_EQ(g_config.window_x, 321);
 }
 
 TEST_F(TrayWindow, AltMenuIsSwallowedAndTheRestGoesToTheDefault) {
     EXPECT_EQ(tray_window_proc(hwnd(), WM_SYSCOMMAND, SC_KEYMENU, 0), 0);
     EXPECT_EQ(tray_window_proc(hwnd(), WM_SYSCOMMAND, SC_KEYMENU, ' '), 0);
-    // Default processing answers for everything else.
     EXPECT_EQ(tray_window_proc(hwnd(), WM_GETTEXTLENGTH, 0, 0), (i64)strlen(TEST_WINDOW_TITLE));
-    char title[64] = {};
-    EXPECT_EQ(tray_window_proc(hwnd(), WM_GETTEXT, sizeof(title), (i64)title), (i64)strlen(TEST_WINDOW_TITLE));
-    EXPECT_STREQ(title, TEST_WINDOW_TITLE);
 }
 
 TEST_F(TrayWindow, TaskbarCreatedReAddsTheIconWhenTheTrayOptionIsOn) {
@@ -255,7 +243,7 @@ TEST(Autostart, RunValueIsSetQueriedAndRemoved) {
     autostart_unregister();
     auto lines = capture.texts();
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_TRUE(starts_with(lines[0], "Failed to remove registry value. GetLastError(): ")) << lines[0];
+    EXPECT_EQ(lines[0].rfind("Failed to remove registry value. GetLastError(): ", 0), 0u) << lines[0];
 
     // A value of another type is not a registration.
     u32 code = 1;
@@ -309,7 +297,7 @@ TEST_F(Clipboard, EmptyClipboardYieldsNothing) {
     EXPECT_EQ(get_text(16), "");
     auto lines = capture.texts();
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_TRUE(starts_with(lines[0], "Failed to get clipboard data: ")) << lines[0];
+    EXPECT_EQ(lines[0].rfind("Failed to get clipboard data: ", 0), 0u) << lines[0];
     EXPECT_EQ(lines[0].back(), '.');
 }
 

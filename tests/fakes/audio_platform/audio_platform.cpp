@@ -265,15 +265,6 @@ void save(AudioModel* model, const FakeCall& call) {
 
 void sync(AudioModel*, FakeSync kind) { load(kind); }
 
-void model_start() {
-    static bool started = false;
-    if (started) return;
-    started = true;
-    model_reset(&g_model);
-    g_model.sync = sync;
-    g_model.changed = save;
-}
-
 // ---- the class factory (one static object for both classes) ----
 
 struct Factory {
@@ -281,11 +272,8 @@ struct Factory {
     const GUID* clsid;
 };
 
-const GUID IID_UNKNOWN_ = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const GUID IID_CLASS_FACTORY = {0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-
 HRESULT STDMETHODCALLTYPE factory_query_interface(IClassFactory* self, REFIID riid, void** out) {
-    if (IsEqualGUID(riid, IID_UNKNOWN_) || IsEqualGUID(riid, IID_CLASS_FACTORY)) {
+    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IClassFactory)) {
         *out = self;
         return S_OK;
     }
@@ -298,7 +286,11 @@ ULONG STDMETHODCALLTYPE factory_release(IClassFactory*) { return 1; }
 HRESULT STDMETHODCALLTYPE factory_create_instance(IClassFactory* self, IUnknown* outer, REFIID riid, void** out) {
     *out = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    model_start();
+    if (!g_model.sync) {
+        model_reset(&g_model);
+        g_model.sync = sync;
+        g_model.changed = save;
+    }
     return model_create_instance(&g_model, *((Factory*)self)->clsid, riid, out);
 }
 
