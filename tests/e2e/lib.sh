@@ -72,7 +72,9 @@ e2e_init() {
         done
     ) >/dev/null 2>&1 &
     E2E_WATCHDOG_PID=$!
-    e2e_start_xvfb
+    . "$KORVANE_SOURCE_DIR/scripts/common.sh"
+    start_private_xvfb || e2e_fail "no free X display"
+    E2E_XVFB_PID=$XVFB_PID
     E2E_DIR=$E2E_ROOT/program
     cp -R "$KORVANE_PROGRAM_DIR/." "$E2E_DIR/"
     [ -f "$E2E_DIR/Korvane.exe" ] || e2e_fail "Korvane.exe missing from $KORVANE_PROGRAM_DIR"
@@ -109,12 +111,6 @@ e2e_cleanup() {
         e2e_note "passed"
     fi
     exit "$rc"
-}
-
-e2e_start_xvfb() {
-    . "$KORVANE_SOURCE_DIR/scripts/common.sh"
-    start_private_xvfb || e2e_fail "no free X display"
-    E2E_XVFB_PID=$XVFB_PID
 }
 
 # e2e_start_pulse NAME:DESCRIPTION...: a private PulseAudio with one null sink per argument.

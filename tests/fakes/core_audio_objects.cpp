@@ -129,16 +129,13 @@ static Target target(void* self, FakeSync kind = FAKE_SYNC_READ) {
 
 static const void* vtable_of(ObjectKind kind);
 
-static FakeObject* spawn(AudioModel* m, ObjectKind kind, const std::wstring& id = std::wstring(), u32 key = 0) {
+// A new object of the kind, handed out through `out` with one reference.
+template <class I>
+static HRESULT spawn(I** out, AudioModel* m, ObjectKind kind, const std::wstring& id = std::wstring(), u32 key = 0) {
     FakeObject* o = new FakeObject{{vtable_of(kind), nullptr}, {vtable_of(SIMPLE_VOLUME), nullptr}, kind, m, 1, id, key, {}, {}};
     o->primary.object = o->simple.object = o;
     m->live_references++;
     m->live_objects++;
-    return o;
-}
-
-template <class I>
-static HRESULT hand_out(FakeObject* o, I** out) {
     *out = (I*)&o->primary;
     return S_OK;
 }
@@ -245,10 +242,10 @@ static HRESULT STDMETHODCALLTYPE enum_audio_endpoints(IMMDeviceEnumerator* self,
     Target t = target(self, FAKE_SYNC_ENUMERATE);
     *out = nullptr;
     FAIL_IF_SWITCHED(t, FAKE_ENUM_AUDIO_ENDPOINTS);
-    FakeObject* c = spawn(t.m, COLLECTION);
+    spawn(out, t.m, COLLECTION);
     if ((flow == eRender || flow == eAll) && (mask & DEVICE_STATE_ACTIVE))  // all active render endpoints
-        for (ModelDevice& d : t.m->devices) c->ids.push_back(d.id);
-    return hand_out(c, out);
+        for (ModelDevice& d : t.m->devices) object_of(*out)->ids.push_back(d.id);
+    return S_OK;
 }
 
 static HRESULT STDMETHODCALLTYPE get_default_audio_endpoint(IMMDeviceEnumerator* self, EDataFlow flow, ERole role, IMMDevice** out) {
@@ -257,7 +254,7 @@ static HRESULT STDMETHODCALLTYPE get_default_audio_endpoint(IMMDeviceEnumerator*
     FAIL_IF_SWITCHED(t, FAKE_GET_DEFAULT_AUDIO_ENDPOINT);
     if (flow == eRender && role >= eConsole && role <= eCommunications)
         for (ModelDevice& d : t.m->devices)
-            if (d.default_roles & (1u << role)) return hand_out(spawn(t.m, DEVICE, d.id), out);
+            if (d.default_roles & (1u << role)) return spawn(out, t.m, DEVICE, d.id);
     return FAKE_E_NOT_FOUND;
 }
 
@@ -267,7 +264,7 @@ static HRESULT STDMETHODCALLTYPE collection_item(IMMDeviceCollection* self, UINT
     if (index >= t.o->ids.size()) return E_INVALIDARG;
     const std::wstring& id = t.o->ids[index];
     if (model_fails(t.m, model_find_device(t.m, id.c_str()), nullptr, FAKE_COLLECTION_ITEM)) return t.m->fail_result;
-    return hand_out(spawn(t.m, DEVICE, id), out);
+    return spawn(out, t.m, DEVICE, id);
 }
 
 static HRESULT STDMETHODCALLTYPE device_activate(IMMDevice* self, REFIID iid, DWORD context, PROPVARIANT* params, void** out) {
@@ -276,11 +273,11 @@ static HRESULT STDMETHODCALLTYPE device_activate(IMMDevice* self, REFIID iid, DW
     NEEDS(t, d);
     if (IsEqualGUID(iid, IID_IAudioEndpointVolume)) {
         FAIL_IF_SWITCHED(t, FAKE_ACTIVATE_ENDPOINT_VOLUME);
-        return hand_out(spawn(t.m, ENDPOINT_VOLUME, t.o->id), out);
+        return spawn(out, t.m, ENDPOINT_VOLUME, t.o->id);
     }
     if (IsEqualGUID(iid, IID_IAudioSessionManager2) || IsEqualGUID(iid, IID_IAudioSessionManager)) {
         FAIL_IF_SWITCHED(t, FAKE_ACTIVATE_SESSION_MANAGER);
-        return hand_out(spawn(t.m, SESSION_MANAGER, t.o->id), out);
+        return spawn(out, t.m, SESSION_MANAGER, t.o->id);
     }
     return E_NOINTERFACE;
 }
@@ -290,7 +287,7 @@ static HRESULT STDMETHODCALLTYPE device_open_property_store(IMMDevice* self, DWO
     *out = nullptr;
     NEEDS(t, d);
     FAIL_IF_SWITCHED(t, FAKE_OPEN_PROPERTY_STORE);
-    return hand_out(spawn(t.m, PROPERTY_STORE, t.o->id), out);
+    return spawn(out, t.m, PROPERTY_STORE, t.o->id);
 }
 
 static HRESULT STDMETHODCALLTYPE device_get_id(IMMDevice* self, LPWSTR* out) {
@@ -320,9 +317,9 @@ static HRESULT STDMETHODCALLTYPE get_session_enumerator(IAudioSessionManager2* s
     *out = nullptr;
     NEEDS(t, d);
     FAIL_IF_SWITCHED(t, FAKE_GET_SESSION_ENUMERATOR);
-    FakeObject* e = spawn(t.m, SESSION_ENUMERATOR, t.o->id);
-    for (ModelSession& s : t.d->sessions) e->keys.push_back(s.key);
-    return hand_out(e, out);
+    spawn(out, t.m, SESSION_ENUMERATOR, t.o->id);
+    for (ModelSession& s : t.d->sessions) object_of(*out)->keys.push_back(s.key);
+    return S_OK;
 }
 
 static HRESULT STDMETHODCALLTYPE session_enumerator_get_session(IAudioSessionEnumerator* self, int index, IAudioSessionControl** out) {
@@ -331,7 +328,7 @@ static HRESULT STDMETHODCALLTYPE session_enumerator_get_session(IAudioSessionEnu
     if (index < 0 || (size_t)index >= t.o->keys.size()) return E_INVALIDARG;
     u32 key = t.o->keys[index];
     if (model_fails(t.m, t.d, model_find_session(t.d, key), FAKE_GET_SESSION)) return t.m->fail_result;
-    return hand_out(spawn(t.m, SESSION, t.o->id, key), out);
+    return spawn(out, t.m, SESSION, t.o->id, key);
 }
 
 // ---- policy configuration ----
@@ -400,6 +397,5 @@ HRESULT model_create_instance(AudioModel* model, REFCLSID clsid, REFIID iid, voi
     if (!IsEqualGUID(iid, enumerator ? IID_IMMDeviceEnumerator : FAKE_IID_POLICY_CONFIG_VISTA) && !IsEqualGUID(iid, IID_IUnknown))
         return E_NOINTERFACE;
     if (model_fails(model, nullptr, nullptr, enumerator ? FAKE_CREATE_ENUMERATOR : FAKE_CREATE_POLICY_CONFIG)) return model->fail_result;
-    *out = &spawn(model, enumerator ? ENUMERATOR : POLICY_CONFIG)->primary;
-    return S_OK;
+    return spawn(out, model, enumerator ? ENUMERATOR : POLICY_CONFIG);
 }

@@ -247,11 +247,6 @@ RenderHarness* WindowRendererTest::h_ = nullptr;
 VkHooks* WindowRendererTest::hooks_ = nullptr;
 bool WindowRendererTest::created_ = false;
 
-TEST_F(WindowRendererTest, PresentsTheDrawnPixelsInsideTheClientArea) {
-    ASSERT_EQ(frames(3), 3);
-    expect_drawn_at_client_size();
-}
-
 TEST_F(WindowRendererTest, AnnouncedResizeRebuildsBeforeAcquiringAndDrawsAtTheNewSize) {
     resize(520, 380);
     ASSERT_TRUE(g_window.resized);

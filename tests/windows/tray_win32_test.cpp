@@ -40,22 +40,14 @@ void pump() {
 
 // NIM_MODIFY succeeds only for an icon that is there.
 bool icon_present() {
-    NOTIFYICONDATAA data = {};
-    data.cbSize = sizeof(data);
-    data.hWnd = (HWND)g_window.handle;
-    data.uID = 100;
-    data.uFlags = NIF_TIP;
-    strcpy(data.szTip, "Korvane");
+    NOTIFYICONDATAA data = {sizeof(data), (HWND)g_window.handle, 100, NIF_TIP, 0, NULL, "Korvane"};
     return Shell_NotifyIconA(NIM_MODIFY, &data) != 0;
 }
 
 // Wine's notification area comes and goes with the explorer process of the prefix (a test run
 // may start on a fresh display): wait until it takes an icon, probing with an id of our own.
 bool wait_for_notification_area() {
-    NOTIFYICONDATAA data = {};
-    data.cbSize = sizeof(data);
-    data.hWnd = (HWND)g_window.handle;
-    data.uID = 999;
+    NOTIFYICONDATAA data = {sizeof(data), (HWND)g_window.handle, 999};
     for (int i = 0; i < 200; i++) {
         if (Shell_NotifyIconA(NIM_ADD, &data)) {
             Shell_NotifyIconA(NIM_DELETE, &data);

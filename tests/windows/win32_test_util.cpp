@@ -76,33 +76,12 @@ void write_file(const std::string& path, const std::string& text) {
 }
 
 std::string run_capture(const std::string& command_line, u32* code) {
-    SECURITY_ATTRIBUTES sa = {sizeof(sa), NULL, TRUE};
-    HANDLE read_end, write_end;
-    if (!CreatePipe(&read_end, &write_end, &sa, 0)) return "";
-    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = write_end;
-    si.hStdError = write_end;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi;
-    std::string command = command_line;
     std::string out;
-    if (CreateProcessA(NULL, command.data(), NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi)) {
-        CloseHandle(write_end);
-        write_end = NULL;
-        char buffer[512];
-        DWORD n;
-        while (ReadFile(read_end, buffer, sizeof(buffer), &n, NULL) && n) out.append(buffer, n);
-        WaitForSingleObject(pi.hProcess, 30000);
-        DWORD exit_code = 0;
-        GetExitCodeProcess(pi.hProcess, &exit_code);
-        if (code) *code = exit_code;
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    if (write_end) CloseHandle(write_end);
-    CloseHandle(read_end);
+    FILE* pipe = _popen(command_line.c_str(), "rb");
+    if (!pipe) return out;
+    char buffer[512];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    int status = _pclose(pipe);
+    if (code) *code = (u32)status;
     return out;
 }
