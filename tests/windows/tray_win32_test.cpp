@@ -293,18 +293,4 @@ TEST_F(Clipboard, EmptyClipboardYieldsNothing) {
     EXPECT_EQ(lines[0].back(), '.');
 }
 
-TEST_F(Clipboard, TextWithoutTerminatorStopsAtTheBlockEnd) {
-    ASSERT_TRUE(OpenClipboard(NULL));
-    EmptyClipboard();
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 4);
-    memcpy(GlobalLock(block), "ABCD", 4);
-    GlobalUnlock(block);
-    ASSERT_NE(SetClipboardData(CF_TEXT, block), (HANDLE)NULL);
-    CloseClipboard();
-    u32 length = 0;
-    clipboard_get_text(nullptr, 0, &length);
-    EXPECT_LE(length, 4u);
-    EXPECT_EQ(get_text(16), std::string("ABCD", length));
-}
-
 }  // namespace
