@@ -4,45 +4,34 @@
 # KORVANE_WINTOOL and KORVANE_E2E_NAME.
 #
 #   . "$(dirname "$0")/lib.sh"
-#   e2e_init                       # scratch folder, cleanup trap, watchdog, Wine environment
-#   e2e_start_xvfb                 # private display; exports DISPLAY
-#   e2e_start_pulse speakers:Speakers headphones:Headphones   # optional private PulseAudio
-#   dir=$(e2e_make_program_dir)    # copy of the program folder (Korvane.exe and its files)
-#   e2e_run_korvane "$dir"         # stdout -> $dir/korvane.log; PID in E2E_PID
-#   e2e_wait_window Korvane 30
-#   e2e_click_client Korvane 100 50; e2e_key alt+F4
-#   e2e_wait_exit 20; e2e_assert_eq 0 "$E2E_EXIT_CODE" "exit code"
+#   e2e_init                       # scratch folder, cleanup trap, watchdog, private Xvfb (DISPLAY),
+#                                  # and E2E_DIR, a fresh copy of the program folder
+#   e2e_start_korvane              # E2E_DIR/Korvane.exe, stdout in korvane.log; waits for its window
+#   e2e_click_client Korvane 100 50; xdotool key alt+F4
+#   e2e_expect_exit                # exit code 0
+#   e2e_start_pulse speakers:Speakers headset:Headset   # a private PulseAudio, when one is needed
 #
 # The prefix runs Korvane against the audio platform stand-in (scripts/audio-platform.sh):
 # e2e_init gives each test its own state file, E2E_AUDIO_STATE, holding one default device
 # "Speakers" with the system sounds session, so start-up logs nothing about audio.
-#   e2e_audio_state TEXT           # replaces the state (INI text, see the stand-in's source)
+#   e2e_audio_state "$(e2e_device speakers Speakers 0.6 0 1; e2e_session speakers player.exe 0.8 0)"
 #   e2e_start_programs player.exe  # running copies of the idle program, for sessions
+#   e2e_state_get MATCH KEY        # KEY of the state section holding the line MATCH
 #
-# The window's content, in client coordinates (see the helpers at the end):
-#   e2e_mixer_point W H WHAT [INDEX|VALUE] [VALUE]   # "X Y" of a Mixer widget
+# The window's content, in client coordinates:
+#   e2e_mixer_point W H WHAT [INDEX|VALUE]   # "X Y" of a Mixer widget
 #   e2e_press_client TITLE X Y      # a click the program's frames see (held for a few frames)
 #   e2e_hold_key KEYS               # likewise for keys, e.g. ctrl+a or Return
 #   e2e_drag TITLE X Y DX DY        # press at client (X, Y), move by (DX, DY), release
 #   e2e_client_pixel PNG TITLE X Y  # RRGGBB of a screenshot at client (X, Y)
-#   e2e_state_get MATCH KEY         # KEY of the stand-in state section holding the line MATCH
 #
 # Everything started here (Korvane, Wine's processes in the e2e prefix, PulseAudio, Xvfb) is
 # stopped by PID plus `wineserver -k` when the script exits, whether it passed, failed or was
 # killed by the watchdog. Screenshots and logs of every run are kept in
 # $KORVANE_BUILD_DIR/e2e-artifacts/<test name>/.
 
-E2E_ROOT=
-E2E_ARTIFACTS=
-E2E_PID=
-E2E_EXIT_CODE=
-E2E_XVFB_PID=
-E2E_PULSE_PID=
-E2E_WATCHDOG_PID=
-E2E_LOG=
-E2E_FAILED=0
-E2E_AUDIO_STATE=
-E2E_PROGRAM_PIDS=()
+E2E_ROOT= E2E_ARTIFACTS= E2E_DIR= E2E_PID= E2E_LOG= E2E_AUDIO_STATE= E2E_FAILED=0
+E2E_XVFB_PID= E2E_PULSE_PID= E2E_WATCHDOG_PID= E2E_PROGRAM_PIDS=()
 
 e2e_note() { printf 'e2e: %s\n' "$*" >&2; }
 
@@ -56,32 +45,17 @@ e2e_fail() {
 e2e_init() {
     local timeout=${1:-${KORVANE_E2E_TIMEOUT:-150}}
     : "${KORVANE_BUILD_DIR:?run through ctest (korvane_e2e_test)}"
-    : "${KORVANE_PROGRAM_DIR:?}" "${KORVANE_E2E_PREFIX:?}" "${KORVANE_SOURCE_DIR:?}"
     local name=${KORVANE_E2E_NAME:-$(basename "$0" .sh)}
     E2E_ROOT=$(mktemp -d "${TMPDIR:-/tmp}/korvane-e2e-$name.XXXXXX")
     E2E_ARTIFACTS=$KORVANE_BUILD_DIR/e2e-artifacts/$name
     rm -rf "$E2E_ARTIFACTS"
-    mkdir -p "$E2E_ARTIFACTS"
+    mkdir -p "$E2E_ARTIFACTS" "$E2E_ROOT/program"
     WINEPREFIX=$KORVANE_E2E_PREFIX
     . "$KORVANE_SOURCE_DIR/scripts/wine-env.sh"
     E2E_AUDIO_STATE=$E2E_ROOT/audio-platform.ini
     # The stand-in reads this Windows path from the environment Wine passes on.
     export KORVANE_AUDIO_STATE="Z:$(printf '%s' "$E2E_AUDIO_STATE" | tr '/' '\\')"
-    e2e_audio_state '[device]
-id={0.0.0.00000000}.{speakers}
-name=Speakers
-volume=0.5
-mute=0
-default_console=1
-default_multimedia=1
-default_communications=1
-
-[session]
-device={0.0.0.00000000}.{speakers}
-program=System
-volume=1
-mute=0
-'
+    e2e_audio_state "$(e2e_device speakers Speakers 0.5 0 1; e2e_session speakers System 1 0)"
     trap e2e_cleanup EXIT
     trap 'e2e_note "interrupted"; E2E_FAILED=1; exit 130' INT TERM HUP
     # The watchdog ends a hung test through the same cleanup (CTest's own timeout would not).
@@ -98,37 +72,33 @@ mute=0
         done
     ) >/dev/null 2>&1 &
     E2E_WATCHDOG_PID=$!
+    . "$KORVANE_SOURCE_DIR/scripts/common.sh"
+    start_private_xvfb || e2e_fail "no free X display"
+    E2E_XVFB_PID=$XVFB_PID
+    E2E_DIR=$E2E_ROOT/program
+    cp -R "$KORVANE_PROGRAM_DIR/." "$E2E_DIR/"
+    [ -f "$E2E_DIR/Korvane.exe" ] || e2e_fail "Korvane.exe missing from $KORVANE_PROGRAM_DIR"
 }
 
+# e2e_stop PID: ends a process of ours and reaps it.
+e2e_stop() { [ -n "$1" ] && kill "$1" 2>/dev/null; [ -n "$1" ] && wait "$1" 2>/dev/null; }
+
 e2e_cleanup() {
-    local rc=$?
+    local rc=$? program
     trap - EXIT INT TERM HUP
     [ "$rc" -ne 0 ] && E2E_FAILED=1
-    if [ -n "$E2E_PID" ] && kill -0 "$E2E_PID" 2>/dev/null; then
-        e2e_screenshot at-exit >/dev/null 2>&1
-        kill "$E2E_PID" 2>/dev/null
-    fi
+    e2e_running && e2e_screenshot at-exit >/dev/null 2>&1
+    e2e_running && kill "$E2E_PID" 2>/dev/null
     WINEPREFIX=$KORVANE_E2E_PREFIX wineserver -k >/dev/null 2>&1
     [ -n "$E2E_PID" ] && wait "$E2E_PID" 2>/dev/null
-    local program
     for program in "${E2E_PROGRAM_PIDS[@]}"; do wait "$program" 2>/dev/null; done
-    if [ -n "$E2E_PULSE_PID" ]; then
-        kill "$E2E_PULSE_PID" 2>/dev/null
-        wait "$E2E_PULSE_PID" 2>/dev/null
-    fi
-    if [ -n "$E2E_XVFB_PID" ]; then
-        kill "$E2E_XVFB_PID" 2>/dev/null
-        wait "$E2E_XVFB_PID" 2>/dev/null
-    fi
-    if [ -n "$E2E_WATCHDOG_PID" ]; then
-        kill "$E2E_WATCHDOG_PID" 2>/dev/null
-        wait "$E2E_WATCHDOG_PID" 2>/dev/null
-    fi
+    e2e_stop "$E2E_PULSE_PID"
+    e2e_stop "$E2E_XVFB_PID"
+    e2e_stop "$E2E_WATCHDOG_PID"
     if [ -n "$E2E_ROOT" ] && [ -d "$E2E_ROOT" ]; then
         # Keep what explains the run: the program's log, its config and Wine's messages.
-        find "$E2E_ROOT" -maxdepth 2 \( -name '*.log' -o -name '*.ini' -o -name '*.png' \) \
-            -exec cp {} "$E2E_ARTIFACTS/" \; 2>/dev/null
-        if [ "$E2E_FAILED" -ne 0 ] && [ -n "$E2E_LOG" ] && [ -f "$E2E_LOG" ]; then
+        find "$E2E_ROOT" -maxdepth 2 \( -name '*.log' -o -name '*.ini' -o -name '*.png' \) -exec cp {} "$E2E_ARTIFACTS/" \; 2>/dev/null
+        if [ "$E2E_FAILED" -ne 0 ] && [ -f "$E2E_LOG" ]; then
             e2e_note "program log:"
             sed 's/^/  | /' "$E2E_LOG" >&2
         fi
@@ -143,53 +113,31 @@ e2e_cleanup() {
     exit "$rc"
 }
 
-# e2e_start_xvfb [WIDTHxHEIGHT]: a display of our own on a free number; exports DISPLAY.
-e2e_start_xvfb() {
-    local size=${1:-1280x800} n tries=0
-    n=$((300 + ($$ + RANDOM) % 600))
-    while [ $tries -lt 50 ]; do
-        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-            Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp -noreset >"$E2E_ROOT/xvfb.out" 2>&1 &
-            E2E_XVFB_PID=$!
-            local i=0
-            while [ $i -lt 100 ] && kill -0 "$E2E_XVFB_PID" 2>/dev/null && [ ! -e "/tmp/.X11-unix/X$n" ]; do
-                sleep 0.05
-                i=$((i + 1))
-            done
-            if kill -0 "$E2E_XVFB_PID" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then
-                export DISPLAY=":$n"
-                return 0
-            fi
-            # Another process took the number first.
-            kill "$E2E_XVFB_PID" 2>/dev/null
-            wait "$E2E_XVFB_PID" 2>/dev/null
-            E2E_XVFB_PID=
-        fi
-        n=$((n + 1))
-        tries=$((tries + 1))
-    done
-    e2e_fail "no free X display"
-}
-
 # e2e_start_pulse NAME:DESCRIPTION...: a private PulseAudio with one null sink per argument.
 e2e_start_pulse() {
     export XDG_RUNTIME_DIR=$E2E_ROOT/run
-    rm -rf "$XDG_RUNTIME_DIR"
     mkdir -p "$XDG_RUNTIME_DIR"
     chmod 700 "$XDG_RUNTIME_DIR"
     local args=(--daemonize=no --exit-idle-time=-1 --disallow-exit -n --use-pid-file=no
-        "--load=module-native-protocol-unix auth-anonymous=1 socket=$XDG_RUNTIME_DIR/pulse/native")
-    local sink
+        "--load=module-native-protocol-unix auth-anonymous=1 socket=$XDG_RUNTIME_DIR/pulse/native") sink
     for sink in "$@"; do
         args+=("--load=module-null-sink sink_name=${sink%%:*} sink_properties=device.description=${sink#*:}")
     done
     pulseaudio "${args[@]}" >"$E2E_ROOT/pulseaudio.log" 2>&1 &
     E2E_PULSE_PID=$!
-    e2e_wait_until 10 test -S "$XDG_RUNTIME_DIR/pulse/native" || e2e_fail "PulseAudio did not start"
+    e2e_wait_until 10 test -S "$XDG_RUNTIME_DIR/pulse/native" || e2e_fail "PulseAudio did not start: $(cat "$E2E_ROOT/pulseaudio.log")"
 }
 
-# e2e_audio_state TEXT: the audio platform's state for this test.
-e2e_audio_state() { printf '%s' "$1" >"$E2E_AUDIO_STATE"; }
+e2e_audio_state() { printf '%s\n' "$1" >"$E2E_AUDIO_STATE"; }
+
+# e2e_device ID NAME VOLUME MUTE DEFAULT (NAME "-": none) and e2e_session DEVICE PROGRAM VOLUME
+# MUTE: sections of the stand-in's state; a device's id is {0.0.0.00000000}.{ID}.
+e2e_device() {
+    printf '[device]\nid={0.0.0.00000000}.{%s}\n' "$1"
+    [ "$2" = - ] || printf 'name=%s\n' "$2"
+    printf 'volume=%s\nmute=%s\ndefault_console=%s\ndefault_multimedia=%s\ndefault_communications=%s\n\n' "$3" "$4" "$5" "$5" "$5"
+}
+e2e_session() { printf '[session]\ndevice={0.0.0.00000000}.{%s}\nprogram=%s\nvolume=%s\nmute=%s\n\n' "$@"; }
 
 # e2e_start_programs NAME...: copies of the idle program running as E2E_ROOT/programs/NAME;
 # waits until Wine lists each, so the stand-in finds them at the next enumeration.
@@ -207,72 +155,64 @@ e2e_start_programs() {
     sleep 1  # listed before its modules are loaded; give the path lookup a loaded process
 }
 
-# e2e_make_program_dir [name]: a fresh copy of the program folder; prints its path.
-e2e_make_program_dir() {
-    local dir=$E2E_ROOT/${1:-program}
-    mkdir -p "$dir"
-    cp -R "$KORVANE_PROGRAM_DIR/." "$dir/"
-    [ -f "$dir/Korvane.exe" ] || e2e_fail "Korvane.exe missing from $KORVANE_PROGRAM_DIR"
-    printf '%s\n' "$dir"
+# e2e_run_korvane: starts E2E_DIR/Korvane.exe with stdout in korvane.log (E2E_LOG).
+e2e_run_korvane() {
+    E2E_LOG=$E2E_DIR/korvane.log
+    wine "$E2E_DIR/Korvane.exe" >"$E2E_LOG" 2>"$E2E_ROOT/wine-stderr.log" </dev/null &
+    E2E_PID=$!
 }
 
-# e2e_run_korvane DIR: starts DIR/Korvane.exe with stdout in DIR/korvane.log (E2E_LOG).
-e2e_run_korvane() {
-    local dir=$1
-    E2E_LOG=$dir/korvane.log
-    E2E_EXIT_CODE=
-    wine "$dir/Korvane.exe" >"$E2E_LOG" 2>"$E2E_ROOT/wine-stderr.log" </dev/null &
-    E2E_PID=$!
+# e2e_start_korvane: e2e_run_korvane, then waits for its window.
+e2e_start_korvane() {
+    e2e_run_korvane
+    e2e_wait_until 40 eval "xdotool search --name '^Korvane\$' >/dev/null 2>&1 || ! e2e_running" || e2e_fail "no window after 40 s"
+    e2e_running || e2e_fail "Korvane ended before showing its window"
 }
 
 e2e_running() { [ -n "$E2E_PID" ] && kill -0 "$E2E_PID" 2>/dev/null; }
 
-# e2e_wait_exit SECONDS: waits for Korvane to end; its exit code lands in E2E_EXIT_CODE.
-e2e_wait_exit() {
-    local seconds=${1:-20}
-    e2e_wait_until "$seconds" eval '! e2e_running' || e2e_fail "Korvane still running after ${seconds}s"
+# e2e_expect_exit [close]: waits for Korvane to end with code 0, first closing its window
+# (WM_CLOSE) when asked to.
+e2e_expect_exit() {
+    [ "${1:-}" = close ] && e2e_post Korvane 0x0010 0 0
+    e2e_wait_until 20 eval '! e2e_running' || e2e_fail "Korvane still running after 20 s"
     wait "$E2E_PID"
-    E2E_EXIT_CODE=$?
+    local code=$?
     E2E_PID=
+    e2e_assert_eq 0 "$code" "exit code"
 }
 
 # e2e_wait_until SECONDS COMMAND...: polls every 0.1 s; status 1 on timeout.
 e2e_wait_until() {
-    local seconds=$1
+    local end=$((SECONDS + $1))
     shift
-    local end=$((SECONDS + seconds))
     until "$@"; do
         [ $SECONDS -ge $end ] && return 1
         sleep 0.1
     done
-    return 0
 }
 
-# e2e_wintool ARGS...: the window helper, run in the e2e prefix; prints its output.
+# e2e_wintool ARGS...: the window helper (see wintool.cpp), run in the e2e prefix.
 e2e_wintool() { wine "$KORVANE_WINTOOL" "$@" 2>>"$E2E_ROOT/wine-stderr.log" | tr -d '\r'; }
-
-# e2e_wait_window TITLE SECONDS: waits until the program shows a window with this title.
-e2e_wait_window() {
-    local title=${1:-Korvane} seconds=${2:-30}
-    e2e_wait_until "$seconds" eval "xdotool search --name '^$title\$' >/dev/null 2>&1 || ! e2e_running" \
-        || e2e_fail "no window \"$title\" after ${seconds}s"
-    e2e_running || e2e_fail "Korvane ended before showing its window"
-}
 
 # e2e_client_rect TITLE: "x y width height" of the window's client area on the screen.
 e2e_client_rect() { e2e_wintool client-rect "${1:-Korvane}"; }
 e2e_window_rect() { e2e_wintool window-rect "${1:-Korvane}"; }
 
-# e2e_click_client TITLE X Y [BUTTON]: a real click at client coordinates (activates the window).
-e2e_click_client() {
+# e2e_to_screen TITLE X Y: sets E2E_X and E2E_Y to the screen position of a client point.
+e2e_to_screen() {
     local rect
-    rect=$(e2e_client_rect "$1") || e2e_fail "no client rectangle for \"$1\""
-    set -- "$2" "$3" "${4:-1}" $rect
-    xdotool mousemove --sync $(($4 + $1)) $(($5 + $2)) click "$3"
+    rect=$(e2e_client_rect "$1") && [ -n "$rect" ] || e2e_fail "no client rectangle for \"$1\""
+    set -- "$2" "$3" $rect
+    E2E_X=$(($3 + $1)) E2E_Y=$(($4 + $2))
 }
 
-e2e_key() { xdotool key --delay 60 "$@"; }
-e2e_type() { xdotool type --delay 60 "$@"; }
+# e2e_click_client TITLE X Y [BUTTON]: a real click at client coordinates (activates the window).
+e2e_click_client() {
+    e2e_to_screen "$1" "$2" "$3"
+    xdotool mousemove --sync "$E2E_X" "$E2E_Y" click "${4:-1}"
+}
+
 
 # e2e_post TITLE MESSAGE WPARAM LPARAM: PostMessageA to the window.
 e2e_post() { e2e_wintool post "$@" >/dev/null || e2e_fail "could not post $2 to \"$1\""; }
@@ -283,9 +223,7 @@ e2e_screenshot() {
     import -window root "$file" && printf '%s\n' "$file"
 }
 
-e2e_assert_eq() {
-    [ "$1" = "$2" ] || e2e_fail "$3: expected [$1], got [$2]"
-}
+e2e_assert_eq() { [ "$1" = "$2" ] || e2e_fail "$3: expected [$1], got [$2]"; }
 
 # e2e_assert_file_eq FILE EXPECTED-TEXT: exact contents (printf escapes allowed in the text).
 e2e_assert_file_eq() {
@@ -295,19 +233,14 @@ e2e_assert_file_eq() {
     [ "$expected" = "$actual" ] || e2e_fail "$1 holds [${actual%x}], expected [${expected%x}]"
 }
 
-# e2e_log_has LEVEL TEXT: the program log holds a line "LEVEL h:m:s: TEXT".
+# e2e_log_line_count LEVEL TEXT: lines "LEVEL h:m:s: TEXT" in the program log.
 e2e_log_line_count() {
-    local level=$1 text=$2
     # Through the environment: awk -v would turn backslashes in the text (paths) into escapes.
-    E2E_LEVEL=$level E2E_TEXT=$text awk '{ sub(/\r$/, "") } $1 == ENVIRON["E2E_LEVEL"] && $2 ~ /^[0-9]+:[0-9]+:[0-9]+:$/ \
+    E2E_LEVEL=$1 E2E_TEXT=$2 awk '{ sub(/\r$/, "") } $1 == ENVIRON["E2E_LEVEL"] && $2 ~ /^[0-9]+:[0-9]+:[0-9]+:$/ \
         { s = $0; sub(/^[^ ]+ [^ ]+ /, "", s); if (s == ENVIRON["E2E_TEXT"]) n++ } END { print n + 0 }' "$E2E_LOG"
 }
-e2e_log_has() {
-    [ "$(e2e_log_line_count "$1" "$2")" -ge 1 ] || e2e_fail "log lacks the $1 line \"$2\""
-}
-e2e_log_lacks() {
-    [ "$(e2e_log_line_count "$1" "$2")" -eq 0 ] || e2e_fail "log has the $1 line \"$2\""
-}
+e2e_log_has() { [ "$(e2e_log_line_count "$1" "$2")" -ge 1 ] || e2e_fail "log lacks the $1 line \"$2\""; }
+e2e_log_lacks() { [ "$(e2e_log_line_count "$1" "$2")" -eq 0 ] || e2e_fail "log has the $1 line \"$2\""; }
 
 # e2e_client_pixel PNG TITLE X Y: colour (RRGGBB, upper case) of the screenshot at client (X, Y).
 e2e_client_pixel() {
@@ -319,17 +252,30 @@ e2e_client_pixel() {
 
 # e2e_drag TITLE X Y DX DY: a real drag with the left button, in eight steps.
 e2e_drag() {
-    local rect
-    rect=$(e2e_client_rect "$1") || e2e_fail "no client rectangle for \"$1\""
-    set -- "$2" "$3" "$4" "$5" $rect
-    xdotool mousemove --sync $(($5 + $1)) $(($6 + $2)) mousedown 1
-    sleep 0.1
     local i
+    e2e_to_screen "$1" "$2" "$3"
+    xdotool mousemove --sync "$E2E_X" "$E2E_Y" mousedown 1
+    sleep 0.1
     for i in 1 2 3 4 5 6 7 8; do
-        xdotool mousemove --sync $(($5 + $1 + $3 * i / 8)) $(($6 + $2 + $4 * i / 8))
+        xdotool mousemove --sync $((E2E_X + $4 * i / 8)) $((E2E_Y + $5 * i / 8))
         sleep 0.05
     done
     xdotool mouseup 1
+}
+
+# The program reads the button and key states once per frame, after draining its messages: a
+# press released within the same drain is never seen. xdotool's click and key send both at once,
+# so widgets get presses held for a few frames (more under load).
+e2e_press_client() {
+    e2e_to_screen "$1" "$2" "$3"
+    xdotool mousemove --sync "$E2E_X" "$E2E_Y" mousedown 1
+    sleep 0.2
+    xdotool mouseup 1
+}
+e2e_hold_key() {
+    xdotool keydown "$@"
+    sleep 0.2
+    xdotool keyup "$@"
 }
 
 # e2e_state_get MATCH KEY: the value of KEY in the stand-in's state section that holds the
@@ -343,15 +289,14 @@ e2e_state_get() {
         END { flush() }' "$E2E_AUDIO_STATE"
 }
 
-# e2e_mixer_point W H WHAT [ARG] [ARG]: client "X Y" (whole pixels, inside the widget) of a
+# e2e_mixer_point W H WHAT [ARG]: client "X Y" (whole pixels, inside the widget) of a
 # Mixer widget in a client area W x H, worked out from the layout's viewport fractions.
-#   tab_mixer | tab_options | selector | set_active
-#   list_item I                 entry I of the open device list
-#   device_knob V | equalizer_knob V     knob centre at value V
-#   device_field | device_mute | equalizer_field
-#   session_knob J V | session_field J | session_mute J   session column J (not scrolled)
+#   tab_options | selector | set_active | device_mute
+#   list_item I                       entry I of the open device list
+#   device_knob V                     knob centre at value V
+#   session_field J | session_mute J  session column J (not scrolled)
 e2e_mixer_point() {
-    awk -v W="$1" -v H="$2" -v what="$3" -v a="${4:-0}" -v b="${5:-0}" '
+    awk -v W="$1" -v H="$2" -v what="$3" -v a="${4:-0}" '
         function clamp(v, lo, hi) { return v < lo ? lo : (v > hi ? hi : v) }
         function out(x, y) { printf "%d %d\n", x, y; exit }
         BEGIN {
@@ -361,37 +306,15 @@ e2e_mixer_point() {
             dev_x = 0.02 * W; eq_x = dev_x + cw + 0.02 * W
             ses_x = eq_x + cw + 0.01 * W; ses_w = W - ses_x - 10; ses_h = H - cy - 8 - 14
             sw = clamp(0.2 * ses_w, 100, 150)
-            if (what == "tab_mixer") out(1.5 * tab, tab / 2)
             if (what == "tab_options") out(4.5 * tab, tab / 2)
             if (what == "selector") out(sel_x + sel_w / 2, top + sel_h / 2)
             if (what == "set_active") out(0.64 * W + 0.17 * W, top + sel_h / 2)
             if (what == "list_item") out(sel_x + (sel_w - 14) / 2, top + sel_h + 40 * a + 20)
             if (what == "device_knob") out(dev_x + cw / 2, cy + 0.105 * ch + (1 - a) * 0.7 * ch)
-            if (what == "equalizer_knob") out(eq_x + cw / 2, cy + 0.105 * ch + (1 - a) * 0.7 * ch)
-            if (what == "device_field") out(dev_x + cw / 2 + 16, cy + 0.825 * ch + 10)
-            if (what == "equalizer_field") out(eq_x + cw / 2 + 16, cy + 0.825 * ch + 10)
             if (what == "device_mute") out(dev_x + cw / 2, cy + 0.845 * ch + 30)
             x = ses_x + sw * a
-            if (what == "session_knob") out(x + sw / 2, cy + 0.105 * ses_h + (1 - b) * 0.7 * ses_h)
             if (what == "session_field") out(x + sw / 2 + 16, cy + 0.825 * ses_h + 10)
             if (what == "session_mute") out(x + sw / 2, cy + 0.845 * ses_h + 30)
             print "unknown widget " what > "/dev/stderr"; exit 1
         }'
-}
-
-# The program reads the button and key states once per frame, after draining its messages: a
-# press released within the same drain is never seen. xdotool's click and key send both at once,
-# so widgets get presses held for a few frames.
-e2e_press_client() {
-    local rect
-    rect=$(e2e_client_rect "$1") || e2e_fail "no client rectangle for \"$1\""
-    set -- "$2" "$3" $rect
-    xdotool mousemove --sync $(($3 + $1)) $(($4 + $2)) mousedown 1
-    sleep 0.1
-    xdotool mouseup 1
-}
-e2e_hold_key() {
-    xdotool keydown "$@"
-    sleep 0.1
-    xdotool keyup "$@"
 }

@@ -6,51 +6,11 @@
 # default for all three roles, and a scheme file replaced on disk recolouring the window at once.
 . "$(dirname "$0")/lib.sh"
 e2e_init
-e2e_start_xvfb
 e2e_start_programs player.exe browser.exe voicechat.exe
-e2e_audio_state '[device]
-id={0.0.0.00000000}.{speakers}
-name=Speakers
-volume=0.6
-mute=0
-default_console=1
-default_multimedia=1
-default_communications=1
-
-[device]
-id={0.0.0.00000000}.{headset}
-name=Headset
-volume=0.35
-mute=0
-default_console=0
-default_multimedia=0
-default_communications=0
-
-[session]
-device={0.0.0.00000000}.{speakers}
-program=System
-volume=1
-mute=0
-
-[session]
-device={0.0.0.00000000}.{speakers}
-program=player.exe
-volume=0.8
-mute=0
-
-[session]
-device={0.0.0.00000000}.{speakers}
-program=browser.exe
-volume=0.45
-mute=1
-
-[session]
-device={0.0.0.00000000}.{headset}
-program=voicechat.exe
-volume=0.9
-mute=0
-'
-dir=$(e2e_make_program_dir)
+e2e_audio_state "$(e2e_device speakers Speakers 0.6 0 1; e2e_device headset Headset 0.35 0 0
+    e2e_session speakers System 1 0; e2e_session speakers player.exe 0.8 0
+    e2e_session speakers browser.exe 0.45 1; e2e_session headset voicechat.exe 0.9 0)"
+dir=$E2E_DIR
 mkdir -p "$dir/color_schemes"
 scheme() {  # scheme BACKGROUND: every key, so loading it logs nothing
     printf 'BACKGROUND_COLOR=%sFF\nTEXT_COLOR=F0F0F0\nBUTTON=A05020FF\nBUTTON_HOVERED=C07040\n' "$1"
@@ -64,9 +24,8 @@ scheme() {  # scheme BACKGROUND: every key, so loading it logs nothing
 scheme 203040 >"$dir/color_schemes/Harbour.ini"
 printf 'WINDOW_X=20\nWINDOW_Y=20\nWINDOW_W=900\nWINDOW_H=640\nTRAY_ICON=0\nCOLOR_SCHEME=Harbour.ini\n' >"$dir/config.ini"
 
-e2e_run_korvane "$dir"
-e2e_wait_window Korvane 40
-read -r _ _ W H <<<"$(e2e_client_rect Korvane)" || e2e_fail "no client rectangle"
+e2e_start_korvane
+read -r _ _ W H <<<"$(e2e_client_rect Korvane)"
 [ -n "$H" ] || e2e_fail "no client rectangle"
 point() { e2e_mixer_point "$W" "$H" "$@"; }
 click() { e2e_press_client Korvane $(point "$@"); sleep 0.3; }
@@ -81,12 +40,11 @@ wait_state() {  # wait_state MATCH KEY VALUE WHAT
 e2e_click_client Korvane $((W - 4)) 4
 sleep 1.5
 shot=$(e2e_screenshot mixer)
+pixel() { e2e_client_pixel "$shot" Korvane "$1" "$2"; }
 tab=$(awk -v h="$H" 'BEGIN { t = 0.055 * h; print int(t < 40 ? t : 40) }')
-e2e_assert_eq 203040 "$(e2e_client_pixel "$shot" Korvane $((W - 4)) $((tab + 2)))" "window background"
-e2e_assert_eq 203040 "$(e2e_client_pixel "$shot" Korvane 2 2)" "active Mixer tab"
-e2e_assert_eq A05020 "$(e2e_client_pixel "$shot" Korvane $((3 * tab + 2)) 2)" "inactive Options tab"
-e2e_assert_eq 203040 "$(e2e_client_pixel "$shot" Korvane $((6 * tab + 8)) 2)" "right of the tabs"
-e2e_assert_eq A05020 "$(e2e_client_pixel "$shot" Korvane $(point selector))" "device selector"
+e2e_assert_eq 203040 "$(pixel $((W - 4)) $((tab + 2)))" "window background"
+e2e_assert_eq 203040 "$(pixel 2 2)" "active Mixer tab"
+e2e_assert_eq A05020 "$(pixel $((3 * tab + 2)) 2)" "inactive Options tab"
 
 # The device slider, from 0.6 to the top, released above the client area. The release must end
 # the drag all the same: the next click, straight onto Mute, is a click, and the knob stays.
@@ -98,12 +56,11 @@ wait_state name=Speakers mute 1 "device muted"
 near "$(state name=Speakers volume)" 1 || e2e_fail "the slider went on dragging after its release"
 click device_mute
 wait_state name=Speakers mute 0 "device unmuted"
-e2e_log_lacks ERROR "Failed to set audio device master volume."
 
 # A percentage typed into player.exe's field (session 1), committed with Enter.
 click session_field 1
 e2e_hold_key ctrl+a
-e2e_type 37
+xdotool type --delay 60 37
 e2e_hold_key Return
 wait_state program=player.exe volume 0.37 "typed session percentage"
 near "$(state program=browser.exe volume)" 0.45 || e2e_fail "the other session changed"
@@ -116,17 +73,12 @@ wait_state program=browser.exe mute 1 "session muted again"
 
 # Headset from the device list, then "Set as active audio output".
 click selector
-sleep 0.5
-e2e_screenshot device-list >/dev/null
 click list_item 1
 click set_active
 roles() { grep -o '^SetDefaultEndpoint device={0.0.0.00000000}.{headset} session=0 role=[0-9]' "$E2E_AUDIO_STATE.log" 2>/dev/null | sed 's/.*role=//' | tr -d '\n'; }
 e2e_wait_until 10 eval '[ "$(roles)" = 012 ]' || e2e_fail "roles set for the headset: [$(roles)], expected 012"
 wait_state name=Headset default_console 1 "headset default (console)"
-wait_state name=Headset default_communications 1 "headset default (communications)"
 wait_state name=Speakers default_multimedia 0 "speakers no longer default"
-sleep 0.5
-e2e_screenshot headset >/dev/null
 
 # The scheme file replaced on disk (written beside the folder, moved in): the next frame takes it.
 scheme 406080 >"$dir/Harbour.part"
@@ -137,9 +89,7 @@ recoloured() {
 }
 e2e_wait_until 10 recoloured || e2e_fail "the edited scheme did not recolour the window"
 
-e2e_post Korvane 0x0010 0 0   # WM_CLOSE
-e2e_wait_exit 20
-e2e_assert_eq 0 "$E2E_EXIT_CODE" "exit code"
+e2e_expect_exit close
 # Wine reports the DPI awareness as set already; nothing else may have gone wrong.
 errors=$(grep ERROR "$E2E_LOG" | grep -v 'DPI awareness already set.')
 [ -z "$errors" ] || e2e_fail "errors in the log: $(head -3 <<<"$errors")"

@@ -1,25 +1,20 @@
 // Helper for end-to-end tests, run under Wine in the program's prefix: finds a top-level window
 // by its title and reports its geometry or posts/sends a message to it.
 //
-//   wintool find TITLE                  window handle (decimal); exit 1 when there is none
-//   wintool wait TITLE SECONDS          waits for the window to exist; prints its handle
 //   wintool client-rect TITLE           "x y width height" of the client area, screen pixels
 //   wintool window-rect TITLE           "x y width height" of the whole window
 //   wintool visible TITLE               1 or 0
 //   wintool focus TITLE                 1 when the window is the foreground window, else 0
 //   wintool post TITLE MSG WPARAM LPARAM   numbers in decimal or 0x hex
-//   wintool send TITLE MSG WPARAM LPARAM   prints the result
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-static HWND find(const char* title) { return FindWindowA(NULL, title); }
-
 static long long number(const char* text) { return strtoll(text, NULL, 0); }
 
 static int usage() {
-    fprintf(stderr, "usage: wintool find|wait|client-rect|window-rect|visible|focus|post|send TITLE ...\n");
+    fprintf(stderr, "usage: wintool client-rect|window-rect|visible|focus|post TITLE ...\n");
     return 2;
 }
 
@@ -27,25 +22,12 @@ int main(int argc, char** argv) {
     if (argc < 3) return usage();
     const char* command = argv[1];
     const char* title = argv[2];
-    if (strcmp(command, "wait") == 0) {
-        double seconds = argc > 3 ? atof(argv[3]) : 10.0;
-        ULONGLONG end = GetTickCount64() + (ULONGLONG)(seconds * 1000.0);
-        HWND hwnd;
-        while (!(hwnd = find(title))) {
-            if (GetTickCount64() > end) return 1;
-            Sleep(50);
-        }
-        printf("%llu\n", (unsigned long long)(UINT_PTR)hwnd);
-        return 0;
-    }
-    HWND hwnd = find(title);
+    HWND hwnd = FindWindowA(NULL, title);  // exit code 1 when there is none
     if (!hwnd) {
         fprintf(stderr, "wintool: no window titled \"%s\"\n", title);
         return 1;
     }
-    if (strcmp(command, "find") == 0) {
-        printf("%llu\n", (unsigned long long)(UINT_PTR)hwnd);
-    } else if (strcmp(command, "client-rect") == 0) {
+    if (strcmp(command, "client-rect") == 0) {
         RECT r;
         GetClientRect(hwnd, &r);
         POINT origin = {0, 0};
@@ -59,16 +41,8 @@ int main(int argc, char** argv) {
         printf("%d\n", IsWindowVisible(hwnd) ? 1 : 0);
     } else if (strcmp(command, "focus") == 0) {
         printf("%d\n", GetForegroundWindow() == hwnd ? 1 : 0);
-    } else if (strcmp(command, "post") == 0 || strcmp(command, "send") == 0) {
-        if (argc < 6) return usage();
-        UINT message = (UINT)number(argv[3]);
-        WPARAM wparam = (WPARAM)number(argv[4]);
-        LPARAM lparam = (LPARAM)number(argv[5]);
-        if (command[0] == 'p') {
-            if (!PostMessageA(hwnd, message, wparam, lparam)) return 1;
-        } else {
-            printf("%lld\n", (long long)SendMessageA(hwnd, message, wparam, lparam));
-        }
+    } else if (strcmp(command, "post") == 0 && argc >= 6) {
+        if (!PostMessageA(hwnd, (UINT)number(argv[3]), (WPARAM)number(argv[4]), (LPARAM)number(argv[5]))) return 1;
     } else {
         return usage();
     }

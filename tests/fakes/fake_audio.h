@@ -1,7 +1,6 @@
 // A native stand-in for the audio layer (app/audio.h) for tests of the screens: the test
-// scripts devices, sessions, volumes, mutes and failures; every call the program makes is
-// recorded in order, and a call with an index past the lists is counted as a fault (the real
-// layer would read past its arrays).
+// scripts devices, sessions, volumes and mutes; every call is recorded in order, and a call
+// with an index past the lists is counted as a fault (the real layer would read past its arrays).
 #pragma once
 #include <string>
 #include <vector>
@@ -51,16 +50,14 @@ struct FakeAudioCall {
 
 struct FakeAudio {
     std::vector<FakeAudioDevice> devices;
-    u32 default_device;          // what audio_default_device_index returns (may be out of range)
-    u64 fail;                    // bits 1 << FakeAudioOp: these operations fail
+    u32 default_device;                // what audio_default_device_index returns (may be out of range)
     std::vector<FakeAudioCall> calls;  // reads and changes, in order (names and counts too)
-    u32 out_of_range;            // calls whose device or session index was past the lists
-    u32 refreshes;
+    u32 out_of_range;                  // calls whose device or session index was past the lists
 };
 
 extern FakeAudio g_fake_audio_layer;
 
-// Empties the fake: no devices, default device 0, no failures, no calls.
+// Empties the fake: no devices, default device 0, no calls.
 void fake_audio_layer_reset();
 // Calls of one operation, in order.
 std::vector<FakeAudioCall> fake_audio_layer_calls(FakeAudioOp op);

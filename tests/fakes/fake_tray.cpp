@@ -6,27 +6,11 @@ FakeTray g_fake_tray;
 
 void fake_tray_reset() { g_fake_tray = FakeTray{}; }
 
-void tray_icon_set(bool add) {
-    if (add) g_fake_tray.icon_adds++;
-    else g_fake_tray.icon_removes++;
-}
-
+void tray_icon_set(bool add) { (add ? g_fake_tray.icon_adds : g_fake_tray.icon_removes)++; }
 i64 tray_window_proc(void*, u32, u64, i64) { return 0; }
-
-bool autostart_is_registered() {
-    g_fake_tray.queries++;
-    return g_fake_tray.registered;
-}
-
-void autostart_register() {
-    g_fake_tray.registers++;
-    g_fake_tray.registered = true;
-}
-
-void autostart_unregister() {
-    g_fake_tray.unregisters++;
-    g_fake_tray.registered = false;
-}
+bool autostart_is_registered() { return g_fake_tray.queries++, g_fake_tray.registered; }
+void autostart_register() { g_fake_tray.registers++, g_fake_tray.registered = true; }
+void autostart_unregister() { g_fake_tray.unregisters++, g_fake_tray.registered = false; }
 
 void clipboard_get_text(u8* destination, u32 capacity, u32* length) {
     const std::string& text = g_fake_tray.clipboard;

@@ -2,29 +2,16 @@
 // Input: two bytes of maximum width (quarter pixels), then the text.
 #include <stdlib.h>
 #include <string.h>
-#include "Ostrel/core/log.h"
-#include "Ostrel/core/os.h"
 #include "Ostrel/text/text_layout.h"
 
-static Allocator g_heap;
-
-static void discard(i32, const u8*, u32, void*) {}
-
-// Built on the first input, so the target needs no initialisation hook of its own.
+// Built on the first input (fuzz_support has set up the allocator and the logger by then).
 static const GlyphMap* program_map() {
     static GlyphMap map;
     static bool built = false;
     if (!built) {
-        g_heap = os_heap_allocator();
-        if (!g_default_allocator) {
-            g_default_allocator = &g_heap;
-            log_start();
-            log_set_sink(discard, nullptr);
-        }
         FontAtlas atlas;
         const char* path = KORVANE_FONT_FILE;
-        if (!font_build_atlas_from_file((const u8*)path, (u32)strlen(path), 0, 14, g_program_glyph_set, &map, &atlas,
-                                        &g_heap))
+        if (!font_build_atlas_from_file((const u8*)path, (u32)strlen(path), 0, 14, g_program_glyph_set, &map, &atlas, g_default_allocator))
             abort();
         font_atlas_free(&atlas);
         built = true;
@@ -39,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size) {
     const u8* text = data + 2;
     u32 length = (u32)(size - 2);
 
-    TextLayout whole = text_layout(text, length, map, &g_heap);
-    TextLayout bounded = text_layout_bounded(text, length, map, &g_heap, max_width);
+    TextLayout whole = text_layout(text, length, map, g_default_allocator);
+    TextLayout bounded = text_layout_bounded(text, length, map, g_default_allocator, max_width);
     // Every quad of a bounded line ends left of the limit, and a bounded line never has more
     // quads than the whole line plus the three full stops.
     for (u32 v = 0; v < bounded.vertex_count; v++) {

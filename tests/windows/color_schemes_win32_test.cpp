@@ -1,3 +1,5 @@
+// The colour-scheme folder under Wine: loading, refusing, and watching it for changes made on the
+// Linux side.
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <stdio.h>
@@ -19,30 +21,15 @@ std::vector<std::string> scheme_names() {
     return names;
 }
 
-void write_file(const std::string& path, const std::string& text) {
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    fwrite(text.data(), 1, text.size(), f);
-    fclose(f);
-}
-
-void configure(const std::string& scheme) {
-    memcpy(g_config.color_scheme_name, scheme.data(), scheme.size());
-    g_config.color_scheme_name_length = (u32)scheme.size();
-}
-
-class ColorSchemeFolder : public testing::Test {
+class ColorSchemeFolder : public ScratchTest {
 protected:
     void SetUp() override {
-        const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-        unix_dir = scratch_unix(std::string("schemes-") + info->name());
-        enter_scratch(unix_dir);
-        configure("");
+        ScratchTest::SetUp();
+        g_config.color_scheme_name_length = 0;
     }
     void TearDown() override {
         color_schemes_close();
-        SetCurrentDirectoryA("C:\\");
-        run_sh("rm -rf '" + unix_dir + "'");
+        ScratchTest::TearDown();
     }
 
     std::string folder() const { return unix_dir + "/color_schemes"; }
@@ -57,148 +44,56 @@ protected:
         }
         return -1;
     }
-
-    std::string unix_dir;
 };
 
-TEST_F(ColorSchemeFolder, CreatedSilentlyOnFirstStartThenWarns) {
-    LogCapture capture;
-    ASSERT_TRUE(color_schemes_setup());
-    EXPECT_TRUE(capture.lines().empty());
-    DWORD attributes = GetFileAttributesA("color_schemes");
-    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
-    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_EQ(scheme_names(), std::vector<std::string>{"Default"});
-    EXPECT_EQ(g_color_schemes.capacity, 12u);
-    EXPECT_EQ(g_selected_color_scheme, 0u);
-    EXPECT_FALSE(g_color_schemes_loaded);
-
-    color_schemes_close();
-    ASSERT_TRUE(color_schemes_setup());
-    auto lines = capture.lines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].text, "Color schemes folder already exists. No need to create it.");
-    EXPECT_EQ(lines[0].level, LOG_LEVEL_WARNING);
-}
-
-TEST_F(ColorSchemeFolder, LoadsFilesUpToSixtyFourByteNames) {
-    ASSERT_TRUE(run_sh("mkdir '" + folder() + "'"));
-    std::string name64(60, 'a');
-    name64 += ".ini";
-    std::string name65 = "b" + name64;
+// What can be read is loaded; what cannot is named. An empty file is a scheme too, after its
+// twenty messages.
+TEST_F(ColorSchemeFolder, LoadsEveryReadableFileWithANameOfUpTo64Bytes) {
+    ASSERT_TRUE(CreateDirectoryA("color_schemes", NULL));
+    std::string name64 = std::string(60, 'a') + ".ini", name65 = "b" + name64;
     write_file("color_schemes\\" + name64, "BACKGROUND_COLOR=102030FF\n");
     write_file("color_schemes\\" + name65, "BACKGROUND_COLOR=102030FF\n");
+    write_file("color_schemes\\Locked.ini", "TEXT_COLOR=FF\n");
     write_file("color_schemes\\Plain.ini", "");
+    HANDLE lock = CreateFileA("color_schemes\\Locked.ini", GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     LogCapture capture;
     ASSERT_TRUE(color_schemes_setup());
     EXPECT_EQ(scheme_names(), (std::vector<std::string>{"Default", name64, "Plain.ini"}));
     EXPECT_TRUE(g_color_schemes_loaded);
     EXPECT_EQ(g_color_schemes.data[1].colors[GUI_COLOR_BACKGROUND], gui_pack_color(0x10, 0x20, 0x30, 0xFF));
-    EXPECT_EQ(capture.count("Cannot load color scheme color_schemes\\" + name65 +
-                            " because its name is too long (maximum is 64 bytes)."),
-              1);
-    // An empty file is a scheme too, after its twenty messages.
-    EXPECT_EQ(capture.count("CHECK_BOX_UNCHECKED not present in color_schemes\\Plain.ini."), 1);
-    EXPECT_EQ(memcmp(g_color_schemes.data[2].colors, g_color_scheme_default.colors,
-                     sizeof(g_color_scheme_default.colors)),
-              0);
-}
-
-TEST_F(ColorSchemeFolder, FileLockedAgainstReadingIsSkippedWithItsMessage) {
-    ASSERT_TRUE(CreateDirectoryA("color_schemes", NULL));
-    write_file("color_schemes\\A.ini", "TEXT_COLOR=00FF\n");
-    write_file("color_schemes\\Locked.ini", "TEXT_COLOR=FF\n");
-    write_file("color_schemes\\Z.ini", "TEXT_COLOR=FF\n");
-    HANDLE lock = CreateFileA("color_schemes\\Locked.ini", GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    LogCapture capture;
-    ASSERT_TRUE(color_schemes_setup());
-    EXPECT_EQ(scheme_names(), (std::vector<std::string>{"Default", "A.ini", "Z.ini"}));
+    EXPECT_EQ(capture.count("Cannot load color scheme color_schemes\\" + name65 + " because its name is too long (maximum is 64 bytes)."), 1);
     EXPECT_EQ(capture.count("Could not open color_schemes\\Locked.ini. GetLastError returned 32."), 1);
+    EXPECT_EQ(capture.count("CHECK_BOX_UNCHECKED not present in color_schemes\\Plain.ini."), 1);
+    EXPECT_EQ(memcmp(g_color_schemes.data[2].colors, g_color_scheme_default.colors, sizeof(g_color_scheme_default.colors)), 0);
     // A successful load must not leave its error code to the end-of-search check.
     for (const std::string& line : capture.texts()) EXPECT_EQ(line.find("iterating"), std::string::npos) << line;
     CloseHandle(lock);
-
-    // Once the lock is gone the next rebuild takes the file in.
-    color_schemes_rebuild();
-    EXPECT_EQ(scheme_names(), (std::vector<std::string>{"Default", "A.ini", "Locked.ini", "Z.ini"}));
+    color_schemes_rebuild();  // once the lock is gone the next rebuild takes the file in
+    EXPECT_EQ(scheme_names(), (std::vector<std::string>{"Default", name64, "Locked.ini", "Plain.ini"}));
 }
 
-TEST_F(ColorSchemeFolder, ConfiguredSchemeIsSelected) {
-    ASSERT_TRUE(CreateDirectoryA("color_schemes", NULL));
-    write_file("color_schemes\\Darker.ini", "BACKGROUND_COLOR=000000\n");
-    write_file("color_schemes\\Light.ini", "BACKGROUND_COLOR=EEEEEE\n");
-    configure("Light");
-    ASSERT_TRUE(color_schemes_setup());
-    ASSERT_EQ(scheme_names(), (std::vector<std::string>{"Default", "Darker.ini", "Light.ini"}));
-    EXPECT_EQ(g_selected_color_scheme, 2u);
-    EXPECT_EQ(color_scheme_selected()->colors[GUI_COLOR_BACKGROUND], gui_pack_color(0xEE, 0xEE, 0xEE, 0xFF));
-
-    color_schemes_close();
-    configure("Dark");  // the earlier "Darker.ini" starts with it
-    ASSERT_TRUE(color_schemes_setup());
-    EXPECT_EQ(g_selected_color_scheme, 1u);
-
-    color_schemes_close();
-    configure("Missing.ini");
-    LogCapture capture;
-    ASSERT_TRUE(color_schemes_setup());
-    EXPECT_EQ(g_selected_color_scheme, 0u);
-    // Not finding it is silent.
-    for (const std::string& line : capture.texts()) EXPECT_EQ(line.find("Missing"), std::string::npos) << line;
-}
-
+// Also a file added before the first poll (start-up goes on for a while after the set-up) and
+// the deletion of the selected scheme's file, after which the UI must re-apply "Default".
 TEST_F(ColorSchemeFolder, LinuxSideChangesRebuildTheListWithinAFewPolls) {
     ASSERT_TRUE(color_schemes_setup());
-    color_schemes_poll();
     LogCapture capture;
     const std::string dir = folder();
-
     // Written elsewhere and moved in, so the file is complete when its name appears.
-    ASSERT_TRUE(run_sh("printf 'TEXT_COLOR=00FF00\\n' > '" + unix_dir + "/new.tmp' && mv '" + unix_dir +
-                       "/new.tmp' '" + dir + "/Green.ini'"));
-    int added = poll_until({"Default", "Green.ini"});
-    ASSERT_GT(added, 0);
+    ASSERT_TRUE(run_sh("printf 'TEXT_COLOR=00FF00\\n' > '" + unix_dir + "/new.tmp' && mv '" + unix_dir + "/new.tmp' '" + dir + "/Green.ini'"));
+    ASSERT_GT(poll_until({"Default", "Green.ini"}), 0);
     EXPECT_EQ(g_color_schemes.data[1].colors[GUI_COLOR_TEXT], gui_pack_color(0, 0xFF, 0, 0xFF));
     g_selected_color_scheme = 1;
-
     ASSERT_TRUE(run_sh("mv '" + dir + "/Green.ini' '" + dir + "/Lime.ini'"));
-    int renamed = poll_until({"Default", "Lime.ini"});
-    ASSERT_GT(renamed, 0);
-
+    ASSERT_GT(poll_until({"Default", "Lime.ini"}), 0);
+    g_color_schemes_loaded = false;  // the UI applied it
     ASSERT_TRUE(run_sh("rm '" + dir + "/Lime.ini'"));
-    int deleted = poll_until({"Default"});
-    ASSERT_GT(deleted, 0);
+    ASSERT_GT(poll_until({"Default"}), 0);
+    EXPECT_TRUE(g_color_schemes_loaded);
     // The index outlived its scheme: "Default" stands in.
     EXPECT_EQ(g_selected_color_scheme, 1u);
     EXPECT_EQ(color_scheme_selected(), &g_color_schemes.data[0]);
-
-    for (const std::string& line : capture.texts())
-        EXPECT_EQ(line.find("Failed"), std::string::npos) << line;
-    printf("polls until seen: added %d, renamed %d, deleted %d\n", added, renamed, deleted);
-}
-
-// The selected scheme's file was the only one: the rebuild loads nothing, yet the UI must be told
-// to re-apply, or the window would keep the deleted scheme's colours.
-TEST_F(ColorSchemeFolder, DeletingTheLastFileStillAsksForTheSchemeToBeApplied) {
-    ASSERT_TRUE(CreateDirectoryA("color_schemes", NULL));
-    write_file("color_schemes\\Only.ini", "BACKGROUND_COLOR=102030\n");
-    configure("Only.ini");
-    ASSERT_TRUE(color_schemes_setup());
-    ASSERT_EQ(g_selected_color_scheme, 1u);
-    color_schemes_poll();
-    g_color_schemes_loaded = false;  // the UI applied it
-    ASSERT_TRUE(run_sh("rm '" + folder() + "/Only.ini'"));
-    ASSERT_GT(poll_until({"Default"}), 0);
-    EXPECT_TRUE(g_color_schemes_loaded);
-    EXPECT_EQ(color_scheme_selected()->colors[GUI_COLOR_BACKGROUND], g_color_scheme_default.colors[GUI_COLOR_BACKGROUND]);
-}
-
-TEST_F(ColorSchemeFolder, FileAddedBeforeTheFirstPollIsNotMissed) {
-    // Start-up goes on for a while (window, renderer) between the set-up and the first frame.
-    ASSERT_TRUE(color_schemes_setup());
-    ASSERT_TRUE(run_sh(": > '" + folder() + "/Early.ini'"));
-    EXPECT_GT(poll_until({"Default", "Early.ini"}), 0);
+    for (const std::string& line : capture.texts()) EXPECT_EQ(line.find("Failed"), std::string::npos) << line;
 }
 
 TEST_F(ColorSchemeFolder, BurstOfFortyFilesEndsWithTheCompleteList) {
@@ -209,16 +104,13 @@ TEST_F(ColorSchemeFolder, BurstOfFortyFilesEndsWithTheCompleteList) {
     ASSERT_TRUE(run_sh("cd '" + folder() + "' && for i in $(seq 10 49); do : > burst_scheme_$i.ini; done"));
     std::vector<std::string> expected = {"Default"};
     for (int i = 10; i < 50; i++) expected.push_back("burst_scheme_" + std::to_string(i) + ".ini");
-    int polls = poll_until(expected);
-    EXPECT_GT(polls, 0);
+    EXPECT_GT(poll_until(expected), 0);
     // The watch is still alive afterwards.
     ASSERT_TRUE(run_sh(": > '" + folder() + "/later.ini'"));
     expected.push_back("later.ini");
-    int later = poll_until(expected);
-    EXPECT_GT(later, 0);
+    EXPECT_GT(poll_until(expected), 0);
     EXPECT_EQ(g_color_schemes.capacity, 48u);
     EXPECT_EQ(capture.count("Failed to get color schemes directory changes. GetLastError returned 1022."), 0);
-    printf("polls until complete: burst %d, then one file %d\n", polls, later);
 }
 
 }  // namespace

@@ -1,96 +1,23 @@
+// The configuration file on disk under Wine: the kept handle, saves that rewrite it whole, and a
+// file that cannot be opened for writing.
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <string>
 #include "Ostrel/core/log.h"
 #include "app/config.h"
 #include "support/log_capture.h"
+#include "win32_test_util.h"
 
 namespace {
 
-std::string read_file(const char* name) {
-    HANDLE f = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
-    if (f == INVALID_HANDLE_VALUE) return "<missing>";
-    std::string out;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(f, buffer, sizeof buffer, &got, NULL) && got > 0) out.append(buffer, got);
-    CloseHandle(f);
-    return out;
-}
-
-void write_file(const char* name, const std::string& text) {
-    HANDLE f = CreateFileA(name, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    ASSERT_NE(f, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(f, text.data(), (DWORD)text.size(), &written, NULL);
-    CloseHandle(f);
-}
-
-std::string scheme(const AppConfig& c) { return std::string((const char*)c.color_scheme_name, c.color_scheme_name_length); }
-
-// Each test works in a fresh folder made the working directory, as the program's own folder is.
-struct ConfigFileFixture : testing::Test {
-    char previous[MAX_PATH] = {};
-    std::string folder;
-
-    void SetUp() override {
-        GetCurrentDirectoryA(sizeof previous, previous);
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        folder = std::string(temp) + "korvane-config-" + std::to_string(GetCurrentProcessId()) + "-" +
-                 std::to_string(GetTickCount64());
-        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
-        ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
-    }
+struct ConfigFile : ScratchTest {
     void TearDown() override {
         config_close_file();
-        DeleteFileA("config.ini");
-        SetCurrentDirectoryA(previous);
-        RemoveDirectoryA(folder.c_str());
+        ScratchTest::TearDown();
     }
 };
 
-TEST_F(ConfigFileFixture, FirstRunCreatesAnEmptyFileAndTheFirstSaveWritesAllSixKeys) {
-    LogCapture capture;
-    AppConfig c;
-    memset(&c, 0xCD, sizeof c);
-    ASSERT_EQ(read_file("config.ini"), "<missing>");
-    EXPECT_TRUE(load_config(&c));
-    EXPECT_EQ(read_file("config.ini"), "");
-    EXPECT_EQ(c.window_x, 0);
-    EXPECT_EQ(c.window_y, 0);
-    EXPECT_EQ(c.window_width, 565);
-    EXPECT_EQ(c.window_height, 411);
-    EXPECT_EQ(c.tray_icon, 0);
-    EXPECT_EQ(scheme(c), "Default");
-    EXPECT_EQ(capture.lines().size(), 6u);
-    EXPECT_TRUE(capture.contains("COLOR_SCHEME not present in config, using Default color scheme."));
-
-    EXPECT_TRUE(save_config(&c));
-    EXPECT_EQ(read_file("config.ini"),
-              "WINDOW_X=0\nWINDOW_Y=0\nWINDOW_W=565\nWINDOW_H=411\nTRAY_ICON=0\nCOLOR_SCHEME=Default\n");
-    EXPECT_EQ(capture.lines().size(), 6u);  // a good save logs nothing
-}
-
-TEST_F(ConfigFileFixture, ExistingFileLoadsAndNegativePositionIsSavedBack) {
-    write_file("config.ini", "WINDOW_X=-1200\r\nWINDOW_Y=40\r\nWINDOW_W=300\r\nWINDOW_H=500\r\nTRAY_ICON=1\r\n"
-                             "COLOR_SCHEME=Night.ini\r\n");
-    LogCapture capture;
-    AppConfig c = {};
-    EXPECT_TRUE(load_config(&c));
-    EXPECT_EQ(c.window_x, -1200);
-    EXPECT_EQ(c.window_y, 40);
-    EXPECT_EQ(c.window_width, 565);
-    EXPECT_EQ(c.window_height, 500);
-    EXPECT_EQ(c.tray_icon, 1);
-    EXPECT_EQ(scheme(c), "Night.ini");
-    EXPECT_TRUE(capture.lines().empty());
-    EXPECT_TRUE(save_config(&c));
-    EXPECT_EQ(read_file("config.ini"),
-              "WINDOW_X=-1200\nWINDOW_Y=40\nWINDOW_W=565\nWINDOW_H=500\nTRAY_ICON=1\nCOLOR_SCHEME=Night.ini\n");
-}
-
-TEST_F(ConfigFileFixture, ShorterSaveLeavesNoTrailingBytesAndSavesRepeat) {
+TEST_F(ConfigFile, ShorterSaveLeavesNoTrailingBytesAndSavesRepeat) {
     std::string long_text = "; a long hand-written file\n";
     for (int i = 0; i < 50; i++) long_text += "; padding line " + std::to_string(i) + "\n";
     long_text += "WINDOW_X=1000\nWINDOW_Y=1000\nWINDOW_W=1000\nWINDOW_H=1000\nTRAY_ICON=0\nCOLOR_SCHEME=Long name.ini\n";
@@ -111,18 +38,11 @@ TEST_F(ConfigFileFixture, ShorterSaveLeavesNoTrailingBytesAndSavesRepeat) {
     c.window_x = 7;
     ASSERT_TRUE(save_config(&c));
     EXPECT_EQ(read_file("config.ini"), expected.substr(0, 9) + "7" + expected.substr(10));
-}
-
-TEST_F(ConfigFileFixture, TheHandleIsKeptForTheWholeRun) {
-    AppConfig c = {};
-    ASSERT_TRUE(load_config(&c));
-    // Opened without delete sharing and never closed: the file cannot go away under the program.
+    // The handle is kept, without delete sharing: the file cannot go away under the program.
     EXPECT_FALSE(DeleteFileA("config.ini"));
-    // Others may still read it.
-    EXPECT_EQ(read_file("config.ini"), "");
 }
 
-TEST_F(ConfigFileFixture, FileLockedAgainstWritingGivesFallbacksAndNoSaveSucceeds) {
+TEST_F(ConfigFile, FileLockedAgainstWritingGivesFallbacksAndNoSaveSucceeds) {
     const std::string original = "WINDOW_X=5\nWINDOW_Y=6\nWINDOW_W=700\nWINDOW_H=800\nTRAY_ICON=1\nCOLOR_SCHEME=X\n";
     write_file("config.ini", original);
     HANDLE lock = CreateFileA("config.ini", GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);

@@ -31,10 +31,7 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
 
 void pump() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
 }
 
 HWND hwnd() { return (HWND)g_window.handle; }
@@ -45,25 +42,18 @@ RECT client_rect() {
     return r;
 }
 
-//-----------------------------------------------------------------------------
-// Screenshots
-//-----------------------------------------------------------------------------
-
+// A capture of the screen; at() reads client coordinates as packed RGBA with alpha 255.
 struct Screenshot {
     std::vector<u8> rgb;
     int width = 0, height = 0;
-    POINT client = {0, 0};  // client origin on the screen
-    bool ok = false;
-    // Colour at client coordinates as packed RGBA with alpha 255.
+    POINT client = {0, 0};
     u32 at(int x, int y) const {
         int sx = client.x + x, sy = client.y + y;
-        if (sx < 0 || sy < 0 || sx >= width || sy >= height) return 0xDEADBEEFu;
+        if (sx < 0 || sy < 0 || sx >= width || sy >= height || rgb.empty()) return 0xDEADBEEFu;
         const u8* p = &rgb[((size_t)sy * width + sx) * 3];
         return gui_pack_color(p[0], p[1], p[2], 255);
     }
 };
-
-bool file_exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // Requests a capture and keeps the window alive (messages) until it arrives.
 Screenshot screenshot() {
@@ -75,65 +65,52 @@ Screenshot screenshot() {
         return shot;
     }
     serial++;
-    std::string request = std::string(dir) + "/request-" + std::to_string(serial);
     std::string answer = std::string(dir) + "/shot-" + std::to_string(serial) + ".rgb";
-    FILE* f = fopen(request.c_str(), "wb");
-    if (!f) {
-        ADD_FAILURE() << "cannot write " << request;
-        return shot;
-    }
-    fclose(f);
-    shot.width = GetSystemMetrics(SM_CXSCREEN);
-    shot.height = GetSystemMetrics(SM_CYSCREEN);
-    for (int i = 0; i < 2000 && !file_exists(answer); i++) {
+    FILE* f = fopen((std::string(dir) + "/request-" + std::to_string(serial)).c_str(), "wb");
+    if (f) fclose(f);
+    for (int i = 0; i < 2000 && GetFileAttributesA(answer.c_str()) == INVALID_FILE_ATTRIBUTES; i++) {
         pump();
         Sleep(10);
     }
+    shot.width = GetSystemMetrics(SM_CXSCREEN);
+    shot.height = GetSystemMetrics(SM_CYSCREEN);
+    std::vector<u8> rgb((size_t)shot.width * shot.height * 3);
     f = fopen(answer.c_str(), "rb");
-    if (!f) {
-        ADD_FAILURE() << "no screenshot arrived";
-        return shot;
-    }
-    shot.rgb.resize((size_t)shot.width * shot.height * 3);
-    size_t got = fread(shot.rgb.data(), 1, shot.rgb.size(), f);
-    fclose(f);
+    size_t got = f ? fread(rgb.data(), 1, rgb.size(), f) : 0;
+    if (f) fclose(f);
+    EXPECT_EQ(got, rgb.size()) << "screenshot " << answer;
+    if (got == rgb.size()) shot.rgb.swap(rgb);
     ClientToScreen(hwnd(), &shot.client);
-    shot.ok = got == shot.rgb.size();
-    EXPECT_TRUE(shot.ok) << "screenshot of " << got << " bytes";
     return shot;
 }
 
-//-----------------------------------------------------------------------------
-// Command hooks
-//-----------------------------------------------------------------------------
+// ---- command hooks ----
 
+struct Counters {
+    int reused_signalled, acquires, suboptimal_acquires, acquires_without_swapchain, swapchain_creations, idle_waits;
+    int swapchain_failures_left, submit_failures_left;  // injected failures
+} g_count;
 // Image-available semaphores with a pending signal from an acquire that no submission has waited on.
 std::set<VkSemaphore> g_signalled;
-int g_reused_signalled = 0;
-int g_acquires = 0, g_suboptimal_acquires = 0, g_acquires_without_swapchain = 0;
-int g_swapchain_creations = 0, g_swapchain_failures_left = 0;
-int g_submit_failures_left = 0;
-int g_present_out_of_date_left = 0;
 
 PFN_vkAcquireNextImageKHR real_acquire;
-VKAPI_ATTR VkResult VKAPI_CALL watched_acquire(VkDevice d, VkSwapchainKHR s, uint64_t t, VkSemaphore sem, VkFence f,
-                                               uint32_t* index) {
-    g_acquires++;
+VKAPI_ATTR VkResult VKAPI_CALL watched_acquire(VkDevice d, VkSwapchainKHR s, uint64_t t, VkSemaphore sem, VkFence f, uint32_t* index) {
+    g_count.acquires++;
     if (s == VK_NULL_HANDLE) {
-        g_acquires_without_swapchain++;
+        g_count.acquires_without_swapchain++;
         return VK_ERROR_OUT_OF_DATE_KHR;
     }
-    if (g_signalled.count(sem)) g_reused_signalled++;
+    if (g_signalled.count(sem)) g_count.reused_signalled++;
     VkResult r = real_acquire(d, s, t, sem, f, index);
-    if (r == VK_SUBOPTIMAL_KHR) g_suboptimal_acquires++;
+    if (r == VK_SUBOPTIMAL_KHR) g_count.suboptimal_acquires++;
     if (r == VK_SUCCESS || r == VK_SUBOPTIMAL_KHR) g_signalled.insert(sem);
     return r;
 }
 
 PFN_vkQueueSubmit real_submit;
 VKAPI_ATTR VkResult VKAPI_CALL watched_submit(VkQueue q, uint32_t n, const VkSubmitInfo* s, VkFence f) {
-    if (g_submit_failures_left > 0 && n == 1 && s[0].commandBufferCount == 1) {
-        g_submit_failures_left--;
+    if (g_count.submit_failures_left > 0 && n == 1 && s[0].commandBufferCount == 1) {
+        g_count.submit_failures_left--;
         return VK_ERROR_DEVICE_LOST;
     }
     VkResult r = real_submit(q, n, s, f);
@@ -144,30 +121,16 @@ VKAPI_ATTR VkResult VKAPI_CALL watched_submit(VkQueue q, uint32_t n, const VkSub
 }
 
 PFN_vkCreateSwapchainKHR real_create_swapchain;
-VKAPI_ATTR VkResult VKAPI_CALL watched_create_swapchain(VkDevice d, const VkSwapchainCreateInfoKHR* info,
-                                                        const VkAllocationCallbacks* cb, VkSwapchainKHR* out) {
-    g_swapchain_creations++;
-    if (g_swapchain_failures_left > 0) {
-        g_swapchain_failures_left--;
-        return VK_ERROR_INITIALIZATION_FAILED;
-    }
+VKAPI_ATTR VkResult VKAPI_CALL watched_create_swapchain(VkDevice d, const VkSwapchainCreateInfoKHR* info, const VkAllocationCallbacks* cb,
+                                                        VkSwapchainKHR* out) {
+    g_count.swapchain_creations++;
+    if (g_count.swapchain_failures_left > 0 && g_count.swapchain_failures_left--) return VK_ERROR_INITIALIZATION_FAILED;
     return real_create_swapchain(d, info, cb, out);
 }
 
-PFN_vkQueuePresentKHR real_present;
-VKAPI_ATTR VkResult VKAPI_CALL watched_present(VkQueue q, const VkPresentInfoKHR* info) {
-    VkResult r = real_present(q, info);
-    if (g_present_out_of_date_left > 0) {
-        g_present_out_of_date_left--;
-        return VK_ERROR_OUT_OF_DATE_KHR;
-    }
-    return r;
-}
-
-int g_idle_waits = 0;
 PFN_vkDeviceWaitIdle real_device_wait_idle;
 VKAPI_ATTR VkResult VKAPI_CALL watched_device_wait_idle(VkDevice d) {
-    g_idle_waits++;
+    g_count.idle_waits++;
     return real_device_wait_idle(d);
 }
 
@@ -177,14 +140,12 @@ VKAPI_ATTR void VKAPI_CALL watched_destroy_semaphore(VkDevice d, VkSemaphore s, 
     real_destroy_semaphore(d, s, cb);
 }
 
-void reset_counters() {
-    g_reused_signalled = g_acquires = g_suboptimal_acquires = g_acquires_without_swapchain = g_idle_waits = 0;
-    g_swapchain_creations = g_swapchain_failures_left = g_submit_failures_left = g_present_out_of_date_left = 0;
-}
+// ---- the window, its context and the GUI renderer, shared by the tests in order ----
 
-//-----------------------------------------------------------------------------
-// The window, its context and the GUI renderer, shared by the tests in order
-//-----------------------------------------------------------------------------
+const u32 BACKGROUND = 0xFF5A3C1Eu;  // (30, 60, 90)
+const u32 RED = 0xFF0000FFu;
+const u32 GREEN = 0xFF00FF00u;
+const u32 BLACK = 0xFF000000u;
 
 class WindowRendererTest : public testing::Test {
 protected:
@@ -192,17 +153,14 @@ protected:
         WNDCLASSA wc = {};
         wc.lpfnWndProc = window_procedure;
         wc.hInstance = GetModuleHandleA(nullptr);
-        wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
         wc.lpszClassName = "KorvaneRendererTest";
         RegisterClassA(&wc);
-        HWND w = CreateWindowExA(0, wc.lpszClassName, "Korvane renderer test", WS_OVERLAPPEDWINDOW, 60, 60, 420, 300,
-                                 nullptr, nullptr, wc.hInstance, nullptr);
         g_window = {};
-        g_window.handle = w;
-        ShowWindow(w, SW_SHOW);
+        g_window.handle = CreateWindowExA(0, wc.lpszClassName, "Korvane renderer test", WS_OVERLAPPEDWINDOW, 60, 60, 420, 300,
+                                          nullptr, nullptr, wc.hInstance, nullptr);
+        ShowWindow(hwnd(), SW_SHOW);
         pump();
-        RECT r;
-        GetClientRect(w, &r);
+        RECT r = client_rect();
         g_window.client_width = (u32)r.right;
         g_window.client_height = (u32)r.bottom;
         g_window.resized = 0;
@@ -210,12 +168,10 @@ protected:
         memset((void*)h_, 0, sizeof(*h_));
         RendererSettings settings = {"Korvane", 0, g_default_allocator, nullptr};
         hooks_ = new VkHooks;
-        created_ = vulkan_load_global() && vulkan_create_context(&g_window, &settings, &h_->vk) &&
-                  render_harness_attach(h_);
+        created_ = vulkan_load_global() && vulkan_create_context(&g_window, &settings, &h_->vk) && render_harness_attach(h_);
         hooks_->replace(&vkAcquireNextImageKHR, &real_acquire, watched_acquire);
         hooks_->replace(&vkQueueSubmit, &real_submit, watched_submit);
         hooks_->replace(&vkCreateSwapchainKHR, &real_create_swapchain, watched_create_swapchain);
-        hooks_->replace(&vkQueuePresentKHR, &real_present, watched_present);
         hooks_->replace(&vkDestroySemaphore, &real_destroy_semaphore, watched_destroy_semaphore);
         hooks_->replace(&vkDeviceWaitIdle, &real_device_wait_idle, watched_device_wait_idle);
     }
@@ -228,7 +184,7 @@ protected:
     }
     void SetUp() override {
         ASSERT_TRUE(created_) << "no Vulkan context for the window";
-        reset_counters();
+        g_count = {};
         g_track_size = true;
     }
 
@@ -244,9 +200,9 @@ protected:
         if (!begun) return false;
         f32 w = (f32)h->width, ht = (f32)h->height;
         GuiElement elements[3] = {
-            render_harness_element(h, 0, 0, w * 0.5f, ht, k_background, 0.0f),
-            render_harness_element(h, 20, 20, 60, 40, k_red, 0.0f),
-            render_harness_element(h, w - 30, ht - 20, 20, 10, k_green, 0.0f),
+            render_harness_element(h, 0, 0, w * 0.5f, ht, BACKGROUND, 0.0f),
+            render_harness_element(h, 20, 20, 60, 40, RED, 0.0f),
+            render_harness_element(h, w - 30, ht - 20, 20, 10, GREEN, 0.0f),
         };
         for (GuiElement& e : elements) {
             gui_prepare_element(&e);
@@ -260,30 +216,28 @@ protected:
         for (int i = 0; i < n; i++) drawn += frame() ? 1 : 0;
         return drawn;
     }
-    void expect_drawn_at_client_size(const Screenshot& s) {
+    // The swapchain has the window's client size, and the frame shows there unstretched.
+    void expect_drawn_at_client_size() {
         RECT r = client_rect();
-        ASSERT_TRUE(s.ok);
-        EXPECT_EQ(s.at(5, 5), k_background);
-        EXPECT_EQ(s.at(r.right / 2 - 3, r.bottom - 3), k_background);
-        EXPECT_EQ(s.at(20, 20), k_red);
-        EXPECT_EQ(s.at(79, 59), k_red);
-        EXPECT_EQ(s.at(80, 60), k_background);
-        // Right half: nothing drawn, the frame's clear colour (alpha does not reach the screen).
-        EXPECT_EQ(s.at(r.right * 3 / 4, r.bottom / 2), gui_pack_color(0, 0, 0, 255));
-        EXPECT_EQ(s.at(r.right - 30, r.bottom - 20), k_green);
-        EXPECT_EQ(s.at(r.right - 11, r.bottom - 11), k_green);
-        EXPECT_EQ(s.at(r.right - 10, r.bottom - 10), gui_pack_color(0, 0, 0, 255));
-        // Just above the client area is the caption, not our background.
-        EXPECT_NE(s.at(5, -3), k_background);
+        EXPECT_EQ(h_->vk.extent.width, (u32)r.right);
+        EXPECT_EQ(h_->vk.extent.height, (u32)r.bottom);
+        Screenshot s = screenshot();
+        EXPECT_EQ(s.at(5, 5), BACKGROUND);
+        EXPECT_EQ(s.at(r.right / 2 - 3, r.bottom - 3), BACKGROUND);
+        EXPECT_EQ(s.at(20, 20), RED);
+        EXPECT_EQ(s.at(79, 59), RED);
+        EXPECT_EQ(s.at(80, 60), BACKGROUND);
+        EXPECT_EQ(s.at(r.right * 3 / 4, r.bottom / 2), BLACK);  // the clear colour; alpha does not reach the screen
+        EXPECT_EQ(s.at(r.right - 30, r.bottom - 20), GREEN);
+        EXPECT_EQ(s.at(r.right - 11, r.bottom - 11), GREEN);
+        EXPECT_EQ(s.at(r.right - 10, r.bottom - 10), BLACK);
+        EXPECT_NE(s.at(5, -3), BACKGROUND);  // just above the client area is the caption
     }
     void resize(int width, int height) {
         SetWindowPos(hwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
         pump();
     }
 
-    static constexpr u32 k_background = 0xFF5A3C1Eu;  // (30, 60, 90)
-    static constexpr u32 k_red = 0xFF0000FFu;
-    static constexpr u32 k_green = 0xFF00FF00u;
     static RenderHarness* h_;
     static VkHooks* hooks_;
     static bool created_;
@@ -293,91 +247,62 @@ RenderHarness* WindowRendererTest::h_ = nullptr;
 VkHooks* WindowRendererTest::hooks_ = nullptr;
 bool WindowRendererTest::created_ = false;
 
-TEST_F(WindowRendererTest, ContextFollowsTheSurface) {
-    VulkanContext* vk = &h_->vk;
-    VkSurfaceCapabilitiesKHR caps;
-    ASSERT_EQ(vkGetPhysicalDeviceSurfaceCapabilitiesKHR(vk->physical_device, vk->surface, &caps), VK_SUCCESS);
-    EXPECT_EQ(vk->swapchain_images.count, vulkan_choose_image_count(&caps));
-    EXPECT_EQ(vk->swapchain_image_views.count, vk->swapchain_images.count);
-    EXPECT_EQ(vk->framebuffers.count, vk->swapchain_images.count);
-    EXPECT_EQ(vk->surface_format.format, VK_FORMAT_B8G8R8A8_UNORM);
-    RECT r = client_rect();
-    EXPECT_EQ(vk->extent.width, (u32)r.right);
-    EXPECT_EQ(vk->extent.height, (u32)r.bottom);
-}
-
-TEST_F(WindowRendererTest, PresentsTheDrawnPixelsInsideTheClientArea) {
-    ASSERT_EQ(frames(3), 3);
-    expect_drawn_at_client_size(screenshot());
-}
-
 TEST_F(WindowRendererTest, AnnouncedResizeRebuildsBeforeAcquiringAndDrawsAtTheNewSize) {
     resize(520, 380);
     ASSERT_TRUE(g_window.resized);
     ASSERT_TRUE(frame());  // rebuilt before its acquire: not skipped
-    EXPECT_EQ(g_swapchain_creations, 1);
-    EXPECT_EQ(g_suboptimal_acquires, 0);
-    RECT r = client_rect();
-    EXPECT_EQ(h_->vk.extent.width, (u32)r.right);
-    EXPECT_EQ(h_->vk.extent.height, (u32)r.bottom);
+    EXPECT_EQ(g_count.swapchain_creations, 1);
+    EXPECT_EQ(g_count.suboptimal_acquires, 0);
     EXPECT_EQ(h_->vk.framebuffers.count, h_->vk.swapchain_images.count);
     ASSERT_EQ(frames(2), 2);
-    expect_drawn_at_client_size(screenshot());
+    expect_drawn_at_client_size();
 }
 
 TEST_F(WindowRendererTest, UnannouncedResizeIsSuboptimalAndItsSemaphoreIsNotReusedSignalled) {
     g_track_size = false;  // only Vulkan learns of this resize
     resize(460, 330);
     LogCapture capture;
-    int drawn = frames(4);
-    EXPECT_EQ(g_suboptimal_acquires, 1);  // lavapipe reports a resize as suboptimal
-    EXPECT_EQ(drawn, 3);                  // that frame is skipped, the rest are drawn
-    EXPECT_EQ(g_reused_signalled, 0);
-    EXPECT_EQ(g_swapchain_creations, 1);
+    EXPECT_EQ(frames(4), 3);  // lavapipe reports a resize as suboptimal: that frame is skipped
+    EXPECT_EQ(g_count.suboptimal_acquires, 1);
+    EXPECT_EQ(g_count.reused_signalled, 0);
+    EXPECT_EQ(g_count.swapchain_creations, 1);
     RECT r = client_rect();
-    EXPECT_EQ(h_->vk.extent.width, (u32)r.right);  // the new swapchain has the window's size: no stretching
-    EXPECT_EQ(h_->vk.extent.height, (u32)r.bottom);
     g_window.client_width = (u32)r.right;
     g_window.client_height = (u32)r.bottom;
     g_track_size = true;
     ASSERT_EQ(frames(2), 2);
-    expect_drawn_at_client_size(screenshot());
+    expect_drawn_at_client_size();
 }
 
+// The recreation after a suboptimal acquire fails. The size the window record holds does not call
+// for a new swapchain, yet nothing acquires from the destroyed one: the next frame rebuilds first.
 TEST_F(WindowRendererTest, ARecreationThatFailedIsRetriedBeforeAnythingAcquires) {
     LogCapture capture;
-    g_swapchain_failures_left = 1;
+    g_track_size = false;
     resize(480, 340);
+    g_count.swapchain_failures_left = 1;
     EXPECT_FALSE(frame());
+    EXPECT_EQ(g_count.suboptimal_acquires, 1);
     EXPECT_EQ(h_->vk.swapchain, VK_NULL_HANDLE);
-    EXPECT_TRUE(capture.contains(
-        "Vulkan API call failed: VK_ERROR_INITIALIZATION_FAILED\nInitialization of an object has failed"));
-    EXPECT_EQ(g_acquires, 0);
-    ASSERT_TRUE(frame());  // the retry succeeds and the frame is drawn
-    EXPECT_EQ(g_swapchain_creations, 2);
-    EXPECT_EQ(g_acquires_without_swapchain, 0);
+    EXPECT_TRUE(capture.contains("Vulkan API call failed: VK_ERROR_INITIALIZATION_FAILED\nInitialization of an object has failed"));
+    EXPECT_EQ(frames(3), 3);
+    EXPECT_EQ(g_count.swapchain_creations, 2);
+    EXPECT_EQ(g_count.acquires_without_swapchain, 0);
+    RECT r = client_rect();
+    g_window.client_width = (u32)r.right;
+    g_window.client_height = (u32)r.bottom;
     EXPECT_EQ(frames(2), 2);
 }
 
 TEST_F(WindowRendererTest, AnAbandonedFrameNeitherHangsNorLeaksItsImage) {
     LogCapture capture;
-    g_submit_failures_left = 1;
+    g_count.submit_failures_left = 1;
     EXPECT_FALSE(frame());
     EXPECT_TRUE(capture.contains("Failed to submit draw command buffer: The logical device has been lost."));
-    EXPECT_EQ(vkGetFenceStatus(h_->vk.device, h_->vk.in_flight_fence), VK_SUCCESS);
     EXPECT_TRUE(g_signalled.empty());
     // Many frames later, nothing waits forever and every acquire had a clean semaphore.
     EXPECT_EQ(frames(40), 40);
-    EXPECT_EQ(g_reused_signalled, 0);
-}
-
-TEST_F(WindowRendererTest, APresentReportingOutOfDateRebuildsTheSwapchain) {
-    g_present_out_of_date_left = 1;
-    ASSERT_TRUE(frame());
-    EXPECT_EQ(g_swapchain_creations, 1);  // rebuilt right after that present
-    EXPECT_EQ(frames(2), 2);              // and the next frames acquire from the new one
-    EXPECT_EQ(g_swapchain_creations, 1);
-    EXPECT_EQ(g_acquires_without_swapchain, 0);
+    EXPECT_EQ(g_count.reused_signalled, 0);
 }
 
 TEST_F(WindowRendererTest, AMinimisedWindowSkipsFramesSilentlyAndComesBackWhole) {
@@ -388,25 +313,19 @@ TEST_F(WindowRendererTest, AMinimisedWindowSkipsFramesSilentlyAndComesBackWhole)
         Sleep(10);
     }
     ASSERT_TRUE(IsIconic(hwnd()));
-    RECT r = client_rect();
-    EXPECT_EQ(r.right, 0);
-    EXPECT_EQ(r.bottom, 0);
+    EXPECT_EQ(client_rect().right, 0);
     LogCapture capture;
-    reset_counters();
+    g_count = {};
     EXPECT_EQ(frames(30), 0);
     EXPECT_TRUE(capture.texts().empty());
-    EXPECT_EQ(g_acquires, 0);
-    EXPECT_EQ(g_swapchain_creations, 0);  // no swapchain at the surface's stale 1 x 1
-    EXPECT_EQ(g_idle_waits, 0);           // and no spinning through recreation attempts
+    EXPECT_EQ(g_count.acquires, 0);
+    EXPECT_EQ(g_count.swapchain_creations, 0);  // no swapchain at the surface's stale 1 x 1
+    EXPECT_EQ(g_count.idle_waits, 0);           // and no spinning through recreation attempts
     EXPECT_EQ(h_->vk.extent.width, before.width);
-    EXPECT_EQ(h_->vk.extent.height, before.height);
     ShowWindow(hwnd(), SW_RESTORE);
     pump();
-    EXPECT_EQ(frames(3), 3 - g_suboptimal_acquires);
-    r = client_rect();
-    EXPECT_EQ(h_->vk.extent.width, (u32)r.right);
-    EXPECT_EQ(h_->vk.extent.height, (u32)r.bottom);
-    expect_drawn_at_client_size(screenshot());
+    EXPECT_EQ(frames(3), 3 - g_count.suboptimal_acquires);
+    expect_drawn_at_client_size();
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 
-std::string windows_path(const std::string& unix_path) {
+static std::string windows_path(const std::string& unix_path) {
     std::string p = "Z:" + unix_path;
     for (char& c : p)
         if (c == '/') c = '\\';
@@ -44,44 +44,44 @@ bool run_sh(const std::string& script) {
     return false;
 }
 
-std::string scratch_unix(const std::string& name) {
-    std::string path = std::string(KORVANE_TEST_SCRATCH) + "/" + name + "-" + std::to_string(GetCurrentProcessId());
-    EXPECT_TRUE(run_sh("rm -rf '" + path + "' && mkdir -p '" + path + "'"));
-    return path;
+void ScratchTest::SetUp() {
+    unix_dir = std::string(KORVANE_TEST_SCRATCH) + "/" + testing::UnitTest::GetInstance()->current_test_info()->name() + "-" +
+               std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(run_sh("rm -rf '" + unix_dir + "' && mkdir -p '" + unix_dir + "'"));
+    ASSERT_TRUE(SetCurrentDirectoryA(windows_path(unix_dir).c_str())) << unix_dir;
 }
 
-void enter_scratch(const std::string& unix_path) {
-    ASSERT_TRUE(SetCurrentDirectoryA(windows_path(unix_path).c_str())) << unix_path;
+void ScratchTest::TearDown() {
+    SetCurrentDirectoryA("C:\\");
+    run_sh("rm -rf '" + unix_dir + "'");
+}
+
+std::string read_file(const std::string& path) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    if (f == INVALID_HANDLE_VALUE) return "<missing>";
+    std::string out;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(f, buffer, sizeof buffer, &got, NULL) && got > 0) out.append(buffer, got);
+    CloseHandle(f);
+    return out;
+}
+
+void write_file(const std::string& path, const std::string& text) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    WriteFile(f, text.data(), (DWORD)text.size(), &written, NULL);
+    CloseHandle(f);
 }
 
 std::string run_capture(const std::string& command_line, u32* code) {
-    SECURITY_ATTRIBUTES sa = {sizeof(sa), NULL, TRUE};
-    HANDLE read_end, write_end;
-    if (!CreatePipe(&read_end, &write_end, &sa, 0)) return "";
-    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = write_end;
-    si.hStdError = write_end;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi;
-    std::string command = command_line;
     std::string out;
-    if (CreateProcessA(NULL, command.data(), NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi)) {
-        CloseHandle(write_end);
-        write_end = NULL;
-        char buffer[512];
-        DWORD n;
-        while (ReadFile(read_end, buffer, sizeof(buffer), &n, NULL) && n) out.append(buffer, n);
-        WaitForSingleObject(pi.hProcess, 30000);
-        DWORD exit_code = 0;
-        GetExitCodeProcess(pi.hProcess, &exit_code);
-        if (code) *code = exit_code;
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    if (write_end) CloseHandle(write_end);
-    CloseHandle(read_end);
+    FILE* pipe = _popen(command_line.c_str(), "rb");
+    if (!pipe) return out;
+    char buffer[512];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    int status = _pclose(pipe);
+    if (code) *code = (u32)status;
     return out;
 }

@@ -1,17 +1,24 @@
 // Helpers of the Win32 tests: a scratch folder per test on the Linux file system, shell commands
-// run on the Linux side, and child processes whose output is captured.
+// run on the Linux side, whole files, and child processes whose output is captured.
 #pragma once
+#include <windows.h>
+#include <gtest/gtest.h>
 #include <string>
 #include "Ostrel/core/types.h"
 
-// Linux path of a fresh, empty scratch folder for `name`, below the build tree.
-std::string scratch_unix(const std::string& name);
-// The same folder as Windows sees it (through Z:).
-std::string windows_path(const std::string& unix_path);
 // Runs `script` with /bin/sh on the Linux side and waits for it. The script must not contain
 // double quotes.
 bool run_sh(const std::string& script);
 // Runs a Windows command line, waits, and returns its standard output; the exit code in *code.
 std::string run_capture(const std::string& command_line, u32* code);
-// Makes `unix_path` (a fresh scratch folder) the working directory.
-void enter_scratch(const std::string& unix_path);
+// The whole file, read with others writing it too; "<missing>" when it cannot be opened.
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& text);
+
+// A test in a fresh, empty scratch folder below the build tree, made the working directory as
+// the program's own folder is; unix_dir is its Linux path.
+struct ScratchTest : testing::Test {
+    std::string unix_dir;
+    void SetUp() override;
+    void TearDown() override;
+};

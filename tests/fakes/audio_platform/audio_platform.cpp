@@ -28,35 +28,26 @@
 #define CINTERFACE
 #include <windows.h>
 #include <objbase.h>
+#include <mmdeviceapi.h>
 #include <tlhelp32.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <map>
 #include <string>
 #include <vector>
 #include "core_audio_model.h"
 
 namespace {
 
-struct StateDevice {
-    std::string id;
-    std::string name;
-    bool has_name;
-    f32 volume;
-    bool mute;
-    u32 default_roles;
-};
-
-struct StateSession {
-    std::string device;
-    std::string program;
-    f32 volume;
-    bool mute;
-};
-
+// The file's sections, key by key, in file order.
+using Section = std::map<std::string, std::string>;
 struct PlatformState {
-    std::vector<StateDevice> devices;
-    std::vector<StateSession> sessions;
+    std::vector<Section> devices, sessions;
 };
+
+const char* const ROLE_KEYS[3] = {"default_console", "default_multimedia", "default_communications"};  // bits FAKE_ROLE_*
+const char* const DEVICE_KEYS[] = {"id", "name", "volume", "mute", ROLE_KEYS[0], ROLE_KEYS[1], ROLE_KEYS[2]};
+const char* const SESSION_KEYS[] = {"device", "program", "volume", "mute"};
 
 AudioModel g_model;
 PlatformState g_state;
@@ -75,22 +66,31 @@ std::wstring widen(const std::string& text) {
     return out;
 }
 
-std::string narrow(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0, NULL, NULL);
-    std::string out((size_t)n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &out[0], n, NULL, NULL);
-    return out;
-}
-
 std::string trim(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return std::string();
-    size_t e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
+    size_t b = s.find_first_not_of(" \t\r\n"), e = s.find_last_not_of(" \t\r\n");
+    return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
 }
 
-bool lower_equal(const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) == 0; }
+std::string get(const Section& section, const char* key, const char* fallback) {
+    auto found = section.find(key);
+    return found == section.end() ? fallback : found->second;
+}
+
+f32 volume_of(const Section& section) {
+    f32 volume = (f32)strtod(get(section, "volume", "1").c_str(), NULL);
+    return volume < 0.0f ? 0.0f : volume > 1.0f ? 1.0f : volume;
+}
+
+bool flag_of(const Section& section, const char* key) {
+    std::string v = get(section, key, "0");
+    return v == "1" || v == "true" || v == "yes";
+}
+
+std::string number(f32 value) {
+    char text[32];
+    snprintf(text, sizeof(text), "%.9g", (double)value);
+    return text;
+}
 
 std::wstring state_path() {
     wchar_t buffer[MAX_PATH * 2];
@@ -123,55 +123,21 @@ bool read_file(const std::wstring& path, std::string* out) {
     return true;
 }
 
-f32 parse_volume(const std::string& v) {
-    f32 volume = (f32)strtod(v.c_str(), NULL);
-    return volume < 0.0f ? 0.0f : volume > 1.0f ? 1.0f : volume;
-}
-
-bool parse_flag(const std::string& v) { return v == "1" || v == "true" || v == "yes"; }
-
 PlatformState parse_state(const std::string& text) {
     PlatformState state;
-    enum { NONE, DEVICE, SESSION } section = NONE;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
+    std::vector<Section>* list = nullptr;  // of the section being read; null in any other
+    for (size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
         std::string line = trim(text.substr(start, end - start));
-        start = end + 1;
+        size_t eq = line.find('=');
         if (line.empty() || line[0] == ';' || line[0] == '#') continue;
         if (line[0] == '[') {
-            std::string name = trim(line.substr(1, line.find(']') == std::string::npos ? std::string::npos : line.find(']') - 1));
-            if (name == "device") {
-                section = DEVICE;
-                state.devices.push_back(StateDevice{"", "", false, 1.0f, false, 0});
-            } else if (name == "session") {
-                section = SESSION;
-                state.sessions.push_back(StateSession{"", "", 1.0f, false});
-            } else {
-                section = NONE;
-            }
-            continue;
-        }
-        size_t eq = line.find('=');
-        if (eq == std::string::npos) continue;
-        std::string key = trim(line.substr(0, eq));
-        std::string value = trim(line.substr(eq + 1));
-        if (section == DEVICE) {
-            StateDevice& d = state.devices.back();
-            if (key == "id") d.id = value;
-            else if (key == "name") d.name = value, d.has_name = true;
-            else if (key == "volume") d.volume = parse_volume(value);
-            else if (key == "mute") d.mute = parse_flag(value);
-            else if (key == "default_console") d.default_roles = parse_flag(value) ? d.default_roles | FAKE_ROLE_CONSOLE : d.default_roles & ~FAKE_ROLE_CONSOLE;
-            else if (key == "default_multimedia") d.default_roles = parse_flag(value) ? d.default_roles | FAKE_ROLE_MULTIMEDIA : d.default_roles & ~FAKE_ROLE_MULTIMEDIA;
-            else if (key == "default_communications") d.default_roles = parse_flag(value) ? d.default_roles | FAKE_ROLE_COMMUNICATIONS : d.default_roles & ~FAKE_ROLE_COMMUNICATIONS;
-        } else if (section == SESSION) {
-            StateSession& s = state.sessions.back();
-            if (key == "device") s.device = value;
-            else if (key == "program") s.program = value;
-            else if (key == "volume") s.volume = parse_volume(value);
-            else if (key == "mute") s.mute = parse_flag(value);
+            std::string name = trim(line.substr(1, line.find(']') - 1));
+            list = name == "device" ? &state.devices : name == "session" ? &state.sessions : nullptr;
+            if (list) list->push_back(Section());
+        } else if (list && eq != std::string::npos) {
+            list->back()[trim(line.substr(0, eq))] = trim(line.substr(eq + 1));
         }
     }
     return state;
@@ -181,19 +147,15 @@ std::string format_state(const PlatformState& state) {
     std::string out =
         "; Audio platform stand-in for Korvane under Wine. Edit freely: read at every enumeration,\n"
         "; rewritten after every change the program makes.\n";
-    char number[64];
-    for (const StateDevice& d : state.devices) {
-        out += "\n[device]\nid=" + d.id + "\n";
-        if (d.has_name) out += "name=" + d.name + "\n";
-        snprintf(number, sizeof(number), "%.9g", (double)d.volume);
-        out += std::string("volume=") + number + "\nmute=" + (d.mute ? "1" : "0") + "\n";
-        out += std::string("default_console=") + ((d.default_roles & FAKE_ROLE_CONSOLE) ? "1" : "0") + "\n";
-        out += std::string("default_multimedia=") + ((d.default_roles & FAKE_ROLE_MULTIMEDIA) ? "1" : "0") + "\n";
-        out += std::string("default_communications=") + ((d.default_roles & FAKE_ROLE_COMMUNICATIONS) ? "1" : "0") + "\n";
+    for (const Section& d : state.devices) {
+        out += "\n[device]\n";
+        for (const char* key : DEVICE_KEYS)
+            if (d.count(key)) out += std::string(key) + "=" + d.at(key) + "\n";
     }
-    for (const StateSession& s : state.sessions) {
-        snprintf(number, sizeof(number), "%.9g", (double)s.volume);
-        out += "\n[session]\ndevice=" + s.device + "\nprogram=" + s.program + "\nvolume=" + number + "\nmute=" + (s.mute ? "1" : "0") + "\n";
+    for (const Section& s : state.sessions) {
+        out += "\n[session]\n";
+        for (const char* key : SESSION_KEYS)
+            if (s.count(key)) out += std::string(key) + "=" + s.at(key) + "\n";
     }
     return out;
 }
@@ -206,9 +168,8 @@ std::vector<std::pair<std::wstring, DWORD>> running_programs() {
     PROCESSENTRY32W entry;
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        const wchar_t* name = entry.szExeFile;
-        const wchar_t* slash = wcsrchr(name, L'\\');
-        out.push_back({slash ? slash + 1 : name, entry.th32ProcessID});
+        const wchar_t* slash = wcsrchr(entry.szExeFile, L'\\');
+        out.push_back({slash ? slash + 1 : entry.szExeFile, entry.th32ProcessID});
     }
     CloseHandle(snapshot);
     return out;
@@ -218,27 +179,21 @@ std::vector<std::pair<std::wstring, DWORD>> running_programs() {
 void build_model(const PlatformState& state) {
     std::vector<std::pair<std::wstring, DWORD>> programs = running_programs();
     g_model.devices.clear();
-    for (const StateDevice& d : state.devices) {
-        ModelDevice* m = model_add_device(&g_model, widen(d.id).c_str(), d.has_name ? widen(d.name).c_str() : nullptr, d.volume, d.mute, d.default_roles);
-        (void)m;
+    for (const Section& d : state.devices) {
+        u32 roles = 0;
+        for (u32 r = 0; r < 3; r++) roles |= flag_of(d, ROLE_KEYS[r]) ? 1u << r : 0;
+        model_add_device(&g_model, widen(get(d, "id", "")).c_str(), d.count("name") ? widen(d.at("name")).c_str() : nullptr,
+                         volume_of(d), flag_of(d, "mute"), roles);
     }
     for (size_t k = 0; k < state.sessions.size(); k++) {
-        const StateSession& s = state.sessions[k];
-        ModelDevice* d = model_find_device(&g_model, widen(s.device).c_str());
-        if (!d) continue;
+        const Section& s = state.sessions[k];
+        ModelDevice* d = model_find_device(&g_model, widen(get(s, "device", "")).c_str());
+        std::string program = get(s, "program", "");
         DWORD pid = 0;
-        bool found = s.program == "System";
-        std::wstring wanted = widen(s.program);
-        for (size_t p = 0; !found && p < programs.size(); p++) {
-            if (lower_equal(programs[p].first, wanted)) {
-                pid = programs[p].second;
-                found = true;
-            }
-        }
-        if (!found) continue;
-        ModelSession* m = model_add_session(d, pid, s.volume, s.mute);
-        m->key = (u32)k + 1;
-        m->program = s.program;
+        bool found = program == "System";
+        for (size_t p = 0; !found && p < programs.size(); p++)
+            if (_wcsicmp(programs[p].first.c_str(), widen(program).c_str()) == 0) pid = programs[p].second, found = true;
+        if (d && found) model_add_session(d, pid, volume_of(s), flag_of(s, "mute"))->key = (u32)k + 1;
     }
 }
 
@@ -270,8 +225,8 @@ void append_journal(const FakeCall& call) {
     HANDLE f = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (f == INVALID_HANDLE_VALUE) return;
     char line[512];
-    int n = snprintf(line, sizeof(line), "%s device=%s session=%u role=%d value=%.9g mute=%d\n", fake_method_name(call.method),
-                     narrow(call.device_id).c_str(), call.session_key, call.role, (double)call.value, call.flag ? 1 : 0);
+    int n = snprintf(line, sizeof(line), "%s device=%ls session=%u role=%d value=%.9g mute=%d\n", fake_method_name(call.method),
+                     call.device_id.c_str(), call.session_key, call.role, (double)call.value, call.flag ? 1 : 0);
     DWORD written = 0;
     if (n > 0) WriteFile(f, line, (DWORD)(n < (int)sizeof(line) ? n : (int)sizeof(line) - 1), &written, NULL);
     CloseHandle(f);
@@ -280,18 +235,18 @@ void append_journal(const FakeCall& call) {
 // Writes the model's levels, mutes and default roles back into the state and the file.
 void save(AudioModel* model, const FakeCall& call) {
     if (g_state_path.empty()) return;
-    for (StateDevice& d : g_state.devices) {
-        ModelDevice* m = model_find_device(model, widen(d.id).c_str());
+    for (Section& d : g_state.devices) {
+        ModelDevice* m = model_find_device(model, widen(get(d, "id", "")).c_str());
         if (!m) continue;
-        d.volume = m->volume;
-        d.mute = m->mute;
-        d.default_roles = m->default_roles;
+        d["volume"] = number(m->volume);
+        d["mute"] = m->mute ? "1" : "0";
+        for (u32 r = 0; r < 3; r++) d[ROLE_KEYS[r]] = (m->default_roles >> r) & 1 ? "1" : "0";
     }
     for (ModelDevice& d : model->devices) {
         for (ModelSession& s : d.sessions) {
             if (s.key == 0 || s.key > g_state.sessions.size()) continue;
-            g_state.sessions[s.key - 1].volume = s.volume;
-            g_state.sessions[s.key - 1].mute = s.mute;
+            g_state.sessions[s.key - 1]["volume"] = number(s.volume);
+            g_state.sessions[s.key - 1]["mute"] = s.mute ? "1" : "0";
         }
     }
     // Written beside the file and moved over it, so a reader never sees half a state.
@@ -310,15 +265,6 @@ void save(AudioModel* model, const FakeCall& call) {
 
 void sync(AudioModel*, FakeSync kind) { load(kind); }
 
-void model_start() {
-    static bool started = false;
-    if (started) return;
-    started = true;
-    model_reset(&g_model);
-    g_model.sync = sync;
-    g_model.changed = save;
-}
-
 // ---- the class factory (one static object for both classes) ----
 
 struct Factory {
@@ -326,11 +272,8 @@ struct Factory {
     const GUID* clsid;
 };
 
-const GUID IID_UNKNOWN_ = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const GUID IID_CLASS_FACTORY = {0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-
 HRESULT STDMETHODCALLTYPE factory_query_interface(IClassFactory* self, REFIID riid, void** out) {
-    if (IsEqualGUID(riid, IID_UNKNOWN_) || IsEqualGUID(riid, IID_CLASS_FACTORY)) {
+    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IClassFactory)) {
         *out = self;
         return S_OK;
     }
@@ -343,7 +286,11 @@ ULONG STDMETHODCALLTYPE factory_release(IClassFactory*) { return 1; }
 HRESULT STDMETHODCALLTYPE factory_create_instance(IClassFactory* self, IUnknown* outer, REFIID riid, void** out) {
     *out = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    model_start();
+    if (!g_model.sync) {
+        model_reset(&g_model);
+        g_model.sync = sync;
+        g_model.changed = save;
+    }
     return model_create_instance(&g_model, *((Factory*)self)->clsid, riid, out);
 }
 
@@ -354,14 +301,14 @@ HRESULT STDMETHODCALLTYPE factory_lock_server(IClassFactory*, BOOL lock) {
 }
 
 IClassFactoryVtbl g_factory_vtbl = {factory_query_interface, factory_add_ref, factory_release, factory_create_instance, factory_lock_server};
-Factory g_enumerator_factory = {{&g_factory_vtbl}, &FAKE_CLSID_MM_DEVICE_ENUMERATOR};
+Factory g_enumerator_factory = {{&g_factory_vtbl}, &CLSID_MMDeviceEnumerator};
 Factory g_policy_factory = {{&g_factory_vtbl}, &FAKE_CLSID_POLICY_CONFIG};
 
 }  // namespace
 
 extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** out) {
     Factory* factory = nullptr;
-    if (IsEqualGUID(clsid, FAKE_CLSID_MM_DEVICE_ENUMERATOR)) factory = &g_enumerator_factory;
+    if (IsEqualGUID(clsid, CLSID_MMDeviceEnumerator)) factory = &g_enumerator_factory;
     else if (IsEqualGUID(clsid, FAKE_CLSID_POLICY_CONFIG)) factory = &g_policy_factory;
     if (!factory) {
         *out = nullptr;
