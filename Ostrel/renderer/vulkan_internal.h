@@ -15,5 +15,9 @@ void vulkan_internal_destroy_framebuffers(VulkanContext* c);
 void vulkan_internal_destroy_swapchain_resources(VulkanContext* c);
 bool vulkan_internal_create_command_objects(VulkanContext* c);
 bool vulkan_internal_create_sync_objects(VulkanContext* c);
+// One allocation of its own for `requirements`, of the first type with `flags`; null after logging.
+VkDeviceMemory vulkan_internal_allocate_dedicated(VkPhysicalDevice physical_device, VkDevice device,
+                                                  VkMemoryRequirements requirements, VkMemoryPropertyFlags flags,
+                                                  const VkAllocationCallbacks* callbacks);
 // Destroys whatever exists, in the reverse order of creation, and zeroes the handles.
 void vulkan_internal_release(VulkanContext* c);

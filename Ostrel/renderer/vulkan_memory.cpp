@@ -1,7 +1,7 @@
 // Device memory arenas, vertex buffers, textures and one-shot command submissions.
 #include <string.h>
 #include "Ostrel/core/log.h"
-#include "Ostrel/renderer/renderer.h"
+#include "Ostrel/renderer/vulkan_internal.h"
 
 //-----------------------------------------------------------------------------
 // Arenas
@@ -23,6 +23,26 @@ bool vulkan_find_memory_type_on_device(VkPhysicalDevice device, u32 type_bits, V
     VkPhysicalDeviceMemoryProperties properties;
     vkGetPhysicalDeviceMemoryProperties(device, &properties);
     return vulkan_find_memory_type(&properties, type_bits, flags, index);
+}
+
+VkDeviceMemory vulkan_internal_allocate_dedicated(VkPhysicalDevice physical_device, VkDevice device,
+                                                  VkMemoryRequirements requirements, VkMemoryPropertyFlags flags,
+                                                  const VkAllocationCallbacks* callbacks) {
+    u32 type = 0;
+    if (!vulkan_find_memory_type_on_device(physical_device, requirements.memoryTypeBits, flags, &type)) {
+        log_error("Could not find a memory type that matches the given requirements.");
+        return VK_NULL_HANDLE;
+    }
+    VkMemoryAllocateInfo info = {VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO};
+    info.allocationSize = requirements.size;
+    info.memoryTypeIndex = type;
+    VkDeviceMemory memory = VK_NULL_HANDLE;
+    VkResult r = vkAllocateMemory(device, &info, callbacks, &memory);
+    if (r != VK_SUCCESS) {
+        vulkan_log_call_failed(r);
+        return VK_NULL_HANDLE;
+    }
+    return memory;
 }
 
 bool memtarn_arena_create(VkDevice device, u64 block_size, VkMemoryPropertyFlags property_flags,
@@ -296,21 +316,7 @@ struct Staging {
 
 VkDeviceMemory allocate_dedicated(const TextureCreateInfo* info, VkMemoryRequirements requirements,
                                   VkMemoryPropertyFlags flags) {
-    u32 type = 0;
-    if (!vulkan_find_memory_type_on_device(info->physical_device, requirements.memoryTypeBits, flags, &type)) {
-        log_error("Could not find a memory type that matches the given requirements.");
-        return VK_NULL_HANDLE;
-    }
-    VkMemoryAllocateInfo allocate = {VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO};
-    allocate.allocationSize = requirements.size;
-    allocate.memoryTypeIndex = type;
-    VkDeviceMemory memory = VK_NULL_HANDLE;
-    VkResult r = vkAllocateMemory(info->device, &allocate, nullptr, &memory);
-    if (r != VK_SUCCESS) {
-        vulkan_log_call_failed(r);
-        return VK_NULL_HANDLE;
-    }
-    return memory;
+    return vulkan_internal_allocate_dedicated(info->physical_device, info->device, requirements, flags, nullptr);
 }
 
 bool fill_staging(const TextureCreateInfo* info, const TextureMemory* m, u64 size, Staging* s) {

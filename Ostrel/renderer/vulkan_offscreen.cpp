@@ -7,21 +7,8 @@
 static const VkFormat k_offscreen_format = VK_FORMAT_B8G8R8A8_UNORM;
 
 static VkDeviceMemory allocate_memory(VulkanContext* c, VkMemoryRequirements requirements, VkMemoryPropertyFlags flags) {
-    u32 type = 0;
-    if (!vulkan_find_memory_type_on_device(c->physical_device, requirements.memoryTypeBits, flags, &type)) {
-        log_error("Could not find a memory type that matches the given requirements.");
-        return VK_NULL_HANDLE;
-    }
-    VkMemoryAllocateInfo info = {VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO};
-    info.allocationSize = requirements.size;
-    info.memoryTypeIndex = type;
-    VkDeviceMemory memory = VK_NULL_HANDLE;
-    VkResult r = vkAllocateMemory(c->device, &info, c->allocation_callbacks, &memory);
-    if (r != VK_SUCCESS) {
-        vulkan_log_call_failed(r);
-        return VK_NULL_HANDLE;
-    }
-    return memory;
+    return vulkan_internal_allocate_dedicated(c->physical_device, c->device, requirements, flags,
+                                              c->allocation_callbacks);
 }
 
 static bool create_color_target(VulkanContext* c) {
