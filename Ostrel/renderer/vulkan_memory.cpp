@@ -362,17 +362,8 @@ bool fill_staging(const TextureCreateInfo* info, const TextureMemory* m, u64 siz
 
 // Image, memory, upload and view; on false everything made here is gone again.
 bool make_image(const TextureCreateInfo* info, const TextureMemory* m, const Staging* s, GuiTexture* t) {
-    VkImageCreateInfo image = {VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO};
-    image.imageType = VK_IMAGE_TYPE_2D;
-    image.format = info->format;
-    image.extent = {(u32)info->width, info->height, 1};
-    image.mipLevels = 1;
-    image.arrayLayers = 1;
-    image.samples = VK_SAMPLE_COUNT_1_BIT;
-    image.tiling = VK_IMAGE_TILING_OPTIMAL;
-    image.usage = VK_IMAGE_USAGE_TRANSFER_DST_BIT | VK_IMAGE_USAGE_SAMPLED_BIT;
-    image.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
-    image.initialLayout = VK_IMAGE_LAYOUT_UNDEFINED;
+    VkImageCreateInfo image = vulkan_internal_image_info(info->format, (u32)info->width, info->height,
+                                                         VK_IMAGE_USAGE_TRANSFER_DST_BIT | VK_IMAGE_USAGE_SAMPLED_BIT);
     VkResult r = vkCreateImage(info->device, &image, m->callbacks, &t->image);
     if (r != VK_SUCCESS) {
         t->image = VK_NULL_HANDLE;
@@ -407,13 +398,7 @@ bool make_image(const TextureCreateInfo* info, const TextureMemory* m, const Sta
                                         VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL, info->device, info->command_pool,
                                         info->queue);
     if (ok) {
-        VkImageViewCreateInfo view = {VK_STRUCTURE_TYPE_IMAGE_VIEW_CREATE_INFO};
-        view.image = t->image;
-        view.viewType = VK_IMAGE_VIEW_TYPE_2D;
-        view.format = info->format;
-        view.components = {VK_COMPONENT_SWIZZLE_IDENTITY, VK_COMPONENT_SWIZZLE_IDENTITY, VK_COMPONENT_SWIZZLE_IDENTITY,
-                           VK_COMPONENT_SWIZZLE_IDENTITY};
-        view.subresourceRange = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 1, 0, 1};
+        VkImageViewCreateInfo view = vulkan_internal_view_info(t->image, info->format, VK_IMAGE_ASPECT_COLOR_BIT);
         r = vkCreateImageView(info->device, &view, m->callbacks, &t->view);
         if (r != VK_SUCCESS) {
             t->view = VK_NULL_HANDLE;

@@ -12,17 +12,9 @@ static VkDeviceMemory allocate_memory(VulkanContext* c, VkMemoryRequirements req
 }
 
 static bool create_color_target(VulkanContext* c) {
-    VkImageCreateInfo image = {VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO};
-    image.imageType = VK_IMAGE_TYPE_2D;
-    image.format = k_offscreen_format;
-    image.extent = {c->extent.width, c->extent.height, 1};
-    image.mipLevels = 1;
-    image.arrayLayers = 1;
-    image.samples = VK_SAMPLE_COUNT_1_BIT;
-    image.tiling = VK_IMAGE_TILING_OPTIMAL;
-    image.usage = VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT;
-    image.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
-    image.initialLayout = VK_IMAGE_LAYOUT_UNDEFINED;
+    VkImageCreateInfo image = vulkan_internal_image_info(k_offscreen_format, c->extent.width, c->extent.height,
+                                                         VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT |
+                                                             VK_IMAGE_USAGE_TRANSFER_SRC_BIT);
     VkImage handle = VK_NULL_HANDLE;
     VkResult r = vkCreateImage(c->device, &image, c->allocation_callbacks, &handle);
     if (r != VK_SUCCESS) {
@@ -35,11 +27,7 @@ static bool create_color_target(VulkanContext* c) {
     c->offscreen_memory = allocate_memory(c, requirements, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT);
     if (!c->offscreen_memory) return false;
     vkBindImageMemory(c->device, handle, c->offscreen_memory, 0);
-    VkImageViewCreateInfo view = {VK_STRUCTURE_TYPE_IMAGE_VIEW_CREATE_INFO};
-    view.image = handle;
-    view.viewType = VK_IMAGE_VIEW_TYPE_2D;
-    view.format = k_offscreen_format;
-    view.subresourceRange = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 1, 0, 1};
+    VkImageViewCreateInfo view = vulkan_internal_view_info(handle, k_offscreen_format, VK_IMAGE_ASPECT_COLOR_BIT);
     VkImageView view_handle = VK_NULL_HANDLE;
     r = vkCreateImageView(c->device, &view, c->allocation_callbacks, &view_handle);
     if (r != VK_SUCCESS) {
