@@ -3,9 +3,9 @@
 
 AppConfig g_config = {};
 Window g_window = {};
-KeyboardState g_keyboard = {INPUT_DEVICE_KEYBOARD, {}};
-MouseState g_mouse = {INPUT_DEVICE_MOUSE, 0, 0, 0, {}};
-KeyStates g_key_states = {{}, {}, 30};
+KeyboardState g_keyboard = keyboard_state_create();
+MouseState g_mouse = mouse_state_create();
+KeyStates g_key_states = key_states_create();
 DynString g_executable_path = {};
 bool g_quit = false;
 void* g_module_handle = nullptr;

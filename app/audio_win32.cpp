@@ -84,6 +84,14 @@ void audio_set_create_instance(AudioCreateInstanceFn create) {
     g_audio_create_instance = create ? create : audio_co_create_instance;
 }
 
+// Logs the message when the call failed, and says so.
+template <typename... Args>
+static bool audio_failed(HRESULT result, const char* message, const Args&... args) {
+    if (SUCCEEDED(result)) return false;
+    log_error(message, args...);
+    return true;
+}
+
 static void audio_free_name(StringView name) {
     if (name.data && name.data != AUDIO_SYSTEM_NAME) allocator_free(g_default_allocator, (void*)name.data);
 }
@@ -134,26 +142,22 @@ static void audio_read_session(IAudioSessionEnumerator* sessions, int j, u32 dev
     ISimpleAudioVolume* volume = NULL;
     StringView name = {};
     DWORD pid = 0;
-    if (FAILED(sessions->GetSession(j, &control))) {
-        log_error("Failed to get session.");
-        return;
-    }
-    if (FAILED(control->QueryInterface(IID_AUDIO_SESSION_CONTROL2, (void**)&control2))) {
-        log_error("Failed to query IAudioSessionControl2 at index %.", j);
+    if (audio_failed(sessions->GetSession(j, &control), "Failed to get session.")) return;
+    if (audio_failed(control->QueryInterface(IID_AUDIO_SESSION_CONTROL2, (void**)&control2),
+                     "Failed to query IAudioSessionControl2 at index %.", j)) {
         control->Release();
         return;
     }
-    if (FAILED(control2->GetProcessId(&pid))) {
-        log_error("Failed to get session process id.");
-    } else if (audio_read_process_name(pid, &name)) {
-        if (SUCCEEDED(control2->QueryInterface(IID_SIMPLE_AUDIO_VOLUME, (void**)&volume))) {
+    if (!audio_failed(control2->GetProcessId(&pid), "Failed to get session process id.") &&
+        audio_read_process_name(pid, &name)) {
+        if (!audio_failed(control2->QueryInterface(IID_SIMPLE_AUDIO_VOLUME, (void**)&volume),
+                          "Failed to query ISimpleAudioVolume from process.")) {
             dyn_array_push(&g_audio.session_controls.data[device], control);
             dyn_array_push(&g_audio.session_controls2.data[device], control2);
             dyn_array_push(&g_audio.session_names.data[device], name);
             dyn_array_push(&g_audio.session_volumes.data[device], volume);
             return;
         }
-        log_error("Failed to query ISimpleAudioVolume from process.");
         audio_free_name(name);
     }
     control2->Release();
@@ -175,43 +179,25 @@ static void audio_read_device(u32 i, const wchar_t* default_id) {
     u32 index = g_audio.device_count;
     PropVariantInit(&friendly);
 
-    if (FAILED(g_audio.device_collection->Item(i, &device))) {
-        log_error("Failed to get device at index %.", i);
-        return;
-    }
-    if (FAILED(device->OpenPropertyStore(STGM_READ, &store))) {
-        log_error("Failed to open property store.");
-        goto drop;
-    }
-    if (FAILED(device->GetId(&id))) {
-        log_error("Failed to get device id at index %.", i);
-        goto drop;
-    }
+    if (audio_failed(g_audio.device_collection->Item(i, &device), "Failed to get device at index %.", i)) return;
+    if (audio_failed(device->OpenPropertyStore(STGM_READ, &store), "Failed to open property store.")) goto drop;
+    if (audio_failed(device->GetId(&id), "Failed to get device id at index %.", i)) goto drop;
     // Anything but a wide string (not only VT_EMPTY) would be read as a pointer it is not.
     if (FAILED(store->GetValue(PKEY_DEVICE_FRIENDLY_NAME, &friendly)) || friendly.vt != VT_LPWSTR) {
         log_error("Failed to get audio device friendly name.");
         goto drop;
     }
-    if (!audio_utf8_from_wide(friendly.pwszVal, "Failed to convert device name from wide string to UTF-8.", &name)) {
+    if (!audio_utf8_from_wide(friendly.pwszVal, "Failed to convert device name from wide string to UTF-8.", &name))
         goto drop;
-    }
     PropVariantClear(&friendly);
-    if (FAILED(device->Activate(IID_AUDIO_ENDPOINT_VOLUME, CLSCTX_ALL, NULL, (void**)&endpoint_volume))) {
-        log_error("Failed to get audio endpoint volume of device.");
+    if (audio_failed(device->Activate(IID_AUDIO_ENDPOINT_VOLUME, CLSCTX_ALL, NULL, (void**)&endpoint_volume),
+                     "Failed to get audio endpoint volume of device."))
         goto drop;
-    }
-    if (FAILED(device->Activate(IID_AUDIO_SESSION_MANAGER2, CLSCTX_ALL, NULL, (void**)&manager))) {
-        log_error("Failed to activate IAudioSessionManager2.");
+    if (audio_failed(device->Activate(IID_AUDIO_SESSION_MANAGER2, CLSCTX_ALL, NULL, (void**)&manager),
+                     "Failed to activate IAudioSessionManager2."))
         goto drop;
-    }
-    if (FAILED(manager->GetSessionEnumerator(&sessions))) {
-        log_error("Failed to get session enumerator.");
-        goto drop;
-    }
-    if (FAILED(sessions->GetCount(&session_count))) {
-        log_error("Failed to get session controls count !");
-        goto drop;
-    }
+    if (audio_failed(manager->GetSessionEnumerator(&sessions), "Failed to get session enumerator.")) goto drop;
+    if (audio_failed(sessions->GetCount(&session_count), "Failed to get session controls count !")) goto drop;
     if (session_count < 0) session_count = 0;
 
     dyn_array_push(&g_audio.session_controls, dyn_array_create<IAudioSessionControl*>(g_default_allocator, (u32)session_count, 16));
@@ -265,16 +251,14 @@ static void audio_release_device(u32 i) {
 }
 
 void audio_init() {
-    if (FAILED(g_audio_create_instance(&CLSID_POLICY_CONFIG_VISTA_CLIENT, &IID_POLICY_CONFIG_VISTA,
-                                       (void**)&g_audio.policy_config))) {
-        log_error("Failed to create CPolicyConfigVistaClient instance.");
+    if (audio_failed(g_audio_create_instance(&CLSID_POLICY_CONFIG_VISTA_CLIENT, &IID_POLICY_CONFIG_VISTA,
+                                             (void**)&g_audio.policy_config),
+                     "Failed to create CPolicyConfigVistaClient instance."))
         app_fatal_exit(1);
-    }
-    if (FAILED(g_audio_create_instance(&CLSID_MM_DEVICE_ENUMERATOR, &IID_MM_DEVICE_ENUMERATOR,
-                                       (void**)&g_audio.device_enumerator))) {
-        log_error("Failed to create MMDeviceEnumerator instance.");
+    if (audio_failed(g_audio_create_instance(&CLSID_MM_DEVICE_ENUMERATOR, &IID_MM_DEVICE_ENUMERATOR,
+                                             (void**)&g_audio.device_enumerator),
+                     "Failed to create MMDeviceEnumerator instance."))
         app_fatal_exit(1);
-    }
     g_audio.device_count = 0;
     g_audio.default_device_index = 0;
     g_audio.device_ids = dyn_array_create<wchar_t*>(g_default_allocator, 4, 4);
@@ -298,18 +282,14 @@ void audio_enumerate() {
         app_fatal_exit(1);
     }
     UINT count = 0;
-    if (FAILED(g_audio.device_collection->GetCount(&count))) {
-        log_error("Failed to get audio endpoints count.");
+    if (audio_failed(g_audio.device_collection->GetCount(&count), "Failed to get audio endpoints count."))
         app_fatal_exit(1);
-    }
     IMMDevice* default_device = NULL;
-    if (FAILED(g_audio.device_enumerator->GetDefaultAudioEndpoint(eRender, eConsole, &default_device))) {
-        log_error("Failed to get default audio device.");
+    if (audio_failed(g_audio.device_enumerator->GetDefaultAudioEndpoint(eRender, eConsole, &default_device),
+                     "Failed to get default audio device."))
         return;
-    }
     wchar_t* default_id = NULL;
-    if (FAILED(default_device->GetId(&default_id))) {
-        log_error("Failed to get default device audio id.");
+    if (audio_failed(default_device->GetId(&default_id), "Failed to get default device audio id.")) {
         default_device->Release();
         return;
     }
@@ -362,22 +342,24 @@ StringView audio_device_name(u32 device) { return g_audio.device_names.data[devi
 u32 audio_session_count(u32 device) { return g_audio.session_controls2.data[device].count; }
 StringView audio_session_name(u32 device, u32 session) { return g_audio.session_names.data[device].data[session]; }
 
+static IAudioEndpointVolume* audio_endpoint(u32 device) { return g_audio.endpoint_volumes.data[device]; }
+static ISimpleAudioVolume* audio_session(u32 device, u32 session) {
+    return g_audio.session_volumes.data[device].data[session];
+}
+
 f32 audio_get_device_volume(u32 device) {
     float volume = 0.0f;
-    if (FAILED(g_audio.endpoint_volumes.data[device]->GetMasterVolumeLevelScalar(&volume))) {
-        log_error("Failed to get audio device master volume.");
+    if (audio_failed(audio_endpoint(device)->GetMasterVolumeLevelScalar(&volume),
+                     "Failed to get audio device master volume."))
         return 0.0f;
-    }
     return volume;
 }
 
-u8 audio_get_device_volume_percent(u32 device) {
-    float volume = 0.0f;
-    if (FAILED(g_audio.endpoint_volumes.data[device]->GetMasterVolumeLevelScalar(&volume))) {
-        log_error("Failed to get audio device master volume.");
-        return 0;
-    }
-    return audio_percent_rounded(volume);
+u8 audio_get_device_volume_percent(u32 device) { return audio_percent_rounded(audio_get_device_volume(device)); }
+
+static void audio_set_device_level(u32 device, f32 volume) {
+    audio_failed(audio_endpoint(device)->SetMasterVolumeLevelScalar(audio_clamp_volume(volume), NULL),
+                 "Failed to set audio device master volume.");
 }
 
 void audio_set_device_volume(u32 device, f32 volume) {
@@ -387,97 +369,68 @@ void audio_set_device_volume(u32 device, f32 volume) {
     } else {
         if (audio_get_device_mute(device)) audio_unmute_device(device);
     }
-    volume = audio_clamp_volume(volume);
-    if (FAILED(g_audio.endpoint_volumes.data[device]->SetMasterVolumeLevelScalar(volume, NULL))) {
-        log_error("Failed to set audio device master volume.");
-    }
+    audio_set_device_level(device, volume);
 }
 
 void audio_set_device_volume_percent(u32 device, u8 percent) {
-    f32 volume = audio_clamp_volume(audio_percent_to_scalar(percent));
-    if (FAILED(g_audio.endpoint_volumes.data[device]->SetMasterVolumeLevelScalar(volume, NULL))) {
-        log_error("Failed to set audio device master volume.");
-    }
+    audio_set_device_level(device, audio_percent_to_scalar(percent));
 }
 
 bool audio_get_device_mute(u32 device) {
     BOOL mute = FALSE;
-    if (FAILED(g_audio.endpoint_volumes.data[device]->GetMute(&mute))) {
-        log_error("Failed to get mute state of audio device at index %.", device);
+    if (audio_failed(audio_endpoint(device)->GetMute(&mute), "Failed to get mute state of audio device at index %.",
+                     device))
         return false;
-    }
     return mute != FALSE;
 }
 
-void audio_mute_device(u32 device) { g_audio.endpoint_volumes.data[device]->SetMute(TRUE, NULL); }
-void audio_unmute_device(u32 device) { g_audio.endpoint_volumes.data[device]->SetMute(FALSE, NULL); }
+void audio_mute_device(u32 device) { audio_endpoint(device)->SetMute(TRUE, NULL); }
+void audio_unmute_device(u32 device) { audio_endpoint(device)->SetMute(FALSE, NULL); }
 
 void audio_set_default_device(u32 device) {
     const wchar_t* id = g_audio.device_ids.data[device];
-    if (FAILED(g_audio.policy_config->SetDefaultEndpoint(id, eConsole))) {
-        log_error("Failed to set audio device % as default eConsole endpoint.", device);
+    IPolicyConfigVista* policy = g_audio.policy_config;
+    if (audio_failed(policy->SetDefaultEndpoint(id, eConsole),
+                     "Failed to set audio device % as default eConsole endpoint.", device) ||
+        audio_failed(policy->SetDefaultEndpoint(id, eMultimedia),
+                     "Failed to set audio device % as default eMultimedia endpoint.", device) ||
+        audio_failed(policy->SetDefaultEndpoint(id, eCommunications),
+                     "Failed to set audio device % as default eCommunications endpoint.", device))
         return;
-    }
-    if (FAILED(g_audio.policy_config->SetDefaultEndpoint(id, eMultimedia))) {
-        log_error("Failed to set audio device % as default eMultimedia endpoint.", device);
-        return;
-    }
-    if (FAILED(g_audio.policy_config->SetDefaultEndpoint(id, eCommunications))) {
-        log_error("Failed to set audio device % as default eCommunications endpoint.", device);
-        return;
-    }
     g_audio.default_device_index = device;
 }
 
 f32 audio_get_session_volume(u32 device, u32 session) {
     float volume = 0.0f;
-    if (FAILED(g_audio.session_volumes.data[device].data[session]->GetMasterVolume(&volume))) {
-        log_error("Failed to get process master volume.");
+    if (audio_failed(audio_session(device, session)->GetMasterVolume(&volume), "Failed to get process master volume."))
         return 0.0f;
-    }
     return volume;
 }
 
 u8 audio_get_session_volume_percent(u32 device, u32 session) {
-    float volume = 0.0f;
-    if (FAILED(g_audio.session_volumes.data[device].data[session]->GetMasterVolume(&volume))) {
-        log_error("Failed to get process master volume.");
-        return 0;
-    }
-    return audio_percent_truncated(volume);
+    return audio_percent_truncated(audio_get_session_volume(device, session));
 }
 
 void audio_set_session_volume(u32 device, u32 session, f32 volume) {
-    if (FAILED(g_audio.session_volumes.data[device].data[session]->SetMasterVolume(volume, NULL))) {
-        log_error("Failed to set process master volume.");
-    }
+    audio_failed(audio_session(device, session)->SetMasterVolume(volume, NULL), "Failed to set process master volume.");
 }
 
 void audio_set_session_volume_percent(u32 device, u32 session, u8 percent) {
     // Not clamped: above 100 the system refuses the level and the failure is logged.
-    f32 volume = audio_percent_to_scalar(percent);
-    if (FAILED(g_audio.session_volumes.data[device].data[session]->SetMasterVolume(volume, NULL))) {
-        log_error("Failed to set process master volume.");
-    }
+    audio_set_session_volume(device, session, audio_percent_to_scalar(percent));
 }
 
 bool audio_get_session_mute(u32 device, u32 session) {
     BOOL mute = FALSE;
-    if (FAILED(g_audio.session_volumes.data[device].data[session]->GetMute(&mute))) {
-        log_error("Failed to get mute state of device process.");
+    if (audio_failed(audio_session(device, session)->GetMute(&mute), "Failed to get mute state of device process."))
         return false;
-    }
     return mute != FALSE;
 }
 
 void audio_mute_session(u32 device, u32 session) {
-    if (FAILED(g_audio.session_volumes.data[device].data[session]->SetMute(TRUE, NULL))) {
-        log_error("Failed to mute audio device process.");
-    }
+    audio_failed(audio_session(device, session)->SetMute(TRUE, NULL), "Failed to mute audio device process.");
 }
 
 void audio_unmute_session(u32 device, u32 session) {
-    if (FAILED(g_audio.session_volumes.data[device].data[session]->SetMute(FALSE, NULL))) {
-        log_error("Failed to unmute audio device process.");
-    }
+    audio_failed(audio_session(device, session)->SetMute(FALSE, NULL), "Failed to unmute audio device process.");
 }

@@ -140,7 +140,7 @@ static bool mixer_session_item(GuiContext* context, ScrollRegion* region, u32 j,
     const u8* title = path_file_name(name.data, name.length, &title_length);
 
     ColumnState state = session_state(j);
-    if (*state.slider_value != volume) *state.slider_value = volume;
+    *state.slider_value = volume;
     if (!*state.field_focused) percent_format(state.field_text, percent);
     ColumnResult r = mixer_column(context, item.x, item.y, width, height, &region->node, title, title_length, state,
                                   muted ? MUTE_BUTTON_UNMUTE : MUTE_BUTTON_MUTE, nullptr);
@@ -236,7 +236,7 @@ void mixer_screen(GuiContext* context, f32 top) {
         const f32 volume = audio_get_device_volume(device);
         const bool muted = audio_get_device_mute(device);
         const f32 y = columns_top + 0.006f * H;
-        if (m->device_slider_value != volume) m->device_slider_value = volume;
+        m->device_slider_value = volume;
         if (!m->device_field_focused) percent_format(&m->device_field_text, percent);
         ColumnState state = {&m->device_slider_dragging, &m->device_slider_value,   &m->device_field_focused,
                              &m->device_field_cursor,    &m->device_field_selection, &m->device_field_text};

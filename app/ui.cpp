@@ -83,6 +83,7 @@ bool ui_startup_screens(const UiRenderer* renderer, DeviceAllocator* texture_are
     return true;
 }
 
+// The arenas are static and never move, so the interfaces their creation fills stay valid.
 static bool create_arena(u64 block_size, VkMemoryPropertyFlags flags, MemtarnArena* arena) {
     return memtarn_arena_create(s_vulkan.device, block_size, flags, &s_memory_properties, nullptr, g_default_allocator,
                                 arena);
@@ -113,11 +114,6 @@ bool ui_startup() {
         log_error("Failed to create Vulkan device memory allocators.");
         return false;
     }
-    // The records are static and never move, so their interfaces stay valid.
-    s_uniform_arena.interface = memtarn_arena_interface(&s_uniform_arena);
-    s_texture_arena.interface = memtarn_arena_interface(&s_texture_arena);
-    s_staging_arena.interface = memtarn_arena_interface(&s_staging_arena);
-    s_frame_arena.interface = memtarn_arena_interface(&s_frame_arena);
 
     if (!gui_create_placeholder_texture(&s_vulkan, &s_placeholder)) {
         log_error("Failed to initialize placeholder textures.");

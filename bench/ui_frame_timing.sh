@@ -44,7 +44,7 @@ cleanup() {
 trap cleanup EXIT
 start_private_xvfb || exit 1
 audio_platform_register "$WINEPREFIX" "$build/tests/fakes/audio_platform.dll" "$state" || exit 1
-export KORVANE_AUDIO_STATE="Z:$(printf '%s' "$state" | tr '/' '\\')"
+export KORVANE_AUDIO_STATE="$(audio_platform_windows_path "$state")"
 audio_platform_start_programs "$WINEPREFIX" "$build/tests/fakes/idle_program.exe" "$work/programs" "${names[@]}"
 for _ in $(seq 100); do
     [ "$(ps -eo args | grep -c '[p]rograms.program')" -ge "$sessions" ] && break

@@ -9,15 +9,10 @@ wine_run=$1
 shift
 work=$(mktemp -d)
 
-xvfb_pid=
+. "$(cd "$(dirname "$0")" && pwd)/xvfb.sh"
+XVFB_PID=
 if [ -z "${DISPLAY:-}" ]; then
-  n=150
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-  xvfb_pid=$!
-  i=0
-  while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $i -lt 100 ]; do sleep 0.05; i=$((i + 1)); done
-  export DISPLAY=":$n"
+  xvfb_start 150 || echo "screenshot-session: no free X display" >&2
 fi
 export KORVANE_SHOT_DIR="Z:$work"
 
@@ -35,9 +30,6 @@ done
 wait "$test_pid"
 rc=$?
 
-if [ -n "$xvfb_pid" ]; then
-  kill "$xvfb_pid" 2>/dev/null
-  wait "$xvfb_pid" 2>/dev/null
-fi
+xvfb_stop
 rm -rf "$work"
 exit $rc

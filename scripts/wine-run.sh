@@ -7,17 +7,12 @@ shift
 here=$(cd "$(dirname "$0")" && pwd)
 WINEPREFIX=$prefix
 . "$here/wine-env.sh"
+. "$here/xvfb.sh"
 err=$(mktemp)
-xvfb_pid=
+XVFB_PID=
 if [ -z "${DISPLAY:-}" ]; then
   # Run by hand without a display: give this one run a private Xvfb.
-  n=$(( 200 + $$ % 500 ))
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=":$n"
-  i=0
-  while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $i -lt 100 ]; do sleep 0.05; i=$((i + 1)); done
+  xvfb_start $(( 200 + $$ % 500 )) || echo "wine-run: no free X display" >&2
 fi
 # A client that connects while the prefix's wineserver is shutting down (it lingers a few seconds
 # after the last program ends) can fail before the program runs. Such a run prints nothing on
@@ -34,8 +29,5 @@ done
 cat "$out"
 cat "$err" >&2
 rm -f "$err" "$out"
-if [ -n "$xvfb_pid" ]; then
-  kill "$xvfb_pid" 2>/dev/null
-  wait "$xvfb_pid" 2>/dev/null
-fi
+xvfb_stop
 exit $rc

@@ -5,6 +5,7 @@
 #   xvfb-fixture.sh stop STATE    stops it
 set -u
 state=$2
+. "$(cd "$(dirname "$0")" && pwd)/xvfb.sh"
 case $1 in
 start)
   # A display given to the whole run is used as it is.
@@ -13,15 +14,9 @@ start)
     read -r n pid <"$state"
     if kill -0 "$pid" 2>/dev/null; then exit 0; fi
   fi
-  n=$(( 600 + $$ % 300 ))
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  # Detached from the test's pipes, or CTest would wait for the server to end.
-  setsid Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp -noreset </dev/null >/dev/null 2>&1 &
-  pid=$!
-  i=0
-  while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $i -lt 200 ]; do sleep 0.05; i=$((i + 1)); done
-  [ -e "/tmp/.X11-unix/X$n" ] || { kill "$pid" 2>/dev/null; exit 1; }
-  echo "$n $pid" >"$state"
+  XVFB_PID=
+  xvfb_start $(( 600 + $$ % 300 )) detach || exit 1
+  echo "${DISPLAY#:} $XVFB_PID" >"$state"
   ;;
 stop)
   [ -f "$state" ] || exit 0

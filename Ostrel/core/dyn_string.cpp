@@ -3,11 +3,7 @@
 
 Allocator* g_default_allocator = nullptr;
 
-StringView string_view_cstr(const char* text) {
-    u32 n = 0;
-    while (text[n]) n++;
-    return StringView{(const u8*)text, n};
-}
+StringView string_view_cstr(const char* text) { return StringView{(const u8*)text, (u32)strlen(text)}; }
 
 bool string_view_equal(StringView a, StringView b) {
     return a.length == b.length && (a.length == 0 || memcmp(a.data, b.data, a.length) == 0);

@@ -1,12 +1,9 @@
 #include "format.h"
+#include <string.h>
 
 namespace format_detail {
 
-u32 cstr_length(const char* text) {
-    u32 n = 0;
-    while (text[n]) n++;
-    return n;
-}
+u32 cstr_length(const char* text) { return (u32)strlen(text); }
 
 bool copy_to_placeholder(DynString* s, const char* format, u32 length, u32* position) {
     u32 p = *position;

@@ -44,22 +44,18 @@ IniToken ini_next_token(IniLexer* lx) {
     return IniToken{INI_TOKEN_UNKNOWN, start, start, lx->line};
 }
 
-// A header's closing bracket lexes into the name's word ("[name]" gives "name]"); both forms match.
-static bool section_word_equals(const IniLexer* lx, IniToken t, const char* name) {
-    u32 n = t.end - t.start;
-    if (n > 0 && lx->text[t.end - 1] == ']') n--;
-    for (u32 i = 0; i < n; i++) {
-        if (name[i] == 0 || (u8)name[i] != lx->text[t.start + i]) return false;
-    }
-    return name[n] == 0;
-}
-
 static bool word_equals(const IniLexer* lx, IniToken t, const char* name) {
     u32 n = t.end - t.start;
     for (u32 i = 0; i < n; i++) {
         if (name[i] == 0 || (u8)name[i] != lx->text[t.start + i]) return false;
     }
     return name[n] == 0;
+}
+
+// A header's closing bracket lexes into the name's word ("[name]" gives "name]"); both forms match.
+static bool section_word_equals(const IniLexer* lx, IniToken t, const char* name) {
+    if (t.end > t.start && lx->text[t.end - 1] == ']') t.end--;
+    return word_equals(lx, t, name);
 }
 
 bool ini_find_value(const void* text, u32 size, const char* section, const char* key, IniValueSpan* out) {

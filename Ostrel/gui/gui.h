@@ -177,7 +177,10 @@ void gui_init_text_element(GuiElement* element, GuiContext* context, const Glyph
 // part (the element's rectangle cut by the clip rectangle, edges inclusive), else 0. An element
 // entirely outside the clip keeps both as they are (0 from construction).
 void gui_hit_test(GuiElement* element);
-// (prepare, draw and release for both kinds are in gui_context.h)
+// Prepare, draw and release in one go (the steps themselves are in gui_context.h); the text form
+// frees the element's layout afterwards.
+void gui_draw_shape(GuiElement* element);
+void gui_draw_text(GuiElement* element);
 
 //-----------------------------------------------------------------------------
 // [SECTION] Widgets

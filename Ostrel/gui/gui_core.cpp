@@ -194,3 +194,16 @@ void gui_init_text_element(GuiElement* e, GuiContext* ctx, const GlyphMap* glyph
     e->use_texture = 1;
     e->texture_dirty = 1;
 }
+
+void gui_draw_shape(GuiElement* e) {
+    gui_prepare_element(e);
+    gui_draw_element(e);
+    gui_release_element(e);
+}
+
+void gui_draw_text(GuiElement* e) {
+    gui_prepare_text_element(e);
+    gui_draw_text_element(e);
+    gui_release_text_element(e);
+    text_layout_free(&e->text_layout);
+}

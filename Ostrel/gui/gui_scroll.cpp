@@ -4,12 +4,6 @@
 
 static f32 clamp01(f32 v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
-static void draw_shape(GuiElement* e) {
-    gui_prepare_element(e);
-    gui_draw_element(e);
-    gui_release_element(e);
-}
-
 void gui_scroll_region_item(LayoutNode* out, ScrollRegion* region, f32 extent) {
     out->parent = &region->node;
     out->alignment = ALIGN_TOP_LEFT;
@@ -43,7 +37,7 @@ void gui_scroll_region(GuiContext* ctx, const GuiScrollRegionParams& p, const Gu
     gui_init_element(&background, ctx, p.width, p.height, 0.0f, 0.0f, 0.0f, p.style->background_color,
                      p.style->background_texture, &region.node, ALIGN_TOP_LEFT);
     gui_hit_test(&background);
-    draw_shape(&background);
+    gui_draw_shape(&background);
 
     // The region's own rectangle, not cut by an enclosing clip.
     GuiRect saved = ctx->clip_rect;
@@ -137,8 +131,8 @@ void gui_scroll_bar(GuiContext* ctx, const GuiScrollBarParams& p, const GuiScrol
     else
         gui_init_element(&slide, ctx, thick, bar, 0.0f, 0.0f, start, s->slide_bar_color, s->slide_bar_texture, &node,
                          ALIGN_TOP_LEFT);
-    draw_shape(&backward);
-    draw_shape(&forward);
-    draw_shape(&slide);
+    gui_draw_shape(&backward);
+    gui_draw_shape(&forward);
+    gui_draw_shape(&slide);
     if (call.out_node) *call.out_node = node;
 }

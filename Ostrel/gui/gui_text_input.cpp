@@ -289,9 +289,7 @@ bool gui_text_input(GuiContext* ctx, const GuiTextInputParams& p, const TextInpu
     }
     if (focused && edit(&f)) result = true;
 
-    gui_prepare_element(&background);
-    gui_draw_element(&background);
-    gui_release_element(&background);
+    gui_draw_shape(&background);
     if (focused) draw_cursor_and_selection(&f);
     if (f.text->length > 0) {
         layout(&f);

@@ -2,19 +2,6 @@
 // the stack, reacts to this frame's input, draws and releases them.
 #include "Ostrel/gui/gui.h"
 
-static void draw_shape(GuiElement* e) {
-    gui_prepare_element(e);
-    gui_draw_element(e);
-    gui_release_element(e);
-}
-
-static void draw_text(GuiElement* e) {
-    gui_prepare_text_element(e);
-    gui_draw_text_element(e);
-    gui_release_text_element(e);
-    text_layout_free(&e->text_layout);
-}
-
 static void write_node(LayoutNode* out, const LayoutNode& node) {
     if (out) *out = node;
 }
@@ -24,7 +11,7 @@ u32 gui_rect(GuiContext* ctx, const GuiRectParams& p) {
     GuiElement e;
     gui_init_element(&e, ctx, p.width, p.height, 0.0f, 0.0f, 0.0f, p.color, GUI_NO_TEXTURE, &node, ALIGN_TOP_LEFT);
     gui_hit_test(&e);
-    draw_shape(&e);
+    gui_draw_shape(&e);
     write_node(p.out_node, node);
     return e.held_button;
 }
@@ -34,7 +21,7 @@ void gui_panel(GuiContext* ctx, const GuiPanelParams& p) {
     GuiElement e;
     gui_init_element(&e, ctx, p.width, p.height, p.radius, 0.0f, 0.0f, p.color, p.texture, &node, ALIGN_TOP_LEFT);
     gui_hit_test(&e);
-    draw_shape(&e);
+    gui_draw_shape(&e);
     write_node(p.out_node, node);
 }
 
@@ -46,7 +33,7 @@ static void label(GuiContext* ctx, const GlyphMap* map, const GuiTexture& atlas,
     gui_init_text_element(&e, ctx, map, atlas, text, length, max_width, color, x, y, parent, alignment,
                           vertical_adjust);
     write_node(out_node, e.node);
-    draw_text(&e);
+    gui_draw_text(&e);
 }
 
 void gui_label(GuiContext* ctx, const GuiLabelParams& p) {
@@ -70,8 +57,8 @@ void gui_box(GuiContext* ctx, const GuiBoxParams& p) {
                      ALIGN_TOP_LEFT);
     gui_init_element(&inner, ctx, p.width - 2.0f * t, p.height - 2.0f * t, 0.0f, t, t, s->inner_color,
                      s->inner_texture, &node, ALIGN_TOP_LEFT);
-    draw_shape(&outer);
-    draw_shape(&inner);
+    gui_draw_shape(&outer);
+    gui_draw_shape(&inner);
     write_node(p.out_node, node);
 }
 
@@ -85,17 +72,13 @@ bool gui_button(GuiContext* ctx, const GuiButtonParams& p) {
 
     bool clicked = false;
     u32 text_color = s->normal_text_color;
-    if (background.held_button && ctx->previous_input.left_button) {
-        // Held since an earlier frame: no second click.
-        background.color = s->hovered_color;
-        background.texture = s->hovered_texture;
-        text_color = s->hovered_text_color;
-    } else if (background.held_button) {
+    if (background.held_button && !ctx->previous_input.left_button) {
         clicked = true;
         background.color = s->pressed_color;
         background.texture = s->pressed_texture;
         text_color = s->pressed_text_color;
     } else if (background.hovered) {
+        // Hovered, or held since an earlier frame: no second click.
         background.color = s->hovered_color;
         background.texture = s->hovered_texture;
         text_color = s->hovered_text_color;
@@ -104,8 +87,8 @@ bool gui_button(GuiContext* ctx, const GuiButtonParams& p) {
     GuiElement caption;
     gui_init_text_element(&caption, ctx, s->glyph_map, s->text_texture, p.text, p.text_length, p.width * 0.95f,
                           text_color, 0.0f, 0.0f, &node, p.text_alignment, 1);
-    draw_shape(&background);
-    draw_text(&caption);
+    gui_draw_shape(&background);
+    gui_draw_text(&caption);
     write_node(p.out_node, node);
     return clicked;
 }
@@ -122,7 +105,7 @@ bool gui_check_box(GuiContext* ctx, const GuiCheckBoxParams& p) {
         checked = !checked;
         e.color = checked ? s->second_color : s->first_color;
     }
-    draw_shape(&e);
+    gui_draw_shape(&e);
     write_node(p.out_node, node);
     return checked;
 }
@@ -180,8 +163,8 @@ bool gui_slider(GuiContext* ctx, const GuiSliderParams& p) {
         dragging = 0;
     }
 
-    draw_shape(&track);
-    draw_shape(&knob);
+    gui_draw_shape(&track);
+    gui_draw_shape(&knob);
     // A track of length 0 has no range to map: the value stays as given.
     f32 value = hi != lo ? (*position - lo) / (hi - lo) : p.value;
     if (p.value_out) *p.value_out = value;

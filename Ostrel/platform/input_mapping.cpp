@@ -35,8 +35,7 @@ static const char* const k_mouse_names[MOUSE_BUTTON_COUNT] = {
 };
 
 static bool name_equals(StringView name, const char* candidate) {
-    u32 n = (u32)strlen(candidate);
-    return name.length == n && memcmp(name.data, candidate, n) == 0;
+    return string_view_equal(name, string_view_cstr(candidate));
 }
 
 const char* input_key_name(u8 code) { return code < KEY_CODE_COUNT ? k_key_names[code] : nullptr; }

@@ -66,42 +66,34 @@ static LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam,
     return DefWindowProcA(hwnd, message, wparam, lparam);
 }
 
-static bool window_class_setup() {
-    if (g_class_attempted) {
-        if (g_module_missing)
-            log_error("Window could not be created because process could not retrieve its module handle.GetLastError(): %",
-                      g_module_error);
-        else if (!g_class_registered)
-            log_error("Window could not be created because window class registration failed.");
-        return g_class_registered;
-    }
-    g_class_attempted = true;
+static void window_class_register() {
     g_module = GetModuleHandleA(NULL);
     if (!g_module) {
         g_module_missing = true;
         g_module_error = (u32)GetLastError();
-        log_error("Window could not be created because process could not retrieve its module handle.GetLastError(): %",
-                  g_module_error);
-        return false;
+        return;
     }
     WNDCLASSA wc = {};
     wc.style = CS_OWNDC;
     wc.lpfnWndProc = window_procedure;
-    wc.cbClsExtra = 0;
-    wc.cbWndExtra = 0;
     wc.hInstance = g_module;
-    wc.hIcon = NULL;
     wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
-    wc.hbrBackground = NULL;
-    wc.lpszMenuName = NULL;
     wc.lpszClassName = k_window_class_name;
-    if (!RegisterClassA(&wc)) {
-        log_error("Could not register WNDCLASS. GetLastError(): %", (u32)GetLastError());
-        log_error("Window could not be created because window class registration failed.");
-        return false;
+    g_class_registered = RegisterClassA(&wc) != 0;
+    if (!g_class_registered) log_error("Could not register WNDCLASS. GetLastError(): %", (u32)GetLastError());
+}
+
+static bool window_class_setup() {
+    if (!g_class_attempted) {
+        g_class_attempted = true;
+        window_class_register();
     }
-    g_class_registered = true;
-    return true;
+    if (g_module_missing)
+        log_error("Window could not be created because process could not retrieve its module handle.GetLastError(): %",
+                  g_module_error);
+    else if (!g_class_registered)
+        log_error("Window could not be created because window class registration failed.");
+    return g_class_registered;
 }
 
 u32 window_style_to_win32(u32 style) {

@@ -123,94 +123,28 @@ static bool create_sampler(GuiContext* ctx) {
     return true;
 }
 
-static bool create_set_layout(VkDevice device, VkDescriptorType type, VkShaderStageFlags stage,
-                              const VkAllocationCallbacks* callbacks, VkDescriptorSetLayout* layout) {
-    VkDescriptorSetLayoutBinding binding = {};
-    binding.binding = 0;
-    binding.descriptorType = type;
-    binding.descriptorCount = 1;
-    binding.stageFlags = stage;
-    VkDescriptorSetLayoutCreateInfo info = {VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_CREATE_INFO};
-    info.bindingCount = 1;
-    info.pBindings = &binding;
-    VkResult r = vkCreateDescriptorSetLayout(device, &info, callbacks, layout);
-    if (r != VK_SUCCESS) {
-        *layout = VK_NULL_HANDLE;
-        vulkan_log_call_failed(r);
-        log_error("Failed to create descriptor set layout.");
-        return false;
-    }
-    return true;
-}
-
-static bool allocate_uniform_set(GuiContext* ctx) {
-    VkDescriptorSetAllocateInfo info = {VK_STRUCTURE_TYPE_DESCRIPTOR_SET_ALLOCATE_INFO};
-    info.descriptorPool = ctx->uniform_descriptor_pool;
-    info.descriptorSetCount = 1;
-    info.pSetLayouts = &ctx->uniform_set_layout;
-    VkResult r = vkAllocateDescriptorSets(ctx->device, &info, &ctx->uniform_descriptor_set);
-    if (r != VK_SUCCESS) {
-        ctx->uniform_descriptor_set = VK_NULL_HANDLE;
-        vulkan_log_call_failed(r);
-        log_error("Failed to create descriptor set.");
-        return false;
-    }
-    return true;
-}
-
 static bool create_gui_pipeline(GuiContext* ctx) {
     VkVertexInputBindingDescription binding = {0, k_vertex_stride, VK_VERTEX_INPUT_RATE_VERTEX};
     VkVertexInputAttributeDescription attributes[2] = {{0, 0, VK_FORMAT_R32G32_SFLOAT, 0},
                                                        {1, 0, VK_FORMAT_R32G32_SFLOAT, 8}};
-    VkDynamicState dynamic[2] = {VK_DYNAMIC_STATE_VIEWPORT, VK_DYNAMIC_STATE_SCISSOR};
     VkDescriptorSetLayout set_layouts[2] = {ctx->uniform_set_layout, ctx->texture_set_layout};
     VkPushConstantRange ranges[2] = {{VK_SHADER_STAGE_VERTEX_BIT, 0, 64},
                                      {VK_SHADER_STAGE_FRAGMENT_BIT, 64, k_style_bytes}};
 
     GraphicsPipelineConfig config = {};
+    vulkan_pipeline_config_2d(&config, RENDER_TOPOLOGY_TRIANGLE_LIST, RENDER_POLYGON_FILL, RENDER_CULL_NONE,
+                              RENDER_FRONT_FACE_CLOCKWISE);
     config.vertex_input = {VK_STRUCTURE_TYPE_PIPELINE_VERTEX_INPUT_STATE_CREATE_INFO};
     config.vertex_input.vertexBindingDescriptionCount = 1;
     config.vertex_input.pVertexBindingDescriptions = &binding;
     config.vertex_input.vertexAttributeDescriptionCount = 2;
     config.vertex_input.pVertexAttributeDescriptions = attributes;
-    config.input_assembly = {VK_STRUCTURE_TYPE_PIPELINE_INPUT_ASSEMBLY_STATE_CREATE_INFO};
-    config.input_assembly.topology = vulkan_topology(RENDER_TOPOLOGY_TRIANGLE_LIST);
-    config.viewport = {VK_STRUCTURE_TYPE_PIPELINE_VIEWPORT_STATE_CREATE_INFO};
-    config.viewport.viewportCount = 1;
-    config.viewport.scissorCount = 1;
-    config.rasterization = {VK_STRUCTURE_TYPE_PIPELINE_RASTERIZATION_STATE_CREATE_INFO};
-    config.rasterization.polygonMode = vulkan_polygon_mode(RENDER_POLYGON_FILL);
-    config.rasterization.cullMode = vulkan_cull_mode(RENDER_CULL_NONE);
-    config.rasterization.frontFace = vulkan_front_face(RENDER_FRONT_FACE_CLOCKWISE);
-    config.rasterization.lineWidth = 1.0f;
-    config.multisample = {VK_STRUCTURE_TYPE_PIPELINE_MULTISAMPLE_STATE_CREATE_INFO};
-    config.multisample.rasterizationSamples = VK_SAMPLE_COUNT_1_BIT;
-    config.multisample.minSampleShading = 1.0f;
-    config.color_blend_attachment.blendEnable = VK_TRUE;
-    config.color_blend_attachment.srcColorBlendFactor = VK_BLEND_FACTOR_SRC_ALPHA;
-    config.color_blend_attachment.dstColorBlendFactor = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
-    config.color_blend_attachment.colorBlendOp = VK_BLEND_OP_ADD;
-    config.color_blend_attachment.srcAlphaBlendFactor = VK_BLEND_FACTOR_ONE;
-    config.color_blend_attachment.dstAlphaBlendFactor = VK_BLEND_FACTOR_ZERO;
-    config.color_blend_attachment.alphaBlendOp = VK_BLEND_OP_ADD;
-    config.color_blend_attachment.colorWriteMask = VK_COLOR_COMPONENT_R_BIT | VK_COLOR_COMPONENT_G_BIT |
-                                                   VK_COLOR_COMPONENT_B_BIT | VK_COLOR_COMPONENT_A_BIT;
-    config.color_blend = {VK_STRUCTURE_TYPE_PIPELINE_COLOR_BLEND_STATE_CREATE_INFO};
-    config.dynamic_state = {VK_STRUCTURE_TYPE_PIPELINE_DYNAMIC_STATE_CREATE_INFO};
-    config.dynamic_state.dynamicStateCount = 2;
-    config.dynamic_state.pDynamicStates = dynamic;
     config.layout = {VK_STRUCTURE_TYPE_PIPELINE_LAYOUT_CREATE_INFO};
     config.layout.setLayoutCount = 2;
     config.layout.pSetLayouts = set_layouts;
     config.layout.pushConstantRangeCount = 2;
     config.layout.pPushConstantRanges = ranges;
     config.render_pass = ctx->render_pass;
-    config.depth_stencil = {VK_STRUCTURE_TYPE_PIPELINE_DEPTH_STENCIL_STATE_CREATE_INFO};
-    config.depth_stencil.depthTestEnable = VK_TRUE;
-    config.depth_stencil.depthWriteEnable = VK_TRUE;
-    config.depth_stencil.depthCompareOp = VK_COMPARE_OP_LESS_OR_EQUAL;
-    config.depth_stencil.minDepthBounds = 0.0f;
-    config.depth_stencil.maxDepthBounds = 1.0f;
     if (vulkan_create_graphics_pipeline(ctx->device, k_gui_vert_words, (u32)OSTREL_COUNT_OF(k_gui_vert_words),
                                         k_gui_frag_words, (u32)OSTREL_COUNT_OF(k_gui_frag_words), &config,
                                         &ctx->pipeline))
@@ -220,51 +154,27 @@ static bool create_gui_pipeline(GuiContext* ctx) {
 }
 
 static bool create_uniform_buffer(GuiContext* ctx) {
-    VkBufferCreateInfo info = {VK_STRUCTURE_TYPE_BUFFER_CREATE_INFO};
-    info.size = 64;
-    info.usage = VK_BUFFER_USAGE_UNIFORM_BUFFER_BIT;
-    info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
-    VkResult r = vkCreateBuffer(ctx->device, &info, ctx->allocation_callbacks, &ctx->uniform_buffer);
-    if (r != VK_SUCCESS) {
-        ctx->uniform_buffer = VK_NULL_HANDLE;
-        vulkan_log_call_failed(r);
+    VkResult bind = VK_SUCCESS;
+    if (!vulkan_create_projection_buffer(ctx->device, ctx->allocation_callbacks, ctx->uniform_arena,
+                                         ctx->uniform_descriptor_set, &ctx->uniform_buffer, &ctx->uniform_memory,
+                                         &ctx->uniform_offset, &bind))
         return false;
-    }
-    VkMemoryRequirements requirements;
-    vkGetBufferMemoryRequirements(ctx->device, ctx->uniform_buffer, &requirements);
-    ctx->uniform_offset = device_allocate(ctx->uniform_arena, requirements, &ctx->uniform_memory);
-    if (ctx->uniform_offset == DEVICE_ALLOCATION_FAILED) {
-        vkDestroyBuffer(ctx->device, ctx->uniform_buffer, ctx->allocation_callbacks);
-        ctx->uniform_buffer = VK_NULL_HANDLE;
-        ctx->uniform_memory = VK_NULL_HANDLE;
-        return false;
-    }
-    r = vkBindBufferMemory(ctx->device, ctx->uniform_buffer, ctx->uniform_memory, ctx->uniform_offset);
-    if (r != VK_SUCCESS) {
-        vulkan_log_call_failed(r);
-        log_error("Uniform buffer's memory binding failed.");
-    }
-    // The set always names the whole buffer; only its contents change with the projection.
-    VkDescriptorBufferInfo buffer = {ctx->uniform_buffer, 0, 64};
-    VkWriteDescriptorSet write = {VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET};
-    write.dstSet = ctx->uniform_descriptor_set;
-    write.dstBinding = 0;
-    write.descriptorCount = 1;
-    write.descriptorType = VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER;
-    write.pBufferInfo = &buffer;
-    vkUpdateDescriptorSets(ctx->device, 1, &write, 0, nullptr);
+    if (bind != VK_SUCCESS) log_error("Uniform buffer's memory binding failed.");
     return true;
 }
 
 static bool create_renderer_steps(GuiContext* ctx) {
     if (!create_sampler(ctx)) return false;
-    if (!create_set_layout(ctx->device, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, VK_SHADER_STAGE_VERTEX_BIT,
-                           ctx->allocation_callbacks, &ctx->uniform_set_layout))
+    if (!vulkan_create_single_binding_layout(ctx->device, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER,
+                                             VK_SHADER_STAGE_VERTEX_BIT, ctx->allocation_callbacks,
+                                             &ctx->uniform_set_layout))
         return false;
-    if (!create_set_layout(ctx->device, VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER, VK_SHADER_STAGE_FRAGMENT_BIT,
-                           nullptr, &ctx->texture_set_layout))
+    if (!vulkan_create_single_binding_layout(ctx->device, VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER,
+                                             VK_SHADER_STAGE_FRAGMENT_BIT, nullptr, &ctx->texture_set_layout))
         return false;
-    if (!allocate_uniform_set(ctx)) return false;
+    if (!vulkan_allocate_descriptor_set(ctx->device, ctx->uniform_descriptor_pool, ctx->uniform_set_layout,
+                                        &ctx->uniform_descriptor_set))
+        return false;
     if (!create_gui_pipeline(ctx)) return false;
     return create_uniform_buffer(ctx);
 }
@@ -332,15 +242,10 @@ void gui_update_projection(GuiContext* ctx, u32 x, u32 y, u32 width, u32 height)
     if (width == 0 || height == 0 || width == x || height == y) return;
     f32 projection[16];
     gui_orthographic_matrix((f32)x, (f32)width, (f32)y, (f32)height, -1.0f, 1.0f, projection);
-    void* mapped = nullptr;
-    VkResult r = vkMapMemory(ctx->device, ctx->uniform_memory, ctx->uniform_offset, 64, 0, &mapped);
-    if (r != VK_SUCCESS || !mapped) {
-        vulkan_log_call_failed(r);
+    if (!vulkan_upload_projection(ctx->device, ctx->uniform_memory, ctx->uniform_offset, projection)) {
         log_error("gui_vk: Failed to map memory required to upload uniform buffer.");
         return;
     }
-    memcpy(mapped, projection, sizeof(projection));
-    vkUnmapMemory(ctx->device, ctx->uniform_memory);
     ctx->viewport_x = x;
     ctx->viewport_y = y;
     ctx->viewport_width = width;
@@ -356,14 +261,7 @@ void gui_begin_frame(GuiContext* ctx) {
     ctx->pending_releases.count = 0;
     VkCommandBuffer cb = ctx->command_buffer;
     vkCmdBindPipeline(cb, VK_PIPELINE_BIND_POINT_GRAPHICS, ctx->pipeline.pipeline);
-    VkViewport viewport = {};
-    viewport.x = (f32)ctx->viewport_x;
-    viewport.y = (f32)ctx->viewport_y;
-    viewport.width = (f32)(ctx->viewport_width ? ctx->viewport_width : 1);
-    viewport.height = (f32)(ctx->viewport_height ? ctx->viewport_height : 1);
-    viewport.minDepth = 0.0f;
-    viewport.maxDepth = 1.0f;
-    vkCmdSetViewport(cb, 0, 1, &viewport);
+    vulkan_set_viewport(cb, ctx->viewport_x, ctx->viewport_y, ctx->viewport_width, ctx->viewport_height);
     ctx->clip_rect.x1 = (f32)ctx->viewport_width;
     ctx->clip_rect.y1 = (f32)ctx->viewport_height;
     gui_set_scissor(ctx);

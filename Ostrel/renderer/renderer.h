@@ -356,6 +356,37 @@ bool vulkan_create_graphics_pipeline(VkDevice device, const u32* vertex_words, u
                                      PipelineHandles* pipeline);
 void vulkan_destroy_pipeline(PipelineHandles* pipeline);
 
+// The fixed-function state of the engine's 2D pipelines (GUI and shapes): the given topology,
+// polygon mode, cull mode and front face; one viewport and one scissor, both dynamic; one sample;
+// depth test and write with less-or-equal; source-alpha blending of all four channels. Vertex
+// input, layout and render pass stay the caller's.
+void vulkan_pipeline_config_2d(GraphicsPipelineConfig* config, u32 topology, u32 polygon_mode, u32 cull_mode,
+                               u32 front_face);
+// Viewport (x, y, width, height) with depth 0 to 1. Vulkan refuses an empty viewport: a zero side
+// (a minimised window) becomes 1.
+void vulkan_set_viewport(VkCommandBuffer command_buffer, u32 x, u32 y, u32 width, u32 height);
+
+// The projection uniform both 2D renderers keep: one 4 x 4 float matrix in set 0, binding 0.
+const u64 VULKAN_PROJECTION_BYTES = 64;
+
+// A set layout with one descriptor at binding 0. Logs "Vulkan API call failed: %\n%" and "Failed
+// to create descriptor set layout." on failure and leaves the layout null.
+bool vulkan_create_single_binding_layout(VkDevice device, VkDescriptorType type, VkShaderStageFlags stage,
+                                         const VkAllocationCallbacks* callbacks, VkDescriptorSetLayout* layout);
+// One set of `layout` from `pool`. Logs "Vulkan API call failed: %\n%" and "Failed to create
+// descriptor set." on failure and leaves the set null.
+bool vulkan_allocate_descriptor_set(VkDevice device, VkDescriptorPool pool, VkDescriptorSetLayout layout,
+                                    VkDescriptorSet* set);
+// The projection's uniform buffer, its memory from `arena`, bound and named by binding 0 of
+// `set` once for good (a new projection only changes its contents). False, with nothing left
+// alive, when the buffer (logged) or its memory cannot be had. A failed bind is logged, its result
+// goes to *bind_result, and creation goes on.
+bool vulkan_create_projection_buffer(VkDevice device, const VkAllocationCallbacks* callbacks, DeviceAllocator* arena,
+                                     VkDescriptorSet set, VkBuffer* buffer, VkDeviceMemory* memory, u64* offset,
+                                     VkResult* bind_result);
+// Copies the matrix into the buffer's memory; false after logging a failed map.
+bool vulkan_upload_projection(VkDevice device, VkDeviceMemory memory, u64 offset, const f32 projection[16]);
+
 //-----------------------------------------------------------------------------
 // [SECTION] Offscreen contexts (tests, tools, benchmarks)
 //-----------------------------------------------------------------------------

@@ -2,7 +2,6 @@
 // drawn in a frame kept until the next begin, when the frame's fence has been waited on.
 #include "Ostrel/renderer/shape_renderer_2d.h"
 #include <stddef.h>
-#include <string.h>
 #include "Ostrel/core/log.h"
 
 namespace {
@@ -16,7 +15,6 @@ const u32 k_shape_frag_words[] = {
 
 static_assert(sizeof(ShapeVertex) == 12 && offsetof(ShapeVertex, color) == 8, "shape vertex layout");
 
-const u32 k_projection_bytes = 64;
 const u32 k_drawn_shapes_step = 24;
 
 }  // namespace
@@ -72,91 +70,25 @@ static void draw_and_keep(ShapeRenderer2D* r, const ShapeVertex* vertices, u32 c
 // Creation and destruction
 //-----------------------------------------------------------------------------
 
-static bool create_set_layout(ShapeRenderer2D* r) {
-    VkDescriptorSetLayoutBinding binding = {};
-    binding.binding = 0;
-    binding.descriptorType = VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER;
-    binding.descriptorCount = 1;
-    binding.stageFlags = VK_SHADER_STAGE_VERTEX_BIT;
-    VkDescriptorSetLayoutCreateInfo info = {VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_CREATE_INFO};
-    info.bindingCount = 1;
-    info.pBindings = &binding;
-    VkResult result = vkCreateDescriptorSetLayout(r->device, &info, r->allocation_callbacks, &r->uniform_set_layout);
-    if (result != VK_SUCCESS) {
-        r->uniform_set_layout = VK_NULL_HANDLE;
-        vulkan_log_call_failed(result);
-        log_error("Failed to create descriptor set layout.");
-        return false;
-    }
-    return true;
-}
-
-static bool allocate_set(ShapeRenderer2D* r) {
-    VkDescriptorSetAllocateInfo info = {VK_STRUCTURE_TYPE_DESCRIPTOR_SET_ALLOCATE_INFO};
-    info.descriptorPool = r->descriptor_pool;
-    info.descriptorSetCount = 1;
-    info.pSetLayouts = &r->uniform_set_layout;
-    VkResult result = vkAllocateDescriptorSets(r->device, &info, &r->uniform_descriptor_set);
-    if (result != VK_SUCCESS) {
-        r->uniform_descriptor_set = VK_NULL_HANDLE;
-        vulkan_log_call_failed(result);
-        log_error("Failed to create descriptor set.");
-        return false;
-    }
-    return true;
-}
-
 static bool create_pipeline(ShapeRenderer2D* r) {
     VkVertexInputBindingDescription binding = {0, sizeof(ShapeVertex), VK_VERTEX_INPUT_RATE_VERTEX};
     VkVertexInputAttributeDescription attributes[2] = {{0, 0, VK_FORMAT_R32G32_SFLOAT, offsetof(ShapeVertex, x)},
                                                        {1, 0, VK_FORMAT_R32_UINT, offsetof(ShapeVertex, color)}};
-    VkDynamicState dynamic[2] = {VK_DYNAMIC_STATE_VIEWPORT, VK_DYNAMIC_STATE_SCISSOR};
     VkPushConstantRange range = {VK_SHADER_STAGE_VERTEX_BIT, 0, 64};
 
     GraphicsPipelineConfig config = {};
+    vulkan_pipeline_config_2d(&config, r->topology, r->polygon_mode, r->cull_mode, r->front_face);
     config.vertex_input = {VK_STRUCTURE_TYPE_PIPELINE_VERTEX_INPUT_STATE_CREATE_INFO};
     config.vertex_input.vertexBindingDescriptionCount = 1;
     config.vertex_input.pVertexBindingDescriptions = &binding;
     config.vertex_input.vertexAttributeDescriptionCount = 2;
     config.vertex_input.pVertexAttributeDescriptions = attributes;
-    config.input_assembly = {VK_STRUCTURE_TYPE_PIPELINE_INPUT_ASSEMBLY_STATE_CREATE_INFO};
-    config.input_assembly.topology = vulkan_topology(r->topology);
-    config.viewport = {VK_STRUCTURE_TYPE_PIPELINE_VIEWPORT_STATE_CREATE_INFO};
-    config.viewport.viewportCount = 1;
-    config.viewport.scissorCount = 1;
-    config.rasterization = {VK_STRUCTURE_TYPE_PIPELINE_RASTERIZATION_STATE_CREATE_INFO};
-    config.rasterization.polygonMode = vulkan_polygon_mode(r->polygon_mode);
-    config.rasterization.cullMode = vulkan_cull_mode(r->cull_mode);
-    config.rasterization.frontFace = vulkan_front_face(r->front_face);
-    config.rasterization.lineWidth = 1.0f;
-    config.multisample = {VK_STRUCTURE_TYPE_PIPELINE_MULTISAMPLE_STATE_CREATE_INFO};
-    config.multisample.rasterizationSamples = VK_SAMPLE_COUNT_1_BIT;
-    config.multisample.minSampleShading = 1.0f;
-    config.color_blend_attachment.blendEnable = VK_TRUE;
-    config.color_blend_attachment.srcColorBlendFactor = VK_BLEND_FACTOR_SRC_ALPHA;
-    config.color_blend_attachment.dstColorBlendFactor = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
-    config.color_blend_attachment.colorBlendOp = VK_BLEND_OP_ADD;
-    config.color_blend_attachment.srcAlphaBlendFactor = VK_BLEND_FACTOR_ONE;
-    config.color_blend_attachment.dstAlphaBlendFactor = VK_BLEND_FACTOR_ZERO;
-    config.color_blend_attachment.alphaBlendOp = VK_BLEND_OP_ADD;
-    config.color_blend_attachment.colorWriteMask = VK_COLOR_COMPONENT_R_BIT | VK_COLOR_COMPONENT_G_BIT |
-                                                   VK_COLOR_COMPONENT_B_BIT | VK_COLOR_COMPONENT_A_BIT;
-    config.color_blend = {VK_STRUCTURE_TYPE_PIPELINE_COLOR_BLEND_STATE_CREATE_INFO};
-    config.dynamic_state = {VK_STRUCTURE_TYPE_PIPELINE_DYNAMIC_STATE_CREATE_INFO};
-    config.dynamic_state.dynamicStateCount = 2;
-    config.dynamic_state.pDynamicStates = dynamic;
     config.layout = {VK_STRUCTURE_TYPE_PIPELINE_LAYOUT_CREATE_INFO};
     config.layout.setLayoutCount = 1;
     config.layout.pSetLayouts = &r->uniform_set_layout;
     config.layout.pushConstantRangeCount = 1;
     config.layout.pPushConstantRanges = &range;
     config.render_pass = r->render_pass;
-    config.depth_stencil = {VK_STRUCTURE_TYPE_PIPELINE_DEPTH_STENCIL_STATE_CREATE_INFO};
-    config.depth_stencil.depthTestEnable = VK_TRUE;
-    config.depth_stencil.depthWriteEnable = VK_TRUE;
-    config.depth_stencil.depthCompareOp = VK_COMPARE_OP_LESS_OR_EQUAL;
-    config.depth_stencil.minDepthBounds = 0.0f;
-    config.depth_stencil.maxDepthBounds = 1.0f;
     if (vulkan_create_graphics_pipeline(r->device, k_shape_vert_words, (u32)OSTREL_COUNT_OF(k_shape_vert_words),
                                         k_shape_frag_words, (u32)OSTREL_COUNT_OF(k_shape_frag_words), &config,
                                         &r->pipeline))
@@ -165,50 +97,12 @@ static bool create_pipeline(ShapeRenderer2D* r) {
     return false;
 }
 
-static bool create_uniform_buffer(ShapeRenderer2D* r) {
-    VkBufferCreateInfo info = {VK_STRUCTURE_TYPE_BUFFER_CREATE_INFO};
-    info.size = k_projection_bytes;
-    info.usage = VK_BUFFER_USAGE_UNIFORM_BUFFER_BIT;
-    info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
-    VkResult result = vkCreateBuffer(r->device, &info, r->allocation_callbacks, &r->uniform_buffer);
-    if (result != VK_SUCCESS) {
-        r->uniform_buffer = VK_NULL_HANDLE;
-        vulkan_log_call_failed(result);
+static bool create_uniform(ShapeRenderer2D* r) {
+    if (!vulkan_create_single_binding_layout(r->device, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, VK_SHADER_STAGE_VERTEX_BIT,
+                                             r->allocation_callbacks, &r->uniform_set_layout))
         return false;
-    }
-    VkMemoryRequirements requirements;
-    vkGetBufferMemoryRequirements(r->device, r->uniform_buffer, &requirements);
-    r->uniform_offset = device_allocate(r->first_arena, requirements, &r->uniform_memory);
-    if (r->uniform_offset == DEVICE_ALLOCATION_FAILED) {
-        vkDestroyBuffer(r->device, r->uniform_buffer, r->allocation_callbacks);
-        r->uniform_buffer = VK_NULL_HANDLE;
-        r->uniform_memory = VK_NULL_HANDLE;
-        r->uniform_offset = 0;
-        return false;
-    }
-    result = vkBindBufferMemory(r->device, r->uniform_buffer, r->uniform_memory, r->uniform_offset);
-    if (result != VK_SUCCESS) vulkan_log_call_failed(result);
-    // The set names the whole buffer once; a later projection only changes its contents.
-    VkDescriptorBufferInfo buffer = {r->uniform_buffer, 0, k_projection_bytes};
-    VkWriteDescriptorSet write = {VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET};
-    write.dstSet = r->uniform_descriptor_set;
-    write.dstBinding = 0;
-    write.descriptorCount = 1;
-    write.descriptorType = VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER;
-    write.pBufferInfo = &buffer;
-    vkUpdateDescriptorSets(r->device, 1, &write, 0, nullptr);
-    return true;
-}
-
-static void upload_projection(ShapeRenderer2D* r, const f32 projection[16]) {
-    void* mapped = nullptr;
-    VkResult result = vkMapMemory(r->device, r->uniform_memory, r->uniform_offset, k_projection_bytes, 0, &mapped);
-    if (result != VK_SUCCESS || !mapped) {
-        vulkan_log_call_failed(result);
-        return;
-    }
-    memcpy(mapped, projection, k_projection_bytes);
-    vkUnmapMemory(r->device, r->uniform_memory);
+    return vulkan_allocate_descriptor_set(r->device, r->descriptor_pool, r->uniform_set_layout,
+                                          &r->uniform_descriptor_set);
 }
 
 // Everything that exists, in the reverse order of creation; handles are zeroed.
@@ -249,12 +143,16 @@ bool shape_renderer_2d_create(const ShapeRenderer2DConfig* config, ShapeRenderer
     r->command_buffer = config->command_buffer;
     r->pipeline.device = config->device;
     r->drawn_shapes = dyn_array_create<VertexBuffer>(config->host_allocator, k_drawn_shapes_step, k_drawn_shapes_step);
-    bool ok = create_set_layout(r) && allocate_set(r) && create_pipeline(r) && create_uniform_buffer(r);
+    VkResult bind = VK_SUCCESS;
+    bool ok = create_uniform(r) && create_pipeline(r) &&
+              vulkan_create_projection_buffer(r->device, r->allocation_callbacks, r->first_arena,
+                                              r->uniform_descriptor_set, &r->uniform_buffer, &r->uniform_memory,
+                                              &r->uniform_offset, &bind);
     if (!ok) {
         release(r);
         return false;
     }
-    upload_projection(r, config->projection);
+    vulkan_upload_projection(r->device, r->uniform_memory, r->uniform_offset, config->projection);
     return true;
 }
 
@@ -265,7 +163,7 @@ void shape_renderer_2d_set_view(ShapeRenderer2D* r, u32 x, u32 y, u32 width, u32
     r->viewport_y = y;
     r->viewport_width = width;
     r->viewport_height = height;
-    upload_projection(r, projection);
+    vulkan_upload_projection(r->device, r->uniform_memory, r->uniform_offset, projection);
 }
 
 //-----------------------------------------------------------------------------
@@ -277,15 +175,7 @@ void shape_renderer_2d_begin(ShapeRenderer2D* r) {
     r->drawn_shapes.count = 0;
     VkCommandBuffer cb = r->command_buffer;
     vkCmdBindPipeline(cb, VK_PIPELINE_BIND_POINT_GRAPHICS, r->pipeline.pipeline);
-    VkViewport viewport = {};
-    viewport.x = (f32)r->viewport_x;
-    viewport.y = (f32)r->viewport_y;
-    // Vulkan refuses an empty viewport; a zero-sized one (a minimised window) draws one pixel's worth.
-    viewport.width = (f32)(r->viewport_width ? r->viewport_width : 1);
-    viewport.height = (f32)(r->viewport_height ? r->viewport_height : 1);
-    viewport.minDepth = 0.0f;
-    viewport.maxDepth = 1.0f;
-    vkCmdSetViewport(cb, 0, 1, &viewport);
+    vulkan_set_viewport(cb, r->viewport_x, r->viewport_y, r->viewport_width, r->viewport_height);
     VkRect2D scissor = {{0, 0}, {r->viewport_width, r->viewport_height}};
     vkCmdSetScissor(cb, 0, 1, &scissor);
     vkCmdBindDescriptorSets(cb, VK_PIPELINE_BIND_POINT_GRAPHICS, r->pipeline.layout, 0, 1, &r->uniform_descriptor_set,

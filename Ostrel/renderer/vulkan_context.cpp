@@ -236,19 +236,36 @@ bool vulkan_internal_load_device(VulkanContext* c) {
     return false;
 }
 
-bool vulkan_internal_create_depth(VulkanContext* c) {
-    if (!vulkan_find_depth_format(c->physical_device, &c->depth_format)) return false;
+VkImageCreateInfo vulkan_internal_image_info(VkFormat format, u32 width, u32 height, VkImageUsageFlags usage) {
     VkImageCreateInfo image = {VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO};
     image.imageType = VK_IMAGE_TYPE_2D;
-    image.format = c->depth_format;
-    image.extent = {c->extent.width, c->extent.height, 1};
+    image.format = format;
+    image.extent = {width, height, 1};
     image.mipLevels = 1;
     image.arrayLayers = 1;
     image.samples = VK_SAMPLE_COUNT_1_BIT;
     image.tiling = VK_IMAGE_TILING_OPTIMAL;
-    image.usage = VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT;
+    image.usage = usage;
     image.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
     image.initialLayout = VK_IMAGE_LAYOUT_UNDEFINED;
+    return image;
+}
+
+VkImageViewCreateInfo vulkan_internal_view_info(VkImage image, VkFormat format, VkImageAspectFlags aspect) {
+    VkImageViewCreateInfo view = {VK_STRUCTURE_TYPE_IMAGE_VIEW_CREATE_INFO};
+    view.image = image;
+    view.viewType = VK_IMAGE_VIEW_TYPE_2D;
+    view.format = format;
+    view.components = {VK_COMPONENT_SWIZZLE_IDENTITY, VK_COMPONENT_SWIZZLE_IDENTITY, VK_COMPONENT_SWIZZLE_IDENTITY,
+                       VK_COMPONENT_SWIZZLE_IDENTITY};
+    view.subresourceRange = {aspect, 0, 1, 0, 1};
+    return view;
+}
+
+bool vulkan_internal_create_depth(VulkanContext* c) {
+    if (!vulkan_find_depth_format(c->physical_device, &c->depth_format)) return false;
+    VkImageCreateInfo image = vulkan_internal_image_info(c->depth_format, c->extent.width, c->extent.height,
+                                                         VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT);
     VkResult r = vkCreateImage(c->device, &image, c->allocation_callbacks, &c->depth_image);
     if (r != VK_SUCCESS) {
         c->depth_image = VK_NULL_HANDLE;
@@ -275,11 +292,7 @@ bool vulkan_internal_create_depth(VulkanContext* c) {
         return false;
     }
     vkBindImageMemory(c->device, c->depth_image, c->depth_memory, 0);
-    VkImageViewCreateInfo view = {VK_STRUCTURE_TYPE_IMAGE_VIEW_CREATE_INFO};
-    view.image = c->depth_image;
-    view.viewType = VK_IMAGE_VIEW_TYPE_2D;
-    view.format = c->depth_format;
-    view.subresourceRange = {VK_IMAGE_ASPECT_DEPTH_BIT, 0, 1, 0, 1};
+    VkImageViewCreateInfo view = vulkan_internal_view_info(c->depth_image, c->depth_format, VK_IMAGE_ASPECT_DEPTH_BIT);
     r = vkCreateImageView(c->device, &view, c->allocation_callbacks, &c->depth_image_view);
     if (r != VK_SUCCESS) {
         c->depth_image_view = VK_NULL_HANDLE;
@@ -333,13 +346,8 @@ static bool create_swapchain_with(VulkanContext* c, const SwapchainSupport* supp
     vkGetSwapchainImagesKHR(c->device, c->swapchain, &count, c->swapchain_images.data);
     c->swapchain_images.count = count;
     for (u32 i = 0; i < count; i++) {
-        VkImageViewCreateInfo view = {VK_STRUCTURE_TYPE_IMAGE_VIEW_CREATE_INFO};
-        view.image = c->swapchain_images.data[i];
-        view.viewType = VK_IMAGE_VIEW_TYPE_2D;
-        view.format = c->surface_format.format;
-        view.components = {VK_COMPONENT_SWIZZLE_IDENTITY, VK_COMPONENT_SWIZZLE_IDENTITY, VK_COMPONENT_SWIZZLE_IDENTITY,
-                           VK_COMPONENT_SWIZZLE_IDENTITY};
-        view.subresourceRange = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 1, 0, 1};
+        VkImageViewCreateInfo view =
+            vulkan_internal_view_info(c->swapchain_images.data[i], c->surface_format.format, VK_IMAGE_ASPECT_COLOR_BIT);
         VkImageView handle = VK_NULL_HANDLE;
         r = vkCreateImageView(c->device, &view, c->allocation_callbacks, &handle);
         if (r != VK_SUCCESS) {

@@ -16,6 +16,15 @@ static bool create_fence_signalled(VulkanContext* c) {
     return true;
 }
 
+static void create_image_available_semaphore(VulkanContext* c) {
+    VkSemaphoreCreateInfo info = {VK_STRUCTURE_TYPE_SEMAPHORE_CREATE_INFO};
+    VkResult r = vkCreateSemaphore(c->device, &info, c->allocation_callbacks, &c->image_available_semaphore);
+    if (r != VK_SUCCESS) {
+        c->image_available_semaphore = VK_NULL_HANDLE;
+        vulkan_log_call_failed(r);
+    }
+}
+
 // One empty submission that waits on the image-available semaphore (unsignalling it) and, when
 // given, signals `fence`.
 static bool consume_image_available(VulkanContext* c, VkFence fence) {
@@ -34,12 +43,7 @@ static void replace_sync_objects(VulkanContext* c, bool semaphore) {
     vkDeviceWaitIdle(c->device);
     if (semaphore) {
         vkDestroySemaphore(c->device, c->image_available_semaphore, c->allocation_callbacks);
-        VkSemaphoreCreateInfo info = {VK_STRUCTURE_TYPE_SEMAPHORE_CREATE_INFO};
-        VkResult r = vkCreateSemaphore(c->device, &info, c->allocation_callbacks, &c->image_available_semaphore);
-        if (r != VK_SUCCESS) {
-            c->image_available_semaphore = VK_NULL_HANDLE;
-            vulkan_log_call_failed(r);
-        }
+        create_image_available_semaphore(c);
     }
     vkDestroyFence(c->device, c->in_flight_fence, c->allocation_callbacks);
     create_fence_signalled(c);
@@ -68,14 +72,7 @@ void vulkan_wait_for_frame(VulkanContext* c) {
         // Lost in a failed repair: nothing can be in flight once the device idles.
         vkDeviceWaitIdle(c->device);
         if (!c->in_flight_fence) create_fence_signalled(c);
-        if (!c->image_available_semaphore) {
-            VkSemaphoreCreateInfo info = {VK_STRUCTURE_TYPE_SEMAPHORE_CREATE_INFO};
-            VkResult r = vkCreateSemaphore(c->device, &info, c->allocation_callbacks, &c->image_available_semaphore);
-            if (r != VK_SUCCESS) {
-                c->image_available_semaphore = VK_NULL_HANDLE;
-                vulkan_log_call_failed(r);
-            }
-        }
+        if (!c->image_available_semaphore) create_image_available_semaphore(c);
         return;
     }
     vkWaitForFences(c->device, 1, &c->in_flight_fence, VK_TRUE, UINT64_MAX);

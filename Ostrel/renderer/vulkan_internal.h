@@ -15,5 +15,13 @@ void vulkan_internal_destroy_framebuffers(VulkanContext* c);
 void vulkan_internal_destroy_swapchain_resources(VulkanContext* c);
 bool vulkan_internal_create_command_objects(VulkanContext* c);
 bool vulkan_internal_create_sync_objects(VulkanContext* c);
+// A 2D image of one mip level, one layer and one sample, optimal tiling, exclusive, undefined layout.
+VkImageCreateInfo vulkan_internal_image_info(VkFormat format, u32 width, u32 height, VkImageUsageFlags usage);
+// A 2D view of the whole of such an image.
+VkImageViewCreateInfo vulkan_internal_view_info(VkImage image, VkFormat format, VkImageAspectFlags aspect);
+// One allocation of its own for `requirements`, of the first type with `flags`; null after logging.
+VkDeviceMemory vulkan_internal_allocate_dedicated(VkPhysicalDevice physical_device, VkDevice device,
+                                                  VkMemoryRequirements requirements, VkMemoryPropertyFlags flags,
+                                                  const VkAllocationCallbacks* callbacks);
 // Destroys whatever exists, in the reverse order of creation, and zeroes the handles.
 void vulkan_internal_release(VulkanContext* c);

@@ -1,7 +1,7 @@
 // Device memory arenas, vertex buffers, textures and one-shot command submissions.
 #include <string.h>
 #include "Ostrel/core/log.h"
-#include "Ostrel/renderer/renderer.h"
+#include "Ostrel/renderer/vulkan_internal.h"
 
 //-----------------------------------------------------------------------------
 // Arenas
@@ -23,6 +23,26 @@ bool vulkan_find_memory_type_on_device(VkPhysicalDevice device, u32 type_bits, V
     VkPhysicalDeviceMemoryProperties properties;
     vkGetPhysicalDeviceMemoryProperties(device, &properties);
     return vulkan_find_memory_type(&properties, type_bits, flags, index);
+}
+
+VkDeviceMemory vulkan_internal_allocate_dedicated(VkPhysicalDevice physical_device, VkDevice device,
+                                                  VkMemoryRequirements requirements, VkMemoryPropertyFlags flags,
+                                                  const VkAllocationCallbacks* callbacks) {
+    u32 type = 0;
+    if (!vulkan_find_memory_type_on_device(physical_device, requirements.memoryTypeBits, flags, &type)) {
+        log_error("Could not find a memory type that matches the given requirements.");
+        return VK_NULL_HANDLE;
+    }
+    VkMemoryAllocateInfo info = {VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO};
+    info.allocationSize = requirements.size;
+    info.memoryTypeIndex = type;
+    VkDeviceMemory memory = VK_NULL_HANDLE;
+    VkResult r = vkAllocateMemory(device, &info, callbacks, &memory);
+    if (r != VK_SUCCESS) {
+        vulkan_log_call_failed(r);
+        return VK_NULL_HANDLE;
+    }
+    return memory;
 }
 
 bool memtarn_arena_create(VkDevice device, u64 block_size, VkMemoryPropertyFlags property_flags,
@@ -296,21 +316,7 @@ struct Staging {
 
 VkDeviceMemory allocate_dedicated(const TextureCreateInfo* info, VkMemoryRequirements requirements,
                                   VkMemoryPropertyFlags flags) {
-    u32 type = 0;
-    if (!vulkan_find_memory_type_on_device(info->physical_device, requirements.memoryTypeBits, flags, &type)) {
-        log_error("Could not find a memory type that matches the given requirements.");
-        return VK_NULL_HANDLE;
-    }
-    VkMemoryAllocateInfo allocate = {VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO};
-    allocate.allocationSize = requirements.size;
-    allocate.memoryTypeIndex = type;
-    VkDeviceMemory memory = VK_NULL_HANDLE;
-    VkResult r = vkAllocateMemory(info->device, &allocate, nullptr, &memory);
-    if (r != VK_SUCCESS) {
-        vulkan_log_call_failed(r);
-        return VK_NULL_HANDLE;
-    }
-    return memory;
+    return vulkan_internal_allocate_dedicated(info->physical_device, info->device, requirements, flags, nullptr);
 }
 
 bool fill_staging(const TextureCreateInfo* info, const TextureMemory* m, u64 size, Staging* s) {
@@ -356,17 +362,8 @@ bool fill_staging(const TextureCreateInfo* info, const TextureMemory* m, u64 siz
 
 // Image, memory, upload and view; on false everything made here is gone again.
 bool make_image(const TextureCreateInfo* info, const TextureMemory* m, const Staging* s, GuiTexture* t) {
-    VkImageCreateInfo image = {VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO};
-    image.imageType = VK_IMAGE_TYPE_2D;
-    image.format = info->format;
-    image.extent = {(u32)info->width, info->height, 1};
-    image.mipLevels = 1;
-    image.arrayLayers = 1;
-    image.samples = VK_SAMPLE_COUNT_1_BIT;
-    image.tiling = VK_IMAGE_TILING_OPTIMAL;
-    image.usage = VK_IMAGE_USAGE_TRANSFER_DST_BIT | VK_IMAGE_USAGE_SAMPLED_BIT;
-    image.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
-    image.initialLayout = VK_IMAGE_LAYOUT_UNDEFINED;
+    VkImageCreateInfo image = vulkan_internal_image_info(info->format, (u32)info->width, info->height,
+                                                         VK_IMAGE_USAGE_TRANSFER_DST_BIT | VK_IMAGE_USAGE_SAMPLED_BIT);
     VkResult r = vkCreateImage(info->device, &image, m->callbacks, &t->image);
     if (r != VK_SUCCESS) {
         t->image = VK_NULL_HANDLE;
@@ -401,13 +398,7 @@ bool make_image(const TextureCreateInfo* info, const TextureMemory* m, const Sta
                                         VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL, info->device, info->command_pool,
                                         info->queue);
     if (ok) {
-        VkImageViewCreateInfo view = {VK_STRUCTURE_TYPE_IMAGE_VIEW_CREATE_INFO};
-        view.image = t->image;
-        view.viewType = VK_IMAGE_VIEW_TYPE_2D;
-        view.format = info->format;
-        view.components = {VK_COMPONENT_SWIZZLE_IDENTITY, VK_COMPONENT_SWIZZLE_IDENTITY, VK_COMPONENT_SWIZZLE_IDENTITY,
-                           VK_COMPONENT_SWIZZLE_IDENTITY};
-        view.subresourceRange = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 1, 0, 1};
+        VkImageViewCreateInfo view = vulkan_internal_view_info(t->image, info->format, VK_IMAGE_ASPECT_COLOR_BIT);
         r = vkCreateImageView(info->device, &view, m->callbacks, &t->view);
         if (r != VK_SUCCESS) {
             t->view = VK_NULL_HANDLE;

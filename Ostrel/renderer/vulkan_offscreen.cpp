@@ -7,35 +7,14 @@
 static const VkFormat k_offscreen_format = VK_FORMAT_B8G8R8A8_UNORM;
 
 static VkDeviceMemory allocate_memory(VulkanContext* c, VkMemoryRequirements requirements, VkMemoryPropertyFlags flags) {
-    u32 type = 0;
-    if (!vulkan_find_memory_type_on_device(c->physical_device, requirements.memoryTypeBits, flags, &type)) {
-        log_error("Could not find a memory type that matches the given requirements.");
-        return VK_NULL_HANDLE;
-    }
-    VkMemoryAllocateInfo info = {VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO};
-    info.allocationSize = requirements.size;
-    info.memoryTypeIndex = type;
-    VkDeviceMemory memory = VK_NULL_HANDLE;
-    VkResult r = vkAllocateMemory(c->device, &info, c->allocation_callbacks, &memory);
-    if (r != VK_SUCCESS) {
-        vulkan_log_call_failed(r);
-        return VK_NULL_HANDLE;
-    }
-    return memory;
+    return vulkan_internal_allocate_dedicated(c->physical_device, c->device, requirements, flags,
+                                              c->allocation_callbacks);
 }
 
 static bool create_color_target(VulkanContext* c) {
-    VkImageCreateInfo image = {VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO};
-    image.imageType = VK_IMAGE_TYPE_2D;
-    image.format = k_offscreen_format;
-    image.extent = {c->extent.width, c->extent.height, 1};
-    image.mipLevels = 1;
-    image.arrayLayers = 1;
-    image.samples = VK_SAMPLE_COUNT_1_BIT;
-    image.tiling = VK_IMAGE_TILING_OPTIMAL;
-    image.usage = VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT;
-    image.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
-    image.initialLayout = VK_IMAGE_LAYOUT_UNDEFINED;
+    VkImageCreateInfo image = vulkan_internal_image_info(k_offscreen_format, c->extent.width, c->extent.height,
+                                                         VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT |
+                                                             VK_IMAGE_USAGE_TRANSFER_SRC_BIT);
     VkImage handle = VK_NULL_HANDLE;
     VkResult r = vkCreateImage(c->device, &image, c->allocation_callbacks, &handle);
     if (r != VK_SUCCESS) {
@@ -48,11 +27,7 @@ static bool create_color_target(VulkanContext* c) {
     c->offscreen_memory = allocate_memory(c, requirements, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT);
     if (!c->offscreen_memory) return false;
     vkBindImageMemory(c->device, handle, c->offscreen_memory, 0);
-    VkImageViewCreateInfo view = {VK_STRUCTURE_TYPE_IMAGE_VIEW_CREATE_INFO};
-    view.image = handle;
-    view.viewType = VK_IMAGE_VIEW_TYPE_2D;
-    view.format = k_offscreen_format;
-    view.subresourceRange = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 1, 0, 1};
+    VkImageViewCreateInfo view = vulkan_internal_view_info(handle, k_offscreen_format, VK_IMAGE_ASPECT_COLOR_BIT);
     VkImageView view_handle = VK_NULL_HANDLE;
     r = vkCreateImageView(c->device, &view, c->allocation_callbacks, &view_handle);
     if (r != VK_SUCCESS) {

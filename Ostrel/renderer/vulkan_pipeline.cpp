@@ -1,5 +1,6 @@
-// The graphics-pipeline routine shared by the GUI renderer and the shape renderer, and the
-// engine's own names for pipeline state.
+// The graphics-pipeline routine shared by the GUI renderer and the shape renderer, the state and
+// projection uniform both keep, and the engine's own names for pipeline state.
+#include <string.h>
 #include "Ostrel/core/log.h"
 #include "Ostrel/renderer/renderer.h"
 
@@ -109,4 +110,142 @@ void vulkan_destroy_pipeline(PipelineHandles* pipeline) {
     if (pipeline->layout) vkDestroyPipelineLayout(pipeline->device, pipeline->layout, nullptr);
     pipeline->pipeline = VK_NULL_HANDLE;
     pipeline->layout = VK_NULL_HANDLE;
+}
+
+void vulkan_pipeline_config_2d(GraphicsPipelineConfig* config, u32 topology, u32 polygon_mode, u32 cull_mode,
+                               u32 front_face) {
+    static const VkDynamicState k_dynamic[2] = {VK_DYNAMIC_STATE_VIEWPORT, VK_DYNAMIC_STATE_SCISSOR};
+    config->input_assembly = {VK_STRUCTURE_TYPE_PIPELINE_INPUT_ASSEMBLY_STATE_CREATE_INFO};
+    config->input_assembly.topology = vulkan_topology(topology);
+    config->viewport = {VK_STRUCTURE_TYPE_PIPELINE_VIEWPORT_STATE_CREATE_INFO};
+    config->viewport.viewportCount = 1;
+    config->viewport.scissorCount = 1;
+    config->rasterization = {VK_STRUCTURE_TYPE_PIPELINE_RASTERIZATION_STATE_CREATE_INFO};
+    config->rasterization.polygonMode = vulkan_polygon_mode(polygon_mode);
+    config->rasterization.cullMode = vulkan_cull_mode(cull_mode);
+    config->rasterization.frontFace = vulkan_front_face(front_face);
+    config->rasterization.lineWidth = 1.0f;
+    config->multisample = {VK_STRUCTURE_TYPE_PIPELINE_MULTISAMPLE_STATE_CREATE_INFO};
+    config->multisample.rasterizationSamples = VK_SAMPLE_COUNT_1_BIT;
+    config->multisample.minSampleShading = 1.0f;
+    VkPipelineColorBlendAttachmentState* blend = &config->color_blend_attachment;
+    *blend = {};
+    blend->blendEnable = VK_TRUE;
+    blend->srcColorBlendFactor = VK_BLEND_FACTOR_SRC_ALPHA;
+    blend->dstColorBlendFactor = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
+    blend->colorBlendOp = VK_BLEND_OP_ADD;
+    blend->srcAlphaBlendFactor = VK_BLEND_FACTOR_ONE;
+    blend->dstAlphaBlendFactor = VK_BLEND_FACTOR_ZERO;
+    blend->alphaBlendOp = VK_BLEND_OP_ADD;
+    blend->colorWriteMask =
+        VK_COLOR_COMPONENT_R_BIT | VK_COLOR_COMPONENT_G_BIT | VK_COLOR_COMPONENT_B_BIT | VK_COLOR_COMPONENT_A_BIT;
+    config->color_blend = {VK_STRUCTURE_TYPE_PIPELINE_COLOR_BLEND_STATE_CREATE_INFO};
+    config->dynamic_state = {VK_STRUCTURE_TYPE_PIPELINE_DYNAMIC_STATE_CREATE_INFO};
+    config->dynamic_state.dynamicStateCount = 2;
+    config->dynamic_state.pDynamicStates = k_dynamic;
+    config->depth_stencil = {VK_STRUCTURE_TYPE_PIPELINE_DEPTH_STENCIL_STATE_CREATE_INFO};
+    config->depth_stencil.depthTestEnable = VK_TRUE;
+    config->depth_stencil.depthWriteEnable = VK_TRUE;
+    config->depth_stencil.depthCompareOp = VK_COMPARE_OP_LESS_OR_EQUAL;
+    config->depth_stencil.minDepthBounds = 0.0f;
+    config->depth_stencil.maxDepthBounds = 1.0f;
+}
+
+void vulkan_set_viewport(VkCommandBuffer command_buffer, u32 x, u32 y, u32 width, u32 height) {
+    VkViewport viewport = {};
+    viewport.x = (f32)x;
+    viewport.y = (f32)y;
+    viewport.width = (f32)(width ? width : 1);
+    viewport.height = (f32)(height ? height : 1);
+    viewport.minDepth = 0.0f;
+    viewport.maxDepth = 1.0f;
+    vkCmdSetViewport(command_buffer, 0, 1, &viewport);
+}
+
+//-----------------------------------------------------------------------------
+// Projection uniform
+//-----------------------------------------------------------------------------
+
+bool vulkan_create_single_binding_layout(VkDevice device, VkDescriptorType type, VkShaderStageFlags stage,
+                                         const VkAllocationCallbacks* callbacks, VkDescriptorSetLayout* layout) {
+    VkDescriptorSetLayoutBinding binding = {};
+    binding.binding = 0;
+    binding.descriptorType = type;
+    binding.descriptorCount = 1;
+    binding.stageFlags = stage;
+    VkDescriptorSetLayoutCreateInfo info = {VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_CREATE_INFO};
+    info.bindingCount = 1;
+    info.pBindings = &binding;
+    VkResult r = vkCreateDescriptorSetLayout(device, &info, callbacks, layout);
+    if (r != VK_SUCCESS) {
+        *layout = VK_NULL_HANDLE;
+        vulkan_log_call_failed(r);
+        log_error("Failed to create descriptor set layout.");
+        return false;
+    }
+    return true;
+}
+
+bool vulkan_allocate_descriptor_set(VkDevice device, VkDescriptorPool pool, VkDescriptorSetLayout layout,
+                                    VkDescriptorSet* set) {
+    VkDescriptorSetAllocateInfo info = {VK_STRUCTURE_TYPE_DESCRIPTOR_SET_ALLOCATE_INFO};
+    info.descriptorPool = pool;
+    info.descriptorSetCount = 1;
+    info.pSetLayouts = &layout;
+    VkResult r = vkAllocateDescriptorSets(device, &info, set);
+    if (r != VK_SUCCESS) {
+        *set = VK_NULL_HANDLE;
+        vulkan_log_call_failed(r);
+        log_error("Failed to create descriptor set.");
+        return false;
+    }
+    return true;
+}
+
+bool vulkan_create_projection_buffer(VkDevice device, const VkAllocationCallbacks* callbacks, DeviceAllocator* arena,
+                                     VkDescriptorSet set, VkBuffer* buffer, VkDeviceMemory* memory, u64* offset,
+                                     VkResult* bind_result) {
+    VkBufferCreateInfo info = {VK_STRUCTURE_TYPE_BUFFER_CREATE_INFO};
+    info.size = VULKAN_PROJECTION_BYTES;
+    info.usage = VK_BUFFER_USAGE_UNIFORM_BUFFER_BIT;
+    info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
+    VkResult r = vkCreateBuffer(device, &info, callbacks, buffer);
+    if (r != VK_SUCCESS) {
+        *buffer = VK_NULL_HANDLE;
+        vulkan_log_call_failed(r);
+        return false;
+    }
+    VkMemoryRequirements requirements;
+    vkGetBufferMemoryRequirements(device, *buffer, &requirements);
+    *offset = device_allocate(arena, requirements, memory);
+    if (*offset == DEVICE_ALLOCATION_FAILED) {
+        vkDestroyBuffer(device, *buffer, callbacks);
+        *buffer = VK_NULL_HANDLE;
+        *memory = VK_NULL_HANDLE;
+        *offset = 0;
+        return false;
+    }
+    *bind_result = vkBindBufferMemory(device, *buffer, *memory, *offset);
+    if (*bind_result != VK_SUCCESS) vulkan_log_call_failed(*bind_result);
+    VkDescriptorBufferInfo whole = {*buffer, 0, VULKAN_PROJECTION_BYTES};
+    VkWriteDescriptorSet write = {VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET};
+    write.dstSet = set;
+    write.dstBinding = 0;
+    write.descriptorCount = 1;
+    write.descriptorType = VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER;
+    write.pBufferInfo = &whole;
+    vkUpdateDescriptorSets(device, 1, &write, 0, nullptr);
+    return true;
+}
+
+bool vulkan_upload_projection(VkDevice device, VkDeviceMemory memory, u64 offset, const f32 projection[16]) {
+    void* mapped = nullptr;
+    VkResult r = vkMapMemory(device, memory, offset, VULKAN_PROJECTION_BYTES, 0, &mapped);
+    if (r != VK_SUCCESS || !mapped) {
+        vulkan_log_call_failed(r);
+        return false;
+    }
+    memcpy(mapped, projection, VULKAN_PROJECTION_BYTES);
+    vkUnmapMemory(device, memory);
+    return true;
 }
