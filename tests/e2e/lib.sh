@@ -128,7 +128,8 @@ e2e_start_pulse() {
     e2e_wait_until 10 test -S "$XDG_RUNTIME_DIR/pulse/native" || e2e_fail "PulseAudio did not start: $(cat "$E2E_ROOT/pulseaudio.log")"
 }
 
-e2e_audio_state() { printf '%s\n' "$1" >"$E2E_AUDIO_STATE"; }
+# Replaced whole (write, then rename): the stand-in may read the file at any moment.
+e2e_audio_state() { printf '%s\n' "$1" >"$E2E_AUDIO_STATE.new" && mv -f "$E2E_AUDIO_STATE.new" "$E2E_AUDIO_STATE"; }
 
 # e2e_device ID NAME VOLUME MUTE DEFAULT (NAME "-": none) and e2e_session DEVICE PROGRAM VOLUME
 # MUTE: sections of the stand-in's state; a device's id is {0.0.0.00000000}.{ID}.
