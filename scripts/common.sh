@@ -1,5 +1,5 @@
-# Helpers shared by scripts/run.sh, scripts/test.sh and the timing scripts. Source after setting ROOT.
-. "$ROOT/scripts/xvfb.sh"
+# Helpers shared by scripts/run.sh, scripts/test.sh, the timing scripts and the e2e library.
+. "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
 
 # Xvfb on a free display, from a number of its own so that runs started together rarely collide;
 # sets XVFB_PID and exports DISPLAY.
