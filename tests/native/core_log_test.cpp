@@ -16,7 +16,6 @@ TEST(Logger, RingHolds256AndDiscardsThe257th) {
     auto lines = capture.lines();
     ASSERT_EQ(lines.size(), 256u);
     for (int i = 0; i < 256; i++) EXPECT_EQ(lines[i].text, "m" + std::to_string(i));
-    EXPECT_EQ(lines[0].level, LOG_LEVEL_ERROR);
     log_error("after");  // a printed slot takes messages again
     EXPECT_TRUE(capture.contains("after"));
 }

