@@ -37,11 +37,7 @@ TEST(TranslateKey, CodeTableAndSideSpecificModifiers) {
 
 // Posted key, mouse and wheel messages are tested through a window under Wine.
 TEST(InputHandlers, CharactersSkipControlBytesAndThe33rdIsDroppedInsideTheRing) {
-    struct Guarded {
-        u8 before[16];
-        Window window;
-        u8 after[16];
-    } g;
+    struct { u8 before[16]; Window window; u8 after[16]; } g;
     memset(&g, 0x5A, sizeof g);
     TextInputRing* ring = &g.window.text_input;
     text_input_ring_reset(ring);

@@ -88,10 +88,7 @@ bool context_is_empty(const VulkanContext& c) {
 // context is destroyed whole. Host memory is counted too: everything taken is given back.
 TEST(ContextCreation, AFailingStepUndoesEverythingBeforeIt) {
     ASSERT_TRUE(vulkan_load_global());
-    const struct {
-        std::function<void(VkHooks*)> fail;
-        const char* message;
-    } cases[] = {
+    const struct { std::function<void(VkHooks*)> fail; const char* message; } cases[] = {
         {[](VkHooks* k) { VkFake<&vkCreateRenderPass>::install(k, 1, VK_ERROR_OUT_OF_HOST_MEMORY); },
          "Failed to create Vulkan render pass: A host memory allocation has failed"},
         {[](VkHooks* k) {

@@ -41,10 +41,8 @@ Strings g_events;
 struct RecordingArena {
     DeviceAllocator interface;
     DeviceAllocator* inner = nullptr;
-    int allocations = 0;
-    int frees = 0;
+    int allocations = 0, frees = 0;
     bool refuse = false;
-
     void wrap(DeviceAllocator* arena) {
         *this = RecordingArena{};
         inner = arena;
@@ -89,21 +87,10 @@ protected:
         vkDestroyDescriptorPool(h->vk.device, pool, nullptr);
     }
     ShapeRenderer2DConfig config(u32 topology = RENDER_TOPOLOGY_TRIANGLE_LIST) {
-        ShapeRenderer2DConfig c = {};
-        c.viewport_width = W;
-        c.viewport_height = H;
+        ShapeRenderer2DConfig c = {0, 0, W, H, {}, topology, RENDER_POLYGON_FILL, RENDER_CULL_NONE, RENDER_FRONT_FACE_CLOCKWISE,
+                                   h->vk.device, nullptr, &first.interface, &second.interface, pool, h->vk.render_pass,
+                                   h->vk.command_buffer, g_default_allocator};
         orthographic(0, (f32)W, 0, (f32)H, c.projection);  // pixels, y down
-        c.topology = topology;
-        c.polygon_mode = RENDER_POLYGON_FILL;
-        c.cull_mode = RENDER_CULL_NONE;
-        c.front_face = RENDER_FRONT_FACE_CLOCKWISE;
-        c.device = h->vk.device;
-        c.first_arena = &first.interface;
-        c.second_arena = &second.interface;
-        c.descriptor_pool = pool;
-        c.render_pass = h->vk.render_pass;
-        c.command_buffer = h->vk.command_buffer;
-        c.host_allocator = g_default_allocator;
         return c;
     }
     void create(u32 topology = RENDER_TOPOLOGY_TRIANGLE_LIST) {
@@ -122,16 +109,13 @@ protected:
     }
     // Records the calls that release the renderer's objects into g_events.
     static void record_teardown(VkHooks* hooks) {
-        record_destroyed_buffers(hooks);
-        VkFake<&vkDestroyPipeline>::install(hooks, 0, 0, [](auto...) { g_events.push_back("destroy pipeline"); });
-        VkFake<&vkResetDescriptorPool>::install(hooks, 0, VK_SUCCESS, [](auto...) { g_events.push_back("free set"); });
-        VkFake<&vkDestroyDescriptorSetLayout>::install(hooks, 0, 0, [](auto...) { g_events.push_back("destroy set layout"); });
-    }
-    static void record_destroyed_buffers(VkHooks* hooks) {
         VkFake<&vkDestroyBuffer>::install(hooks, 0, 0, [](VkDevice, VkBuffer b, const VkAllocationCallbacks*) {
             g_destroyed_buffers.push_back(b);
             g_events.push_back("destroy buffer");
         });
+        VkFake<&vkDestroyPipeline>::install(hooks, 0, 0, [](auto...) { g_events.push_back("destroy pipeline"); });
+        VkFake<&vkResetDescriptorPool>::install(hooks, 0, VK_SUCCESS, [](auto...) { g_events.push_back("free set"); });
+        VkFake<&vkDestroyDescriptorSetLayout>::install(hooks, 0, 0, [](auto...) { g_events.push_back("destroy set layout"); });
     }
     static void record_draws(VkHooks* hooks) {
         Draws::install(hooks, 0, 0, [](VkCommandBuffer, u32 v, u32, u32, u32) { g_draw_vertex_counts.push_back(v); });
@@ -214,7 +198,9 @@ TEST_F(ShapeRenderer2DTest, TriangleStripDrawsNothing) {
     EXPECT_TRUE(log.texts().empty()) << "no geometry is no error";
 }
 
-TEST_F(ShapeRenderer2DTest, NextBeginDestroysTheFramesShapesInTheOrderDrawn) {
+// The next begin releases the frame's shapes in the order drawn; destroy releases what is left in
+// its own order.
+TEST_F(ShapeRenderer2DTest, NextBeginAndDestroyReleaseInTheirOrder) {
     create();
     std::vector<VkBuffer> drawn;
     auto pixels = frame([&] {
@@ -227,7 +213,7 @@ TEST_F(ShapeRenderer2DTest, NextBeginDestroysTheFramesShapesInTheOrderDrawn) {
     EXPECT_EQ(second.allocations, 3) << "drawn shapes live in the second arena";
     EXPECT_EQ(at(pixels, 32, 32), BLUE);
     VkHooks hooks;
-    record_destroyed_buffers(&hooks);
+    record_teardown(&hooks);
     pixels = frame([&] {
         EXPECT_EQ(g_destroyed_buffers, drawn);
         EXPECT_EQ(shapes.drawn_shapes.count, 0u);
@@ -235,6 +221,15 @@ TEST_F(ShapeRenderer2DTest, NextBeginDestroysTheFramesShapesInTheOrderDrawn) {
     });
     EXPECT_EQ(at(pixels, 62, 62), GREEN);
     EXPECT_EQ(at(pixels, 32, 32), 0u) << "last frame's shapes are gone";
+    drawn = {shapes.drawn_shapes.data[0].buffer, shapes.uniform_buffer};
+    g_events.clear();
+    g_destroyed_buffers.clear();
+    shape_renderer_2d_destroy(&shapes);
+    created = false;
+    EXPECT_EQ(g_events, (Strings{"destroy buffer", "arena free", "destroy buffer", "destroy pipeline", "free set",
+                                 "destroy set layout"}));
+    EXPECT_EQ(g_destroyed_buffers, drawn);
+    EXPECT_EQ(first.frees, 1);
 }
 
 TEST_F(ShapeRenderer2DTest, RectangleIsBuiltInTheFirstArenaAndDrawnByTheCaller) {
@@ -253,32 +248,8 @@ TEST_F(ShapeRenderer2DTest, RectangleIsBuiltInTheFirstArenaAndDrawnByTheCaller) 
     vulkan_destroy_vertex_buffer(&rect);
 }
 
-TEST_F(ShapeRenderer2DTest, DestroyReleasesInItsOrder) {
-    create();
-    VkBuffer a, b;
-    frame([&] {
-        shape_renderer_2d_draw_rectangle_at(&shapes, 0, 0, 4, 4, RED);
-        shape_renderer_2d_draw_rectangle_at(&shapes, 8, 8, 4, 4, RED);
-        a = shapes.drawn_shapes.data[0].buffer;
-        b = shapes.drawn_shapes.data[1].buffer;
-    });
-    VkBuffer uniform = shapes.uniform_buffer;
-    VkHooks hooks;
-    record_teardown(&hooks);
-    shape_renderer_2d_destroy(&shapes);
-    created = false;
-    EXPECT_EQ(g_events, (Strings{"destroy buffer", "destroy buffer", "arena free", "destroy buffer", "destroy pipeline",
-                                 "free set", "destroy set layout"}));
-    EXPECT_EQ(g_destroyed_buffers, (std::vector<VkBuffer>{a, b, uniform}));
-    EXPECT_EQ(first.frees, 1);
-}
-
 TEST_F(ShapeRenderer2DTest, AFailedCreationStepUndoesTheStepsBeforeIt) {
-    const struct {
-        std::function<void(VkHooks*, RecordingArena*)> fail;
-        Strings log_prefixes;
-        Strings events;
-    } cases[] = {
+    const struct { std::function<void(VkHooks*, RecordingArena*)> fail; Strings log_prefixes, events; } cases[] = {
         {[](VkHooks* k, RecordingArena*) { VkFake<&vkAllocateDescriptorSets>::install(k, 1, VK_ERROR_OUT_OF_POOL_MEMORY); },
          {"Vulkan API call failed: VK_ERROR_OUT_OF_POOL_MEMORY\n", "Failed to create descriptor set."},
          {"destroy set layout"}},  // no set to free

@@ -34,9 +34,7 @@ bool build(const std::string& glyphs, u32 height, GlyphMap* map, FontAtlas* atla
     return build(path, (u32)path.size(), set, height, map, atlas, allocator);
 }
 
-struct AtlasPoint {
-    u32 x, y;
-};
+struct AtlasPoint { u32 x, y; };
 
 // Every even position packed before the glyph where its bitmap also stands, byte for byte.
 std::vector<AtlasPoint> earlier_copies(const FontAtlas& a, const Glyph& g) {
