@@ -89,9 +89,8 @@ protected:
         selection = s;
     }
     void expect(const char* s, u32 c, i32 sel) {
-        EXPECT_EQ(std::string((const char*)text.data, text.length), s);
-        EXPECT_EQ(cursor, c);
-        EXPECT_EQ(selection, sel);
+        EXPECT_EQ(std::make_tuple(std::string((const char*)text.data, text.length), cursor, selection),
+                  std::make_tuple(std::string(s), c, sel));
     }
     // Glyph edges of a run as the font lays it out: pen + left, and that + bitmap width.
     static f32 left_edge(const char* s, u32 i) {

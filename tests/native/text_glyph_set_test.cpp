@@ -26,10 +26,12 @@ TEST(GlyphSet, ProgramSetHas447CharactersOf414KindsIn1147Bytes) {
     EXPECT_FALSE(utf8_validate(set.text, set.length - 1));
 }
 
-TEST(GlyphSet, CountTakesSequenceLengthsFromLeadBytes) {
+TEST(GlyphSet, CountAndCodePointsFollowTheLeadBytes) {
     EXPECT_EQ(utf8_count((const u8*)"A\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80", 10), 4u);  // 1 + 2 + 3 + 4 bytes
     EXPECT_EQ(utf8_count((const u8*)"A", 0), 0u);
     EXPECT_EQ(utf8_count((const u8*)"A\xE3\x81", 3), 2u);  // cut off by the end: counts once
+    for (auto [packed, code_point] : {std::pair{0xC3A9u, 0xE9u}, {0xE38182u, 0x3042u}, {0xF09F9880u, 0x1F600u}})
+        EXPECT_EQ(packed_char_code_point(packed), code_point) << std::hex << packed;
 }
 
 TEST(GlyphSet, ValidationFollowsTheWellFormedTableAndStaysInsideTheText) {
@@ -49,18 +51,6 @@ TEST(GlyphSet, ValidationFollowsTheWellFormedTableAndStaysInsideTheText) {
         std::vector<u8> bytes(text.begin(), text.end());
         EXPECT_EQ(utf8_validate(bytes.data(), (u32)bytes.size()), valid) << text.size();
     }
-}
-
-TEST(PackedChar, PacksFirstByteMostSignificantAndDecodes) {
-    EXPECT_EQ(utf8_pack((const u8*)"A", 1), 0x41u);
-    EXPECT_EQ(utf8_pack((const u8*)"\xE3\x81\x82", 3), 0xE38182u);
-    EXPECT_EQ(packed_char_code_point(0xC3A9), 0xE9u);
-    EXPECT_EQ(packed_char_code_point(0xE38182), 0x3042u);
-    EXPECT_EQ(packed_char_code_point(0xF09F9880), 0x1F600u);
-    u8 b[4];
-    ASSERT_EQ(packed_char_bytes(0xE38182, b), 3u);
-    EXPECT_TRUE(b[0] == 0xE3 && b[1] == 0x81 && b[2] == 0x82);
-    EXPECT_EQ(packed_char_bytes(0, b), 1u);
 }
 
 // Exactly sized runs, so the sanitizer sees any read past the last byte: a multi-byte lead byte
