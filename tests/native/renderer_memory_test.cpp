@@ -137,28 +137,15 @@ TEST_F(DeviceTest, FailedVertexBuffersAreEmptyAndDrawNothing) {
 }
 
 TEST_F(DeviceTest, ARefusedTransitionRecordsAndSubmitsNothing) {
-    VkImageCreateInfo info = {VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO};
-    info.imageType = VK_IMAGE_TYPE_2D;
-    info.format = VK_FORMAT_R8G8B8A8_UNORM;
-    info.extent = {4, 4, 1};
-    info.mipLevels = info.arrayLayers = 1;
-    info.samples = VK_SAMPLE_COUNT_1_BIT;
-    info.usage = VK_IMAGE_USAGE_TRANSFER_DST_BIT | VK_IMAGE_USAGE_SAMPLED_BIT;
-    VkImage image = VK_NULL_HANDLE;
-    ASSERT_EQ(vkCreateImage(device(), &info, nullptr, &image), VK_SUCCESS);
-    VkMemoryRequirements req;
-    vkGetImageMemoryRequirements(device(), image, &req);
-    VkDeviceMemory memory = VK_NULL_HANDLE;
-    u64 offset = memtarn_arena_allocate(&h->texture_arena, req, &memory);
-    ASSERT_NE(offset, DEVICE_ALLOCATION_FAILED);
-    vkBindImageMemory(device(), image, memory, offset);
-
+    const u8 texels[16] = {};
+    GuiTexture texture;
+    ASSERT_TRUE(render_harness_texture(h, texels, 4, 4, VK_FORMAT_R8_UNORM, 1, &texture));
     LogCapture capture;
     VkHooks hooks;
     CommandAllocations::install(&hooks);
     Submits::install(&hooks);
     auto transition = [&](VkImageLayout from, VkImageLayout to) {
-        return vulkan_transition_image_layout(image, info.format, from, to, device(), h->vk.command_pool,
+        return vulkan_transition_image_layout(texture.image, VK_FORMAT_R8_UNORM, from, to, device(), h->vk.command_pool,
                                               h->vk.graphics_queue);
     };
     EXPECT_FALSE(transition(VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL));
@@ -170,7 +157,7 @@ TEST_F(DeviceTest, ARefusedTransitionRecordsAndSubmitsNothing) {
     EXPECT_TRUE(transition(VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL));
     EXPECT_EQ(CommandAllocations::calls, 2);
     EXPECT_EQ(Submits::calls, 2);
-    vkDestroyImage(device(), image, nullptr);
+    vulkan_destroy_texture(&texture);
 }
 
 TEST_F(DeviceTest, TextureThroughTheArenasAndAFailedUploadLeavingTheNoTextureValue) {
