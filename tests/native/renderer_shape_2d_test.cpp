@@ -2,6 +2,7 @@
 // pixels through the caller's projection, topologies that make no shapes, the per-frame release of
 // drawn shapes, and creation and destruction with their undo order.
 #include <gtest/gtest.h>
+#include <string.h>
 #include <algorithm>
 #include <functional>
 #include <string>
@@ -16,22 +17,15 @@
 namespace {
 
 const u32 W = 128, H = 96;
-const u32 RED = gui_pack_color(255, 0, 0, 255);
-const u32 GREEN = gui_pack_color(0, 255, 0, 255);
-const u32 BLUE = gui_pack_color(0, 0, 255, 255);
-const u32 CYAN = gui_pack_color(0, 255, 255, 255);
+const u32 RED = gui_pack_color(255, 0, 0, 255), GREEN = gui_pack_color(0, 255, 0, 255),
+          BLUE = gui_pack_color(0, 0, 255, 255), CYAN = gui_pack_color(0, 255, 255, 255);
 using Strings = std::vector<std::string>;
 
 // The orthographic matrix in the engine's memory order (elements 3, 7 and 11 translate).
-void orthographic(f32 left, f32 right, f32 top, f32 bottom, f32 out[16]) {
-    for (int i = 0; i < 16; i++) out[i] = 0.0f;
-    out[0] = 2.0f / (right - left);
-    out[3] = -(right + left) / (right - left);
-    out[5] = 2.0f / (bottom - top);
-    out[7] = -(top + bottom) / (bottom - top);
-    out[10] = 0.5f;  // near -1, far 1
-    out[11] = 0.5f;
-    out[15] = 1.0f;
+// Depth: near -1, far 1.
+void orthographic(f32 l, f32 r, f32 t, f32 b, f32 out[16]) {
+    const f32 m[16] = {2 / (r - l), 0, 0, -(r + l) / (r - l), 0, 2 / (b - t), 0, -(t + b) / (b - t), 0, 0, 0.5f, 0.5f, 0, 0, 0, 1};
+    memcpy(out, m, sizeof m);
 }
 
 // Calls that matter to the undo order, as they happen.
