@@ -7,9 +7,10 @@ namespace {
 TEST(IniLexer, TokenKindsLinesAndUnknownBytes) {
     std::string text = "[sec]\nKEY = va lue\n;comment\n\x01";
     IniLexer lx = ini_lexer(text.data(), (u32)text.size());
-    struct { u32 kind; const char* word; u32 line; } expected[] = {{INI_TOKEN_BRACKET, nullptr, 1}, {INI_TOKEN_WORD, "sec]", 1}, {INI_TOKEN_WORD, "KEY ", 2},
-                    {INI_TOKEN_ASSIGN, nullptr, 2},  {INI_TOKEN_WORD, "va lue", 2}, {INI_TOKEN_UNKNOWN, nullptr, 4},
-                    {INI_TOKEN_UNKNOWN, nullptr, 4}};  // an unknown byte is not consumed
+    struct { u32 kind; const char* word; u32 line; } expected[] = {
+        {INI_TOKEN_BRACKET, nullptr, 1}, {INI_TOKEN_WORD, "sec]", 1},     {INI_TOKEN_WORD, "KEY ", 2},
+        {INI_TOKEN_ASSIGN, nullptr, 2},  {INI_TOKEN_WORD, "va lue", 2},   {INI_TOKEN_UNKNOWN, nullptr, 4},
+        {INI_TOKEN_UNKNOWN, nullptr, 4}};  // an unknown byte is not consumed
     for (const auto& e : expected) {
         IniToken t = ini_next_token(&lx);
         EXPECT_EQ(t.kind, e.kind);
@@ -51,11 +52,11 @@ TEST(IniFind, EdgeCases) {
 }
 
 TEST(IniParseInt, ValuesAndThe32BitRange) {
-    struct { const char* text; bool ok; i32 value; } cases[] = {{"-12", true, -12},         {"", true, 0},           {"-", true, 0},
-                 {"007", true, 7},           {"12a", false, 0},       {"+5", false, 0},
-                 {" 5", false, 0},           {"--5", false, 0},       {"2147483647", true, 2147483647},
-                 {"-2147483648", true, INT32_MIN}, {"2147483648", false, 0}, {"-2147483649", false, 0},
-                 {"99999999999999999999999", false, 0}};
+    struct { const char* text; bool ok; i32 value; } cases[] = {
+        {"-12", true, -12},  {"", true, 0},       {"-", true, 0},    {"007", true, 7},  {"12a", false, 0},
+        {"+5", false, 0},    {" 5", false, 0},    {"--5", false, 0}, {"2147483647", true, 2147483647},
+        {"-2147483648", true, INT32_MIN}, {"2147483648", false, 0}, {"-2147483649", false, 0},
+        {"99999999999999999999999", false, 0}};
     for (const auto& c : cases) {
         i32 v = 99;
         EXPECT_EQ(ini_parse_int((const u8*)c.text, (u32)strlen(c.text), &v), c.ok) << c.text;

@@ -66,7 +66,8 @@ TEST_F(GuiCoreTest, BottomCentreChildIsDrawnAtSeventyFiveNinetyInsideItsParent) 
 
 TEST_F(GuiCoreTest, EdgesAreInclusiveForHitTestAndMouseInRect) {
     LayoutNode node = {10, 10, 20, 20, nullptr, ALIGN_TOP_LEFT};
-    struct { i32 x, y; bool inside; } cases[] = {{10, 10, true}, {30, 30, true}, {30, 10, true}, {31, 30, false}, {9, 20, false}, {20, 31, false}};
+    struct { i32 x, y; bool inside; } cases[] = {{10, 10, true},  {30, 30, true}, {30, 10, true},
+                                                 {31, 30, false}, {9, 20, false}, {20, 31, false}};
     for (const auto& c : cases) {
         u32 held = 0;
         frame(gui_mouse(c.x, c.y, true), [&] { held = rect(10, 10, 20, 20, RED); });
@@ -97,8 +98,8 @@ TEST_F(GuiCoreTest, AnElementOutsideTheClipIsNeverHoveredAndAPartlyClippedOneOnl
 }
 
 TEST_F(GuiCoreTest, PressEdgeOnTheFirstFrameOnlyThenHeldUntilRelease) {
-    const struct { bool down, held, press; } steps[] = {{false, false, false}, {true, true, true}, {true, true, false}, {true, true, false},
-                 {false, false, false}, {true, true, true}};
+    const struct { bool down, held, press; } steps[] = {{false, false, false}, {true, true, true},   {true, true, false},
+                                                         {true, true, false},   {false, false, false}, {true, true, true}};
     for (const auto& s : steps) {
         u32 held = 0;
         frame(gui_mouse(15, 15, s.down), [&] { held = rect(10, 10, 20, 20, RED); });
@@ -156,7 +157,8 @@ TEST_F(GuiCoreTest, SchemeKeysReachTheirStylesWithTheCheckBoxPairCrossed) {
     gui_apply_color_scheme(c);
     for (const ButtonStyle* b : {&DefaultButtonStyle, &ListButtonStyle}) {
         EXPECT_EQ((std::vector<u32>{b->normal_color, b->hovered_color, b->pressed_color, b->pressed_text_color}),
-                  (std::vector<u32>{c[GUI_COLOR_BUTTON], c[GUI_COLOR_BUTTON_HOVERED], c[GUI_COLOR_BUTTON_HOVERED], c[GUI_COLOR_TEXT]}));
+                  (std::vector<u32>{c[GUI_COLOR_BUTTON], c[GUI_COLOR_BUTTON_HOVERED], c[GUI_COLOR_BUTTON_HOVERED],
+                                    c[GUI_COLOR_TEXT]}));
         EXPECT_EQ(b->glyph_map, glyphs) << "the font stays";
     }
     EXPECT_EQ(DefaultTextInputStyle.cursor_color, c[GUI_COLOR_TEXT_INPUT_CURSOR]);

@@ -110,10 +110,11 @@ protected:
 };
 
 TEST_F(GuiTextInputTest, APressFocusesAndAPressOutsideCommitsOnceAndUnfocuses) {
-    const struct { i32 x; bool down; u8 focused; bool committed; } steps[] = {{50, false, 0, false}, {50, true, 1, false},   // focusing is no commit
-                 {50, false, 1, false}, {250, true, 0, true},   {250, false, 0, false},
-                 {250, true, 0, false},                          // only a focused field commits
-                 {50, true, 0, false}};                          // sliding on with the button held is no press
+    const struct { i32 x; bool down; u8 focused; bool committed; } steps[] = {
+        {50, false, 0, false}, {50, true, 1, false},  // focusing is no commit
+        {50, false, 1, false}, {250, true, 0, true},   {250, false, 0, false},
+        {250, true, 0, false},                        // only a focused field commits
+        {50, true, 0, false}};                        // sliding on with the button held is no press
     for (const auto& s : steps) {
         field(gui_mouse(s.x, 70, s.down));
         EXPECT_EQ(focused, s.focused) << &s - steps;

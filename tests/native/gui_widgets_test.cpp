@@ -92,8 +92,9 @@ TEST_F(GuiWidgetTest, ButtonCaptionIsCentredAndALongOneIsCutInside) {
 TEST_F(GuiWidgetTest, CheckBoxTogglesOncePerPress) {
     DefaultCheckBoxStyle.first_color = RED;
     DefaultCheckBoxStyle.second_color = GREEN;
-    const struct { i32 x; bool down, checked; } steps[] = {{20, false, false}, {20, true, true},   {20, true, true},   {21, true, true},  {20, false, true},
-                 {20, true, false},  {20, false, false}, {100, true, false}, {20, true, false}, {20, false, false}};
+    const struct { i32 x; bool down, checked; } steps[] = {
+        {20, false, false}, {20, true, true},   {20, true, true},   {21, true, true},  {20, false, true},
+        {20, true, false},  {20, false, false}, {100, true, false}, {20, true, false}, {20, false, false}};
     bool checked = false;
     for (const auto& s : steps) {
         frame(gui_mouse(s.x, 20, s.down),
@@ -149,7 +150,9 @@ TEST_F(GuiSliderTest, HalfwayOnAHundredHighTrackPutsATenHighKnobTopAtFortyFive) 
 
 // One frame per row: the mouse (and wheel), then the slider's value, dragging flag, result and
 // where its knob's top is drawn in which colour (none: not checked).
-struct SliderStep { i32 x, y; bool down; i32 wheel; f32 value; u8 dragging; bool moved; u32 knob_color; i32 knob_top; const char* what; };
+struct SliderStep {
+    i32 x, y; bool down; i32 wheel; f32 value; u8 dragging; bool moved; u32 knob_color; i32 knob_top; const char* what;
+};
 
 TEST_F(GuiSliderTest, DragsFromTheKnobOnlyClampsAtTheEndAndAReleaseAnywhereEndsIt) {
     const SliderStep steps[] = {

@@ -24,7 +24,8 @@ using Strings = std::vector<std::string>;
 // The orthographic matrix in the engine's memory order (elements 3, 7 and 11 translate).
 // Depth: near -1, far 1.
 void orthographic(f32 l, f32 r, f32 t, f32 b, f32 out[16]) {
-    const f32 m[16] = {2 / (r - l), 0, 0, -(r + l) / (r - l), 0, 2 / (b - t), 0, -(t + b) / (b - t), 0, 0, 0.5f, 0.5f, 0, 0, 0, 1};
+    const f32 m[16] = {2 / (r - l), 0, 0, -(r + l) / (r - l), 0, 2 / (b - t), 0, -(t + b) / (b - t),
+                       0,           0, 0.5f, 0.5f,            0, 0,           0, 1};
     memcpy(out, m, sizeof m);
 }
 
