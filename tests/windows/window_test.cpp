@@ -127,18 +127,20 @@ TEST_F(WindowFixture, KeyMenuNeverEntersMenuModeAndAHiddenCursorStaysHidden) {
 }
 
 TEST_F(WindowFixture, PostedKeysReachTheStatesWithSideSpecificCodes) {
+    auto down = [&](std::vector<u8> codes) {
+        std::vector<u8> out;
+        for (u8 c : codes) out.push_back(keyboard.key_down[c]);
+        return out;
+    };
     post(WM_KEYDOWN, VK_SHIFT, key_lparam(0x36));
     drain();
-    EXPECT_EQ(keyboard.key_down[KEY_RSHIFT], 1);
-    EXPECT_EQ(keyboard.key_down[KEY_LSHIFT], 0);
+    EXPECT_EQ(down({KEY_RSHIFT, KEY_LSHIFT}), (std::vector<u8>{1, 0}));
     post(WM_KEYUP, VK_SHIFT, key_lparam(0x36, false, false, true));
     post(WM_KEYDOWN, VK_CONTROL, key_lparam(0x1D, true));
     post(WM_KEYDOWN, VK_PRIOR, key_lparam(0x49, true));
     drain();
-    EXPECT_EQ(keyboard.key_down[KEY_RSHIFT], 0);
-    EXPECT_EQ(keyboard.key_down[KEY_RCONTROL], 1);
-    EXPECT_EQ(keyboard.key_down[KEY_LCONTROL], 0);
-    EXPECT_EQ(keyboard.key_down[KEY_UNKNOWN], 1);  // page up has no code of its own
+    // Page up has no code of its own.
+    EXPECT_EQ(down({KEY_RSHIFT, KEY_RCONTROL, KEY_LCONTROL, KEY_UNKNOWN}), (std::vector<u8>{0, 1, 0, 1}));
 }
 
 TEST_F(WindowFixture, AltF4RecordsCodes40And89AndRequestsClose) {
@@ -146,8 +148,7 @@ TEST_F(WindowFixture, AltF4RecordsCodes40And89AndRequestsClose) {
     post(WM_SYSKEYDOWN, VK_MENU, key_lparam(0x38, false, true));
     post(WM_SYSKEYDOWN, VK_F4, key_lparam(0x3E, false, true));
     drain();
-    EXPECT_EQ(keyboard.key_down[40], 1);
-    EXPECT_EQ(keyboard.key_down[89], 1);
+    EXPECT_EQ(keyboard.key_down[40] + keyboard.key_down[89], 2);
     EXPECT_EQ(keyboard.key_down[KEY_RALT], 0);
     EXPECT_EQ(window.close_requested, 1);
     EXPECT_EQ(hook_count(WM_CLOSE), 0);
@@ -170,16 +171,12 @@ TEST_F(WindowFixture, PostedCharactersAndTranslatedKeysReachTheRing) {
 TEST_F(WindowFixture, PostedMouseAndWheelMessagesReachTheMouseState) {
     post(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM((WORD)(SHORT)-3, 10));
     drain();
-    EXPECT_EQ(mouse.x, -3);
-    EXPECT_EQ(mouse.y, 10);
-    EXPECT_EQ(mouse.button_down[MOUSE_LEFT], 1);
+    EXPECT_EQ((std::vector<i32>{mouse.x, mouse.y, mouse.button_down[MOUSE_LEFT]}), (std::vector<i32>{-3, 10, 1}));
     post(WM_RBUTTONDOWN, MK_RBUTTON | MK_XBUTTON2, MAKELPARAM(50, 60));
     post(WM_MOUSEWHEEL, MAKEWPARAM(0, 2 * WHEEL_DELTA), MAKELPARAM(400, 300));
     drain();
-    EXPECT_EQ(mouse.button_down[MOUSE_LEFT], 0);
-    EXPECT_EQ(mouse.button_down[MOUSE_RIGHT], 1);
-    EXPECT_EQ(mouse.button_down[MOUSE_X2], 1);
-    EXPECT_EQ(mouse.x, 50);
+    EXPECT_EQ((std::vector<i32>{mouse.x, mouse.button_down[MOUSE_LEFT], mouse.button_down[MOUSE_RIGHT], mouse.button_down[MOUSE_X2]}),
+              (std::vector<i32>{50, 0, 1, 1}));
     EXPECT_GT((i32)mouse.wheel, 0);
     input_end_frame(&mouse);
     EXPECT_EQ(mouse.wheel, 0u);
