@@ -52,16 +52,19 @@ struct WindowFixture : testing::Test {
         }
     }
     void post(u32 message, WPARAM wparam, LPARAM lparam) { PostMessageA(hwnd(), message, wparam, lparam); }
+    void expect_client_size() {
+        RECT client;
+        GetClientRect(hwnd(), &client);
+        EXPECT_EQ((std::vector<u32>{window.client_width, window.client_height}), (std::vector<u32>{(u32)client.right, (u32)client.bottom}));
+    }
 };
 
 TEST_F(WindowFixture, RecordFollowsTheWindow) {
-    RECT outer, client;
+    RECT outer;
     GetWindowRect(hwnd(), &outer);
-    GetClientRect(hwnd(), &client);
     EXPECT_FALSE(IsWindowVisible(hwnd()));
     EXPECT_EQ(outer.right - outer.left, 640);
-    EXPECT_EQ(window.client_width, (u32)client.right);
-    EXPECT_EQ(window.client_height, (u32)client.bottom);
+    expect_client_size();
     window_show(&window);
     ShowWindow(hwnd(), SW_MINIMIZE);
     drain();
@@ -83,9 +86,7 @@ TEST_F(WindowFixture, RecordFollowsTheWindow) {
     // The end of a drag-resize reads the real client rectangle, whatever came before.
     window.client_width = window.client_height = 1;
     SendMessageA(hwnd(), WM_EXITSIZEMOVE, 0, 0);
-    GetClientRect(hwnd(), &client);
-    EXPECT_EQ(window.client_width, (u32)client.right);
-    EXPECT_EQ(window.client_height, (u32)client.bottom);
+    expect_client_size();
 }
 
 // Other messages reach the hook after the record is updated, and its result is returned.
@@ -188,10 +189,8 @@ TEST(Window, ClassIsRegisteredOnceAndAnInvalidStyleGivesAnOverlappedWindow) {
     ASSERT_TRUE(window_create("first", 0, 0, 300, 200, WINDOW_STYLE_POPUP, &a));
     ASSERT_TRUE(window_create("second", 10, 10, 300, 200, 2, &b));
     EXPECT_TRUE(GetWindowLongA((HWND)a.handle, GWL_STYLE) & WS_POPUP);
-    auto lines = capture.lines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].text, "Given style 2 is invalid !");
-    EXPECT_EQ(lines[0].level, LOG_LEVEL_ERROR);
+    EXPECT_EQ(capture.texts(), std::vector<std::string>{"Given style 2 is invalid !"});
+    EXPECT_EQ(capture.lines()[0].level, LOG_LEVEL_ERROR);
     LONG style = GetWindowLongA((HWND)b.handle, GWL_STYLE);
     EXPECT_EQ(style & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW);
     EXPECT_FALSE(style & WS_POPUP);
