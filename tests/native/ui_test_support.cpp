@@ -7,10 +7,7 @@ static bool s_started;
 RenderHarness* UiTest::harness() {
     if (!s_harness) {
         s_harness = new RenderHarness;
-        if (!render_harness_create(s_harness, UI_TEST_IMAGE_WIDTH, UI_TEST_IMAGE_HEIGHT)) {
-            delete s_harness;
-            s_harness = nullptr;
-        }
+        if (!render_harness_create(s_harness, UI_TEST_IMAGE_WIDTH, UI_TEST_IMAGE_HEIGHT)) delete s_harness, s_harness = nullptr;
     }
     return s_harness;
 }

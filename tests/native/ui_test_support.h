@@ -40,10 +40,7 @@ protected:
     f32 H() const { return (f32)g_window.client_height; }
 
     // Input, applied at the next frame.
-    void move(f32 x, f32 y) {
-        g_mouse.x = (i32)x;
-        g_mouse.y = (i32)y;
-    }
+    void move(f32 x, f32 y) { g_mouse.x = (i32)x, g_mouse.y = (i32)y; }
     void button(bool down) { g_mouse.button_down[MOUSE_LEFT] = down ? 1 : 0; }
     void key(u8 code, bool down) { g_keyboard.key_down[code] = down ? 1 : 0; }
     void wheel(i32 notches) { g_mouse.wheel = (u32)(notches * 120); }  // positive: away from the user
@@ -61,21 +58,9 @@ protected:
     void frames(int n) {
         for (int i = 0; i < n; i++) frame();
     }
-    // Press and release over a point: two frames.
-    void click(f32 x, f32 y) {
-        move(x, y);
-        button(true);
-        frame();
-        button(false);
-        frame();
-    }
-    // Press, release a key: two frames.
-    void tap(u8 code) {
-        key(code, true);
-        frame();
-        key(code, false);
-        frame();
-    }
+    // Press and release over a point, or a key: two frames.
+    void click(f32 x, f32 y) { move(x, y), button(true), frame(), button(false), frame(); }
+    void tap(u8 code) { key(code, true), frame(), key(code, false), frame(); }
 
     std::vector<u32> pixels() { return render_harness_pixels(harness()); }
     u32 pixel(const std::vector<u32>& p, f32 x, f32 y) const { return pixel_at(p, UI_TEST_IMAGE_WIDTH, (u32)x, (u32)y); }

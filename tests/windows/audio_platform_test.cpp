@@ -69,9 +69,9 @@ protected:
     LogCapture log;
     std::string state, programs;
     std::vector<PROCESS_INFORMATION> running;
-    // The idle programs end with this process even when a test ends it early, and get their own
-    // output handles, so no caller waits on a pipe they would keep open.
-    HANDLE job = NULL, null_output = NULL;
+    // The idle programs get their own output handles, so no caller waits on a pipe they would
+    // keep open.
+    HANDLE null_output = NULL;
     bool initialised = false;
 
     void SetUp() override {
@@ -94,7 +94,6 @@ protected:
             CloseHandle(info.hProcess);
             CloseHandle(info.hThread);
         }
-        if (job) CloseHandle(job);
         if (null_output) CloseHandle(null_output);
         for (const char* name : {"player.exe", "browser.exe"}) DeleteFileA((programs + "\\" + name).c_str());
         RemoveDirectoryA(programs.c_str());
@@ -106,10 +105,6 @@ protected:
     // Copies of the idle program, running under the names the state file gives its sessions.
     void start_programs(const Names& names) {
         CreateDirectoryA(programs.c_str(), NULL);
-        job = CreateJobObjectA(NULL, NULL);
-        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
-        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-        SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
         SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
         null_output = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, NULL);
         for (const std::string& name : names) {
@@ -120,7 +115,7 @@ protected:
             startup.hStdInput = startup.hStdOutput = startup.hStdError = null_output;
             PROCESS_INFORMATION info = {};
             ASSERT_TRUE(CreateProcessA(path.c_str(), NULL, NULL, NULL, TRUE, CREATE_SUSPENDED, NULL, NULL, &startup, &info));
-            AssignProcessToJobObject(job, info.hProcess);
+            AssignProcessToJobObject(kill_on_close_job(), info.hProcess);
             ResumeThread(info.hThread);
             running.push_back(info);
         }
@@ -130,10 +125,7 @@ protected:
         }
     }
 
-    void init() {
-        audio_init();
-        initialised = true;
-    }
+    void init() { audio_init(), initialised = true; }
 };
 
 const char* SPEAKERS = "{0.0.0.00000000}.{speakers}";

@@ -24,8 +24,7 @@ std::vector<std::string> audio_session_names(u32 device) {
 }
 
 
-ChildProcess child_start(const char* filter, const char* role) {
-    // Children end with the test process even when it ends early, so none keeps its output open.
+HANDLE kill_on_close_job() {
     static HANDLE job = NULL;
     if (!job) {
         job = CreateJobObjectA(NULL, NULL);
@@ -33,6 +32,11 @@ ChildProcess child_start(const char* filter, const char* role) {
         limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
         SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
     }
+    return job;
+}
+
+// Children end with the test process even when it ends early, so none keeps its output open.
+ChildProcess child_start(const char* filter, const char* role) {
     ChildProcess child = {};
     char self[MAX_PATH];
     GetModuleFileNameA(NULL, self, MAX_PATH);
@@ -48,7 +52,7 @@ ChildProcess child_start(const char* filter, const char* role) {
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     SetEnvironmentVariableA("KORVANE_AUDIO_CHILD", role);
     if (CreateProcessA(NULL, command.data(), NULL, NULL, TRUE, CREATE_SUSPENDED, NULL, NULL, &startup, &child.info)) {
-        AssignProcessToJobObject(job, child.info.hProcess);
+        AssignProcessToJobObject(kill_on_close_job(), child.info.hProcess);
         ResumeThread(child.info.hThread);
     }
     SetEnvironmentVariableA("KORVANE_AUDIO_CHILD", NULL);

@@ -18,5 +18,7 @@ struct ChildProcess {
 ChildProcess child_start(const char* filter, const char* role);
 // Waits for the child to end; returns its exit code and what it wrote.
 DWORD child_finish(ChildProcess* child, std::string* output);
+// A job whose processes end with this one, so none outlives a test that ended early.
+HANDLE kill_on_close_job();
 // Role of this process when it was started by child_start, or null.
 const char* child_role();

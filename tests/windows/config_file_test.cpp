@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 #include "Ostrel/core/log.h"
 #include "app/config.h"
 #include "support/log_capture.h"
@@ -24,10 +25,8 @@ TEST_F(ConfigFile, ShorterSaveLeavesNoTrailingBytesAndSavesRepeat) {
     write_file("config.ini", long_text);
     AppConfig c = {};
     ASSERT_TRUE(load_config(&c));
-    c.window_x = 1;
-    c.window_y = 2;
-    memcpy(c.color_scheme_name, "A", 1);
-    c.color_scheme_name_length = 1;
+    c.window_x = 1, c.window_y = 2;
+    c.color_scheme_name[0] = 'A', c.color_scheme_name_length = 1;
     ASSERT_TRUE(save_config(&c));
     const std::string expected =
         "WINDOW_X=1\nWINDOW_Y=2\nWINDOW_W=1000\nWINDOW_H=1000\nTRAY_ICON=0\nCOLOR_SCHEME=A\n";
@@ -51,12 +50,8 @@ TEST_F(ConfigFile, FileLockedAgainstWritingGivesFallbacksAndNoSaveSucceeds) {
     AppConfig c;
     memset(&c, 0xCD, sizeof c);
     EXPECT_FALSE(load_config(&c));
-    EXPECT_EQ(c.window_x, 150);
-    EXPECT_EQ(c.window_y, 20);
-    EXPECT_EQ(c.window_width, 400);
-    EXPECT_EQ(c.window_height, 300);
-    EXPECT_EQ(c.tray_icon, 0);
-    EXPECT_EQ(c.color_scheme_name_length, 0u);
+    EXPECT_EQ((std::vector<i64>{c.window_x, c.window_y, c.window_width, c.window_height, c.tray_icon, c.color_scheme_name_length}),
+              (std::vector<i64>{150, 20, 400, 300, 0, 0}));
     EXPECT_TRUE(capture.contains("Could not open config.ini. GetLastError returned 32."));
 
     CloseHandle(lock);  // even once the lock is gone, the run never writes

@@ -52,16 +52,19 @@ struct WindowFixture : testing::Test {
         }
     }
     void post(u32 message, WPARAM wparam, LPARAM lparam) { PostMessageA(hwnd(), message, wparam, lparam); }
+    void expect_client_size() {
+        RECT client;
+        GetClientRect(hwnd(), &client);
+        EXPECT_EQ((std::vector<u32>{window.client_width, window.client_height}), (std::vector<u32>{(u32)client.right, (u32)client.bottom}));
+    }
 };
 
 TEST_F(WindowFixture, RecordFollowsTheWindow) {
-    RECT outer, client;
+    RECT outer;
     GetWindowRect(hwnd(), &outer);
-    GetClientRect(hwnd(), &client);
     EXPECT_FALSE(IsWindowVisible(hwnd()));
     EXPECT_EQ(outer.right - outer.left, 640);
-    EXPECT_EQ(window.client_width, (u32)client.right);
-    EXPECT_EQ(window.client_height, (u32)client.bottom);
+    expect_client_size();
     window_show(&window);
     ShowWindow(hwnd(), SW_MINIMIZE);
     drain();
@@ -83,9 +86,7 @@ TEST_F(WindowFixture, RecordFollowsTheWindow) {
     // The end of a drag-resize reads the real client rectangle, whatever came before.
     window.client_width = window.client_height = 1;
     SendMessageA(hwnd(), WM_EXITSIZEMOVE, 0, 0);
-    GetClientRect(hwnd(), &client);
-    EXPECT_EQ(window.client_width, (u32)client.right);
-    EXPECT_EQ(window.client_height, (u32)client.bottom);
+    expect_client_size();
 }
 
 // Other messages reach the hook after the record is updated, and its result is returned.
@@ -127,18 +128,20 @@ TEST_F(WindowFixture, KeyMenuNeverEntersMenuModeAndAHiddenCursorStaysHidden) {
 }
 
 TEST_F(WindowFixture, PostedKeysReachTheStatesWithSideSpecificCodes) {
+    auto down = [&](std::vector<u8> codes) {
+        std::vector<u8> out;
+        for (u8 c : codes) out.push_back(keyboard.key_down[c]);
+        return out;
+    };
     post(WM_KEYDOWN, VK_SHIFT, key_lparam(0x36));
     drain();
-    EXPECT_EQ(keyboard.key_down[KEY_RSHIFT], 1);
-    EXPECT_EQ(keyboard.key_down[KEY_LSHIFT], 0);
+    EXPECT_EQ(down({KEY_RSHIFT, KEY_LSHIFT}), (std::vector<u8>{1, 0}));
     post(WM_KEYUP, VK_SHIFT, key_lparam(0x36, false, false, true));
     post(WM_KEYDOWN, VK_CONTROL, key_lparam(0x1D, true));
     post(WM_KEYDOWN, VK_PRIOR, key_lparam(0x49, true));
     drain();
-    EXPECT_EQ(keyboard.key_down[KEY_RSHIFT], 0);
-    EXPECT_EQ(keyboard.key_down[KEY_RCONTROL], 1);
-    EXPECT_EQ(keyboard.key_down[KEY_LCONTROL], 0);
-    EXPECT_EQ(keyboard.key_down[KEY_UNKNOWN], 1);  // page up has no code of its own
+    // Page up has no code of its own.
+    EXPECT_EQ(down({KEY_RSHIFT, KEY_RCONTROL, KEY_LCONTROL, KEY_UNKNOWN}), (std::vector<u8>{0, 1, 0, 1}));
 }
 
 TEST_F(WindowFixture, AltF4RecordsCodes40And89AndRequestsClose) {
@@ -146,8 +149,7 @@ TEST_F(WindowFixture, AltF4RecordsCodes40And89AndRequestsClose) {
     post(WM_SYSKEYDOWN, VK_MENU, key_lparam(0x38, false, true));
     post(WM_SYSKEYDOWN, VK_F4, key_lparam(0x3E, false, true));
     drain();
-    EXPECT_EQ(keyboard.key_down[40], 1);
-    EXPECT_EQ(keyboard.key_down[89], 1);
+    EXPECT_EQ(keyboard.key_down[40] + keyboard.key_down[89], 2);
     EXPECT_EQ(keyboard.key_down[KEY_RALT], 0);
     EXPECT_EQ(window.close_requested, 1);
     EXPECT_EQ(hook_count(WM_CLOSE), 0);
@@ -170,16 +172,12 @@ TEST_F(WindowFixture, PostedCharactersAndTranslatedKeysReachTheRing) {
 TEST_F(WindowFixture, PostedMouseAndWheelMessagesReachTheMouseState) {
     post(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM((WORD)(SHORT)-3, 10));
     drain();
-    EXPECT_EQ(mouse.x, -3);
-    EXPECT_EQ(mouse.y, 10);
-    EXPECT_EQ(mouse.button_down[MOUSE_LEFT], 1);
+    EXPECT_EQ((std::vector<i32>{mouse.x, mouse.y, mouse.button_down[MOUSE_LEFT]}), (std::vector<i32>{-3, 10, 1}));
     post(WM_RBUTTONDOWN, MK_RBUTTON | MK_XBUTTON2, MAKELPARAM(50, 60));
     post(WM_MOUSEWHEEL, MAKEWPARAM(0, 2 * WHEEL_DELTA), MAKELPARAM(400, 300));
     drain();
-    EXPECT_EQ(mouse.button_down[MOUSE_LEFT], 0);
-    EXPECT_EQ(mouse.button_down[MOUSE_RIGHT], 1);
-    EXPECT_EQ(mouse.button_down[MOUSE_X2], 1);
-    EXPECT_EQ(mouse.x, 50);
+    EXPECT_EQ((std::vector<i32>{mouse.x, mouse.button_down[MOUSE_LEFT], mouse.button_down[MOUSE_RIGHT], mouse.button_down[MOUSE_X2]}),
+              (std::vector<i32>{50, 0, 1, 1}));
     EXPECT_GT((i32)mouse.wheel, 0);
     input_end_frame(&mouse);
     EXPECT_EQ(mouse.wheel, 0u);
@@ -191,10 +189,8 @@ TEST(Window, ClassIsRegisteredOnceAndAnInvalidStyleGivesAnOverlappedWindow) {
     ASSERT_TRUE(window_create("first", 0, 0, 300, 200, WINDOW_STYLE_POPUP, &a));
     ASSERT_TRUE(window_create("second", 10, 10, 300, 200, 2, &b));
     EXPECT_TRUE(GetWindowLongA((HWND)a.handle, GWL_STYLE) & WS_POPUP);
-    auto lines = capture.lines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].text, "Given style 2 is invalid !");
-    EXPECT_EQ(lines[0].level, LOG_LEVEL_ERROR);
+    EXPECT_EQ(capture.texts(), std::vector<std::string>{"Given style 2 is invalid !"});
+    EXPECT_EQ(capture.lines()[0].level, LOG_LEVEL_ERROR);
     LONG style = GetWindowLongA((HWND)b.handle, GWL_STYLE);
     EXPECT_EQ(style & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW);
     EXPECT_FALSE(style & WS_POPUP);
