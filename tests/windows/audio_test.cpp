@@ -221,6 +221,17 @@ TEST_F(Audio, DefaultIndexFollowsTheDefaultIdAndKeepsItsValueWhenTheDefaultCanno
     audio_refresh();
     EXPECT_EQ(audio_device_count(), 2u);
     EXPECT_EQ(audio_default_device_index(), 0u);
+
+    // A default device that is dropped leaves the index where it was, past the lists: the Mixer
+    // must never index with it.
+    g_fake_audio.devices[0].default_roles = 0;
+    headset->default_roles = FAKE_ROLES_ALL;
+    audio_refresh();
+    ASSERT_EQ(audio_default_device_index(), 1u);
+    headset->name_type = VT_EMPTY;
+    audio_refresh();
+    EXPECT_EQ(audio_device_names(), (Names{"Speakers"}));
+    EXPECT_EQ(audio_default_device_index(), 1u);
 }
 
 // ---- volumes and mutes ----
