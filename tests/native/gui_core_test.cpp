@@ -138,13 +138,18 @@ TEST(GuiSnapshot, EditingKeysRepeatButShortcutsFireOnlyWhenPressed) {
 
     // Without control: plain keys, arrows as bits, shift from the right side.
     Devices e;
-    for (int k : {(int)KEY_BACKSPACE, (int)KEY_ARROW_RIGHT, (int)KEY_RSHIFT, (int)KEY_A}) e.keyboard.key_down[k] = 1;
+    for (int k : {(int)KEY_BACKSPACE, (int)KEY_ENTER, (int)KEY_ARROW_RIGHT, (int)KEY_RSHIFT, (int)KEY_A, (int)(KEY_A + 'c' - 'a')})
+        e.keyboard.key_down[k] = 1;
     const GuiInput& plain = e.advance();
-    EXPECT_TRUE(plain.backspace && plain.shift && plain.arrows == GUI_ARROW_RIGHT);
-    EXPECT_FALSE(plain.backspace_control || plain.select_all) << "A without control is a typed letter";
-    e.keyboard.key_down[KEY_ARROW_RIGHT] = 0;
-    e.keyboard.key_down[KEY_ARROW_LEFT] = 1;
+    EXPECT_TRUE(plain.backspace && plain.enter && plain.shift);
+    EXPECT_FALSE(plain.backspace_control);
+    EXPECT_EQ(plain.arrows, GUI_ARROW_RIGHT);
+    EXPECT_FALSE(plain.select_all || plain.copy) << "A and C without control are typed letters";
+    e.keyboard.key_down[KEY_ARROW_RIGHT] = e.keyboard.key_down[KEY_A] = 0;
+    e.keyboard.key_down[KEY_ARROW_LEFT] = e.keyboard.key_down[KEY_LCONTROL] = 1;
     EXPECT_EQ(e.advance().arrows, GUI_ARROW_LEFT) << "each bit is set or cleared every frame";
+    e.keyboard.key_down[KEY_A] = e.keyboard.key_down[KEY_A + ('x' - 'a')] = 1;
+    EXPECT_TRUE(e.advance().select_all && plain.cut);
 }
 
 void vivid(u32 colors[GUI_COLOR_COUNT]) {
