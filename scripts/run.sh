@@ -1,5 +1,5 @@
 #!/bin/bash
-# Builds the Windows preset and runs Korvane.exe under Wine from build/windows/run (a copy of
+# Installs the missing Debian packages (scripts/packages.txt), builds the Windows preset and runs Korvane.exe under Wine from build/windows/run (a copy of
 # the program folder that keeps its own config.ini). With a display it runs there until closed;
 # without one it runs on a private Xvfb, saves a screenshot after a few seconds and closes.
 #   KORVANE_SCREENSHOT_DELAY   seconds before the screenshot (default 8)
@@ -8,6 +8,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT" || exit 1
 . "$ROOT/scripts/common.sh"
 
+install_missing_packages || exit 1
 build=$ROOT/build/windows
 cmake --preset windows >/dev/null || exit 1
 cmake --build --preset windows --target korvane_program wintool audio_platform idle_program || exit 1
