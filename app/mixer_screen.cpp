@@ -196,12 +196,31 @@ static void grow_session_state(u32 n) {
     }
 }
 
+// A focused field holds a number the user took from the device shown when it was focused; it
+// must not be committed to whichever device is shown now.
+static void drop_field_focus() {
+    MixerState* m = &g_mixer;
+    m->device_field_focused = 0;
+    m->device_field_selection = 0;
+    m->equalizer_focused = 0;
+    m->equalizer_selection = 0;
+    for (u32 j = 0; j < m->session_field_focused.count; j++) {
+        m->session_field_focused.data[j] = 0;
+        m->session_field_selection.data[j] = 0;
+    }
+}
+
 void mixer_screen(GuiContext* context, f32 top) {
     MixerState* m = &g_mixer;
     const f32 W = (f32)context->viewport_width;
     const f32 H = (f32)context->viewport_height;
     const u32 device_count = audio_device_count();
     const u32 device = mixer_shown_device();
+    const u32 shown = device_count > 0 ? device : MIXER_NO_DEVICE;
+    if (shown != m->shown_device) {
+        drop_field_focus();
+        m->shown_device = shown;
+    }
     const u32 n = device_count > 0 ? audio_session_count(device) : 0;
     grow_session_state(n);
     if (device_count == 0) return;
