@@ -235,6 +235,7 @@ void mixer_screen(GuiContext* context, f32 top) {
         context->previous_input = GuiInput{};
     }
 
+    const bool list_was_open = m->device_list_open;
     LayoutNode selector = {};
     StringView name = audio_device_name(device);
     if (gui_button(context, GuiButtonParams{&DefaultButtonStyle, 0.6f * W, 0.075f * H, (const char*)name.data,
@@ -324,6 +325,10 @@ void mixer_screen(GuiContext* context, f32 top) {
     }
     // The list last, on top of the columns, with the real input.
     if (m->device_list_open) {
+        // Its first entry starts on the selector's bottom row: the press that opened the list
+        // must not also pick that entry.
+        const u32 held = context->input.left_button, was_held = context->previous_input.left_button;
+        if (!list_was_open) context->input.left_button = context->previous_input.left_button = 0;
         gui_scroll_region(context,
                           GuiScrollRegionParams{&DefaultScrollRegionStyle, selector.w, k_list_height,
                                                 k_wheel_step_region, GUI_SCROLL_VERTICAL, 0.0f, selector.x,
@@ -336,5 +341,7 @@ void mixer_screen(GuiContext* context, f32 top) {
                                           k_button_step_bar, k_list_height, k_bar_thickness, 0.0f, 0.0f,
                                           &m->device_list_rect, ALIGN_TOP_RIGHT},
                        GuiScrollBarCall{visible, &m->device_list_fraction, &m->device_list_bar_dragging, nullptr});
+        context->input.left_button = held;
+        context->previous_input.left_button = was_held;
     }
 }

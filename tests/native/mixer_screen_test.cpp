@@ -201,9 +201,9 @@ TEST_F(Mixer, TheDeviceListOpensShieldsWhatIsUnderItAndPicksADevice) {
     frame();
     const UiRect& s = layout.selector;
     const f32 list_top = s.y + s.h;
-    const f32 probe_x = layout.device_column.x + 8, probe_y = list_top + 30;
+    const f32 probe_x = layout.device_column.x + 8, probe_y = list_top + 70;
     EXPECT_EQ(pixel(pixels(), probe_x, probe_y), color(GUI_COLOR_VOLUME_CONTROL_BACKGROUND));
-    click_in(s);
+    click(s.x + 100, list_top);  // the selector's bottom row, where the first entry starts
     EXPECT_TRUE(g_mixer.device_list_open);
     EXPECT_EQ(pixel(pixels(), probe_x, probe_y), color(GUI_COLOR_BUTTON)) << "drawn last, over the device column";
     const LayoutNode& list = g_mixer.device_list_rect;
