@@ -214,7 +214,12 @@ bool vulkan_internal_create_device(VulkanContext* c, const char* const* extensio
     queue.queueFamilyIndex = c->queue_family_index;
     queue.queueCount = 1;
     queue.pQueuePriorities = &priority;
+    // Of the optional features only non-solid fill (the shape renderer's point and line modes); an
+    // adapter without it still serves.
+    VkPhysicalDeviceFeatures available = {};
+    vkGetPhysicalDeviceFeatures(c->physical_device, &available);
     VkPhysicalDeviceFeatures features = {};
+    features.fillModeNonSolid = available.fillModeNonSolid;
     VkDeviceCreateInfo info = {VK_STRUCTURE_TYPE_DEVICE_CREATE_INFO};
     info.queueCreateInfoCount = 1;
     info.pQueueCreateInfos = &queue;
@@ -227,6 +232,7 @@ bool vulkan_internal_create_device(VulkanContext* c, const char* const* extensio
         log_error("Failed to create Vulkan logical device: %.", vulkan_result_description(r));
         return false;
     }
+    c->enabled_features = features;
     return true;
 }
 
