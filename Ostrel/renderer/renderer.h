@@ -63,7 +63,10 @@ struct VulkanContext {
     VkCommandPool command_pool;
     VkCommandBuffer command_buffer;
     VkSemaphore image_available_semaphore;
-    VkSemaphore render_finished_semaphore;
+    // One per swapchain image: a present may still wait on its image's semaphore while later images
+    // render, so a semaphore is signalled again only for the image it belongs to, which the
+    // presentation engine has handed back by then.
+    DynArray<VkSemaphore> render_finished_semaphores;
     VkFence in_flight_fence;  // created signalled
     u32 image_index;
     VkFormat depth_format;
