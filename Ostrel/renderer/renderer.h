@@ -63,7 +63,10 @@ struct VulkanContext {
     VkCommandPool command_pool;
     VkCommandBuffer command_buffer;
     VkSemaphore image_available_semaphore;
-    VkSemaphore render_finished_semaphore;
+    // One per swapchain image: a present may still wait on its image's semaphore while later images
+    // render, so a semaphore is signalled again only for the image it belongs to, which the
+    // presentation engine has handed back by then.
+    DynArray<VkSemaphore> render_finished_semaphores;
     VkFence in_flight_fence;  // created signalled
     u32 image_index;
     VkFormat depth_format;
@@ -76,6 +79,7 @@ struct VulkanContext {
     VkExtent2D window_extent;  // client size the swapchain was last built for
     u8 recreate_pending;       // rebuild before the next acquire
     VkDeviceMemory offscreen_memory;  // offscreen contexts: memory of the colour image
+    VkPhysicalDeviceFeatures enabled_features;  // what the device was created with
 };
 
 // The whole creation sequence for a window; on false nothing created remains alive.
@@ -236,7 +240,7 @@ void vulkan_draw_vertex_buffer(const VertexBuffer* buffer, u32 instance_count, V
 void vulkan_destroy_vertex_buffer(VertexBuffer* buffer);
 
 struct TextureCreateInfo {
-    const void* pixels;  // tightly packed rows, the first row on top
+    const void* pixels;  // tightly packed rows, the first row on top (see bottom_row_first)
     u64 width;
     u32 height;
     VkFormat format;
@@ -245,6 +249,7 @@ struct TextureCreateInfo {
     VkDevice device;
     VkQueue queue;
     VkCommandPool command_pool;
+    bool bottom_row_first;  // pixels hold the rows bottom to top (decoded images); turned on upload
 };
 
 // A sampled image in shader-read-only layout. The all-null record (device, image, view and memory

@@ -126,6 +126,11 @@ static void release(ShapeRenderer2D* r) {
 
 bool shape_renderer_2d_create(const ShapeRenderer2DConfig* config, ShapeRenderer2D* r) {
     *r = {};
+    if (config->polygon_mode != RENDER_POLYGON_FILL && !config->fill_mode_non_solid) {
+        log_error("Shape renderer: point and line polygon modes need the fillModeNonSolid device feature, which "
+                  "this device lacks.");
+        return false;
+    }
     r->viewport_x = config->viewport_x;
     r->viewport_y = config->viewport_y;
     r->viewport_width = config->viewport_width;

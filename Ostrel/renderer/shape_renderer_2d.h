@@ -23,6 +23,9 @@ struct ShapeRenderer2DConfig {
     VkRenderPass render_pass;
     VkCommandBuffer command_buffer;
     Allocator* host_allocator;
+    // The device was created with fillModeNonSolid (VulkanContext::enabled_features): point and
+    // line polygon modes are refused without it.
+    bool fill_mode_non_solid;
 };
 
 struct ShapeRenderer2D {

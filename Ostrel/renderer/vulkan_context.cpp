@@ -214,7 +214,12 @@ bool vulkan_internal_create_device(VulkanContext* c, const char* const* extensio
     queue.queueFamilyIndex = c->queue_family_index;
     queue.queueCount = 1;
     queue.pQueuePriorities = &priority;
+    // Of the optional features only non-solid fill (the shape renderer's point and line modes); an
+    // adapter without it still serves.
+    VkPhysicalDeviceFeatures available = {};
+    vkGetPhysicalDeviceFeatures(c->physical_device, &available);
     VkPhysicalDeviceFeatures features = {};
+    features.fillModeNonSolid = available.fillModeNonSolid;
     VkDeviceCreateInfo info = {VK_STRUCTURE_TYPE_DEVICE_CREATE_INFO};
     info.queueCreateInfoCount = 1;
     info.pQueueCreateInfos = &queue;
@@ -227,6 +232,7 @@ bool vulkan_internal_create_device(VulkanContext* c, const char* const* extensio
         log_error("Failed to create Vulkan logical device: %.", vulkan_result_description(r));
         return false;
     }
+    c->enabled_features = features;
     return true;
 }
 
@@ -502,12 +508,7 @@ bool vulkan_internal_create_sync_objects(VulkanContext* c) {
         log_error("Failed to create image available semaphore: %", vulkan_result_description(r));
         return false;
     }
-    r = vkCreateSemaphore(c->device, &semaphore, c->allocation_callbacks, &c->render_finished_semaphore);
-    if (r != VK_SUCCESS) {
-        c->render_finished_semaphore = VK_NULL_HANDLE;
-        log_error("Failed to create render finished semaphore: %", vulkan_result_description(r));
-        return false;
-    }
+    if (!vulkan_internal_create_render_finished_semaphores(c)) return false;
     VkFenceCreateInfo fence = {VK_STRUCTURE_TYPE_FENCE_CREATE_INFO};
     fence.flags = VK_FENCE_CREATE_SIGNALED_BIT;
     r = vkCreateFence(c->device, &fence, c->allocation_callbacks, &c->in_flight_fence);
@@ -519,11 +520,28 @@ bool vulkan_internal_create_sync_objects(VulkanContext* c) {
     return true;
 }
 
+bool vulkan_internal_create_render_finished_semaphores(VulkanContext* c) {
+    DynArray<VkSemaphore>* semaphores = &c->render_finished_semaphores;
+    if (!semaphores->data) *semaphores = dyn_array_create<VkSemaphore>(c->allocator, c->swapchain_images.count, 4);
+    VkSemaphoreCreateInfo info = {VK_STRUCTURE_TYPE_SEMAPHORE_CREATE_INFO};
+    while (semaphores->count < c->swapchain_images.count) {
+        VkSemaphore semaphore = VK_NULL_HANDLE;
+        VkResult r = vkCreateSemaphore(c->device, &info, c->allocation_callbacks, &semaphore);
+        if (r != VK_SUCCESS) {
+            log_error("Failed to create render finished semaphore: %", vulkan_result_description(r));
+            return false;
+        }
+        dyn_array_push(semaphores, semaphore);
+    }
+    return true;
+}
+
 void vulkan_internal_release(VulkanContext* c) {
     const VkAllocationCallbacks* cb = c->allocation_callbacks;
     if (c->device) {
         if (c->in_flight_fence) vkDestroyFence(c->device, c->in_flight_fence, cb);
-        if (c->render_finished_semaphore) vkDestroySemaphore(c->device, c->render_finished_semaphore, cb);
+        for (u32 i = 0; i < c->render_finished_semaphores.count; i++)
+            vkDestroySemaphore(c->device, c->render_finished_semaphores.data[i], cb);
         if (c->image_available_semaphore) vkDestroySemaphore(c->device, c->image_available_semaphore, cb);
         if (c->command_pool) vkDestroyCommandPool(c->device, c->command_pool, cb);
         vulkan_internal_destroy_framebuffers(c);
@@ -531,6 +549,7 @@ void vulkan_internal_release(VulkanContext* c) {
         vulkan_internal_destroy_swapchain_resources(c);
         if (vkDestroyDevice) vkDestroyDevice(c->device, cb);
     }
+    dyn_array_free(&c->render_finished_semaphores);
     dyn_array_free(&c->framebuffers);
     dyn_array_free(&c->swapchain_image_views);
     dyn_array_free(&c->swapchain_images);
@@ -543,7 +562,6 @@ void vulkan_internal_release(VulkanContext* c) {
         if (destroy) destroy(c->instance, cb);
     }
     c->in_flight_fence = VK_NULL_HANDLE;
-    c->render_finished_semaphore = VK_NULL_HANDLE;
     c->image_available_semaphore = VK_NULL_HANDLE;
     c->command_pool = VK_NULL_HANDLE;
     c->command_buffer = VK_NULL_HANDLE;
@@ -617,7 +635,9 @@ bool vulkan_recreate_swapchain(VulkanContext* c) {
     c->extent = {width, height};
     vulkan_internal_destroy_framebuffers(c);
     vulkan_internal_destroy_swapchain_resources(c);
-    bool ok = create_swapchain(c) && vulkan_internal_create_framebuffers(c);
+    // A new swapchain may have more images than there are semaphores.
+    bool ok = create_swapchain(c) && vulkan_internal_create_framebuffers(c) &&
+              vulkan_internal_create_render_finished_semaphores(c);
     if (!ok) {
         // Leave nothing half-built; the next frame tries again before it acquires.
         vulkan_internal_destroy_framebuffers(c);

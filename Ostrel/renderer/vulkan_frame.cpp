@@ -141,6 +141,7 @@ bool vulkan_end_frame(VulkanContext* c) {
         return false;
     }
     bool presenting = c->surface != VK_NULL_HANDLE;
+    VkSemaphore* render_finished = &c->render_finished_semaphores.data[c->image_index];
     VkPipelineStageFlags stage = VK_PIPELINE_STAGE_COLOR_ATTACHMENT_OUTPUT_BIT;
     VkSubmitInfo submit = {VK_STRUCTURE_TYPE_SUBMIT_INFO};
     if (presenting) {
@@ -148,7 +149,7 @@ bool vulkan_end_frame(VulkanContext* c) {
         submit.pWaitSemaphores = &c->image_available_semaphore;
         submit.pWaitDstStageMask = &stage;
         submit.signalSemaphoreCount = 1;
-        submit.pSignalSemaphores = &c->render_finished_semaphore;
+        submit.pSignalSemaphores = render_finished;
     }
     submit.commandBufferCount = 1;
     submit.pCommandBuffers = &c->command_buffer;
@@ -161,7 +162,7 @@ bool vulkan_end_frame(VulkanContext* c) {
     if (!presenting) return true;
     VkPresentInfoKHR present = {VK_STRUCTURE_TYPE_PRESENT_INFO_KHR};
     present.waitSemaphoreCount = 1;
-    present.pWaitSemaphores = &c->render_finished_semaphore;
+    present.pWaitSemaphores = render_finished;
     present.swapchainCount = 1;
     present.pSwapchains = &c->swapchain;
     present.pImageIndices = &c->image_index;

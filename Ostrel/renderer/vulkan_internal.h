@@ -15,6 +15,8 @@ void vulkan_internal_destroy_framebuffers(VulkanContext* c);
 void vulkan_internal_destroy_swapchain_resources(VulkanContext* c);
 bool vulkan_internal_create_command_objects(VulkanContext* c);
 bool vulkan_internal_create_sync_objects(VulkanContext* c);
+// Tops the render-finished semaphores up to one per swapchain image.
+bool vulkan_internal_create_render_finished_semaphores(VulkanContext* c);
 // A 2D image of one mip level, one layer and one sample, optimal tiling, exclusive, undefined layout.
 VkImageCreateInfo vulkan_internal_image_info(VkFormat format, u32 width, u32 height, VkImageUsageFlags usage);
 // A 2D view of the whole of such an image.

@@ -354,8 +354,16 @@ bool fill_staging(const TextureCreateInfo* info, const TextureMemory* m, u64 siz
         vulkan_log_call_failed(r);
         return false;
     }
-    if (info->pixels) memcpy(mapped, info->pixels, (size_t)size);
-    else memset(mapped, 0, (size_t)size);
+    if (!info->pixels) {
+        memset(mapped, 0, (size_t)size);
+    } else if (info->bottom_row_first) {
+        // Textures keep their top row first, as the GUI samples them.
+        u64 row = size / info->height;
+        for (u32 y = 0; y < info->height; y++)
+            memcpy((u8*)mapped + y * row, (const u8*)info->pixels + (u64)(info->height - 1 - y) * row, (size_t)row);
+    } else {
+        memcpy(mapped, info->pixels, (size_t)size);
+    }
     vkUnmapMemory(info->device, s->memory);
     return true;
 }

@@ -23,6 +23,11 @@ void GuiTest::SetUpTestSuite() {
     glyphs = &test_font().map;
 }
 
+void GuiTest::TearDownTestSuite() {
+    vulkan_destroy_texture(&atlas);
+    HarnessTest::TearDownTestSuite();
+}
+
 void GuiTest::SetUp() {
     ASSERT_TRUE(ok) << "no Vulkan device or no font";
     ctx = &h->gui;

@@ -16,6 +16,7 @@ protected:
     static const u32 W = 320, H = 240;
 
     static void SetUpTestSuite();
+    static void TearDownTestSuite();
     void SetUp() override;
     void TearDown() override;
 

@@ -84,7 +84,8 @@ protected:
     ShapeRenderer2DConfig config(u32 topology = RENDER_TOPOLOGY_TRIANGLE_LIST) {
         ShapeRenderer2DConfig c = {0, 0, W, H, {}, topology, RENDER_POLYGON_FILL, RENDER_CULL_NONE, RENDER_FRONT_FACE_CLOCKWISE,
                                    h->vk.device, nullptr, &first.interface, &second.interface, pool, h->vk.render_pass,
-                                   h->vk.command_buffer, g_default_allocator};
+                                   h->vk.command_buffer, g_default_allocator,
+                                   (bool)h->vk.enabled_features.fillModeNonSolid};
         orthographic(0, (f32)W, 0, (f32)H, c.projection);  // pixels, y down
         return c;
     }
@@ -170,6 +171,37 @@ TEST_F(ShapeRenderer2DTest, LineListDrawsTheOutlineWithEightVertices) {
                            {21, 21, 0u}, {105, 10, GREEN}, {120, 25, GREEN}, {105, 25, 0u}})
         EXPECT_EQ(at(pixels, x, y), c) << x << "," << y;
     EXPECT_NEAR(count_of(pixels, RED), 2 * (40 + 30), 4) << "about the perimeter";
+}
+
+// Filled triangles drawn as their edges or their corners: the device needs fillModeNonSolid,
+// which lavapipe offers; without it the modes are refused.
+TEST_F(ShapeRenderer2DTest, PointAndLinePolygonModesDrawEdgesOrCornersWhenTheDeviceHasTheFeature) {
+    ASSERT_TRUE(h->vk.enabled_features.fillModeNonSolid);
+    using Pixels = std::vector<std::pair<u32, u32>>;
+    const struct { u32 mode; Pixels lit, dark; } cases[] = {
+        // The four edges and the diagonal between the two triangles, nothing else inside.
+        {RENDER_POLYGON_LINE, {{20, 35}, {40, 50}, {60, 35}, {40, 20}, {40, 35}}, {{50, 25}, {30, 45}}},
+        {RENDER_POLYGON_POINT, {{20, 20}, {20, 50}, {60, 50}, {60, 20}}, {{40, 20}, {20, 35}, {40, 35}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        ShapeRenderer2DConfig config_ = config();
+        config_.polygon_mode = c.mode;
+        created = shape_renderer_2d_create(&config_, &shapes);
+        ASSERT_TRUE(created);
+        auto pixels = frame([&] { shape_renderer_2d_draw_rectangle_at(&shapes, 20.5f, 20.5f, 40, 30, RED); });
+        for (auto [x, y] : c.lit) EXPECT_EQ(at(pixels, x, y), RED) << x << "," << y;
+        for (auto [x, y] : c.dark) EXPECT_EQ(at(pixels, x, y), 0u) << x << "," << y;
+        vkDeviceWaitIdle(h->vk.device);
+        shape_renderer_2d_destroy(&shapes);
+        created = false;
+
+        LogCapture log;
+        config_.fill_mode_non_solid = false;
+        EXPECT_FALSE(shape_renderer_2d_create(&config_, &shapes));
+        EXPECT_EQ(log.texts(), Strings{"Shape renderer: point and line polygon modes need the fillModeNonSolid device "
+                                       "feature, which this device lacks."});
+    }
 }
 
 TEST_F(ShapeRenderer2DTest, TriangleStripDrawsNothing) {

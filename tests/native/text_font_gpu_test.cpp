@@ -1,7 +1,11 @@
-// The program font's atlas uploaded as a texture through the texture and staging arenas.
+// The program font's atlas and decoded images uploaded as textures through the texture and
+// staging arenas.
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
+#include "Ostrel/gui/gui_colors.h"
 #include "Ostrel/text/font_gpu.h"
+#include "Ostrel/text/image_gpu.h"
 #include "support/harness_test.h"
 #include "support/log_capture.h"
 #include "text_test_font.h"
@@ -64,6 +68,37 @@ TEST_F(FontUpload, AFontThatDoesNotLoadOrDoesNotFitUploadsNothing) {
     EXPECT_EQ(map.buckets.data, nullptr) << "the map is freed";
     EXPECT_EQ(map.entries.data, nullptr);
     memtarn_arena_destroy(&small);
+}
+
+using ImageUpload = FontUpload;
+
+// Binary PPM: rows top to bottom, as on screen.
+Image decode_ppm(u32 width, u32 height, const std::vector<u8>& rgb) {
+    std::string file = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+    file.append(rgb.begin(), rgb.end());
+    return image_decode((const u8*)file.data(), (u32)file.size(), g_default_allocator);
+}
+
+TEST_F(ImageUpload, ADecodedImageIsDrawnUprightAsAGuiTexture) {
+    LogCapture capture;
+    Image image = decode_ppm(1, 2, {255, 0, 0, 0, 0, 255});  // red over blue
+    GuiTexture texture = {};
+    auto upload = [&] {
+        return image_upload_texture(&h->vk, &h->texture_arena.interface, &h->staging_arena.interface, &image, &texture);
+    };
+    EXPECT_FALSE(upload());
+    EXPECT_EQ(capture.texts(),
+              std::vector<std::string>{"Failed to upload image: it needs four channels or one (format 2)."});
+    const u8 opaque[4] = {0, 0, 0, 255};
+    image_widen_to_four_channels(&image, opaque);
+    ASSERT_TRUE(upload());
+    image_free(&image);
+    GuiElement e = render_harness_element(h, 0, 0, 16, 16, 0, 0.0f);
+    e.texture = texture;
+    auto pixels = render_harness_frame(h, {&e});
+    EXPECT_EQ(pixel_at(pixels, 16, 8, 2), gui_pack_color(255, 0, 0, 255));
+    EXPECT_EQ(pixel_at(pixels, 16, 8, 13), gui_pack_color(0, 0, 255, 255));
+    vulkan_destroy_texture(&texture);
 }
 
 }  // namespace
