@@ -196,12 +196,31 @@ static void grow_session_state(u32 n) {
     }
 }
 
+// A focused field holds a number the user took from the device shown when it was focused; it
+// must not be committed to whichever device is shown now.
+static void drop_field_focus() {
+    MixerState* m = &g_mixer;
+    m->device_field_focused = 0;
+    m->device_field_selection = 0;
+    m->equalizer_focused = 0;
+    m->equalizer_selection = 0;
+    for (u32 j = 0; j < m->session_field_focused.count; j++) {
+        m->session_field_focused.data[j] = 0;
+        m->session_field_selection.data[j] = 0;
+    }
+}
+
 void mixer_screen(GuiContext* context, f32 top) {
     MixerState* m = &g_mixer;
     const f32 W = (f32)context->viewport_width;
     const f32 H = (f32)context->viewport_height;
     const u32 device_count = audio_device_count();
     const u32 device = mixer_shown_device();
+    const u32 shown = device_count > 0 ? device : MIXER_NO_DEVICE;
+    if (shown != m->shown_device) {
+        drop_field_focus();
+        m->shown_device = shown;
+    }
     const u32 n = device_count > 0 ? audio_session_count(device) : 0;
     grow_session_state(n);
     if (device_count == 0) return;
@@ -216,6 +235,7 @@ void mixer_screen(GuiContext* context, f32 top) {
         context->previous_input = GuiInput{};
     }
 
+    const bool list_was_open = m->device_list_open;
     LayoutNode selector = {};
     StringView name = audio_device_name(device);
     if (gui_button(context, GuiButtonParams{&DefaultButtonStyle, 0.6f * W, 0.075f * H, (const char*)name.data,
@@ -305,6 +325,10 @@ void mixer_screen(GuiContext* context, f32 top) {
     }
     // The list last, on top of the columns, with the real input.
     if (m->device_list_open) {
+        // Its first entry starts on the selector's bottom row: the press that opened the list
+        // must not also pick that entry.
+        const u32 held = context->input.left_button, was_held = context->previous_input.left_button;
+        if (!list_was_open) context->input.left_button = context->previous_input.left_button = 0;
         gui_scroll_region(context,
                           GuiScrollRegionParams{&DefaultScrollRegionStyle, selector.w, k_list_height,
                                                 k_wheel_step_region, GUI_SCROLL_VERTICAL, 0.0f, selector.x,
@@ -317,5 +341,7 @@ void mixer_screen(GuiContext* context, f32 top) {
                                           k_button_step_bar, k_list_height, k_bar_thickness, 0.0f, 0.0f,
                                           &m->device_list_rect, ALIGN_TOP_RIGHT},
                        GuiScrollBarCall{visible, &m->device_list_fraction, &m->device_list_bar_dragging, nullptr});
+        context->input.left_button = held;
+        context->previous_input.left_button = was_held;
     }
 }

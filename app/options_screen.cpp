@@ -65,12 +65,16 @@ void options_screen(GuiContext* context) {
 
     options_label(context, "Color scheme", 30.0f, 122.5f);
     const ColorScheme* selected = color_scheme_selected();
+    const bool list_was_open = g_options.scheme_list_open;
     if (gui_button(context, GuiButtonParams{&DefaultButtonStyle, 130.0f, 25.0f, (const char*)selected->name,
                                             selected->name_length, ALIGN_CENTER, 60.0f, 140.0f, nullptr,
                                             ALIGN_TOP_LEFT, nullptr}))
         g_options.scheme_list_open = !g_options.scheme_list_open;
 
     if (g_options.scheme_list_open) {
+        // The list starts on the button's bottom row: the press that opened it is not for it.
+        const u32 held = context->input.left_button, was_held = context->previous_input.left_button;
+        if (!list_was_open) context->input.left_button = context->previous_input.left_button = 0;
         const f32 extent = g_options.scheme_list_extent;
         gui_scroll_region(context,
                           GuiScrollRegionParams{&DefaultScrollRegionStyle, 130.0f,
@@ -79,5 +83,7 @@ void options_screen(GuiContext* context) {
                                                 ALIGN_TOP_LEFT},
                           GuiScrollRegionCall{options_scheme_item, &g_options.scheme_list_open, g_color_schemes.count,
                                               &g_options.scheme_list_fraction, &g_options.scheme_list_extent, nullptr});
+        context->input.left_button = held;
+        context->previous_input.left_button = was_held;
     }
 }

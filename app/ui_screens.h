@@ -18,6 +18,7 @@ enum {
     MIXER_SESSION_STATE_GROWTH = 12,
     MIXER_FIELD_TEXT_CAPACITY = 3,
 };
+enum : u32 { MIXER_NO_DEVICE = ~0u };
 
 // Persisted widget state of the Mixer screen. The device column has one of each value; the
 // session columns have one element per session index of the selected device, kept across
@@ -37,6 +38,7 @@ struct MixerState {
     DynArray<i32> session_field_selection;
     DynArray<DynString> session_field_text;
 
+    u32 shown_device;  // last frame's, or MIXER_NO_DEVICE; a change drops every field's focus
     u8 device_list_open;
     f32 device_list_fraction;
     f32 device_list_extent;

@@ -85,7 +85,10 @@ void input_mouse_handler(Window*, const WindowMessage* message, MouseState* mous
         case WINDOW_MSG_XBUTTONDOWN:
         case WINDOW_MSG_XBUTTONUP: {
             u64 keys = message->wparam;
-            mouse->button_down[MOUSE_LEFT] = (keys & 0x0001) ? 1 : 0;
+            const bool left = (keys & 0x0001) != 0;
+            if (message->message == WINDOW_MSG_LBUTTONDOWN) mouse->left_press_latch = 1;
+            else if (mouse->left_press_latch) mouse->left_press_latch = left ? 1 : 2;
+            mouse->button_down[MOUSE_LEFT] = left || mouse->left_press_latch ? 1 : 0;
             mouse->button_down[MOUSE_RIGHT] = (keys & 0x0002) ? 1 : 0;
             mouse->button_down[MOUSE_MIDDLE] = (keys & 0x0010) ? 1 : 0;
             mouse->button_down[MOUSE_X1] = (keys & 0x0020) ? 1 : 0;
@@ -107,7 +110,11 @@ void input_character_handler(Window*, const WindowMessage* message, TextInputRin
     text_input_ring_push(ring, c);
 }
 
-void input_end_frame(MouseState* mouse) { mouse->wheel = 0; }
+void input_end_frame(MouseState* mouse) {
+    mouse->wheel = 0;
+    if (mouse->left_press_latch == 2) mouse->button_down[MOUSE_LEFT] = 0;
+    mouse->left_press_latch = 0;
+}
 
 void text_input_ring_reset(TextInputRing* ring) {
     ring->start = 0;

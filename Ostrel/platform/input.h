@@ -84,6 +84,10 @@ struct MouseState {
     i32 y;
     u32 wheel;  // low 32 bits of the last wheel message's wParam; signed, its sign is the direction
     u8 button_down[MOUSE_BUTTON_COUNT];
+    // A left press seen in this frame's drain keeps the left button down until the end of the
+    // frame, so that a tap released within the same drain still reaches the frame: 0 no press,
+    // 1 pressed (and held), 2 pressed and released since.
+    u8 left_press_latch;
 };
 
 enum { TEXT_INPUT_RING_SIZE = 32 };
@@ -155,7 +159,8 @@ KeyStates key_states_create();
 void input_keyboard_handler(Window* window, const WindowMessage* message, KeyboardState* keyboard);
 void input_mouse_handler(Window* window, const WindowMessage* message, MouseState* mouse);
 void input_character_handler(Window* window, const WindowMessage* message, TextInputRing* ring);
-void input_end_frame(MouseState* mouse);  // wheel = 0
+// Wheel = 0; a left press released within the frame's drain shows as released from now on.
+void input_end_frame(MouseState* mouse);
 
 void text_input_ring_reset(TextInputRing* ring);
 bool text_input_ring_push(TextInputRing* ring, u8 c);  // false when the ring is full

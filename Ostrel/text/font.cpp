@@ -1,5 +1,4 @@
 #include "font.h"
-#include <math.h>
 #include <string.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -98,11 +97,6 @@ void font_atlas_free(FontAtlas* atlas) {
     atlas->pixels = nullptr;
 }
 
-u32 font_atlas_side(u32 pixel_height, u32 glyph_count) {
-    f32 area = ((f32)pixel_height + 1.0f) * ((f32)pixel_height + 2.0f) * (f32)glyph_count;
-    return (u32)ceilf(sqrtf(area));
-}
-
 // Coverage of bitmap row r (0 = top row) at column c, as 8-bit values.
 static u8 font_bitmap_value(const FT_Bitmap* bitmap, u32 r, u32 c) {
     i64 pitch = bitmap->pitch;
@@ -111,6 +105,62 @@ static u8 font_bitmap_value(const FT_Bitmap* bitmap, u32 r, u32 c) {
     const u8* row = top + pitch * (i64)r;
     if (bitmap->pixel_mode == FT_PIXEL_MODE_MONO) return (row[c >> 3] & (0x80 >> (c & 7))) ? 255 : 0;
     return row[c];
+}
+
+// One character rasterised before the atlas size is known.
+struct RasterGlyph {
+    PackedChar key;
+    Glyph glyph;  // metrics; x and y once packed
+    u64 bitmap;   // offset of its width x rows coverage bytes, top row first, in the pool
+};
+
+// The characters to rasterise, in order: the text's, then each code point of the ranges that
+// the face has and the text does not list (a second copy would move the text's glyphs).
+static DynArray<PackedChar> font_listed_characters(FT_Face face, const GlyphSet& set, Allocator* allocator) {
+    DynArray<PackedChar> listed = dyn_array_create<PackedChar>(allocator, set.count, 256);
+    GlyphMap in_text = glyph_map_create(allocator, set.count);
+    u32 pos = 0;
+    for (u32 i = 0; i < set.count && pos < set.length; i++) {
+        u32 bytes = utf8_sequence_length(set.text[pos]);
+        if (bytes > set.length - pos) bytes = set.length - pos;
+        PackedChar key = utf8_pack(set.text + pos, bytes);
+        pos += bytes;
+        dyn_array_push(&listed, key);
+        glyph_map_insert(&in_text, key, Glyph{});
+    }
+    for (u32 r = 0; r < set.range_count; r++) {
+        for (u32 cp = set.ranges[r].first; cp <= set.ranges[r].last && cp < 0x110000; cp++) {
+            PackedChar key = packed_char_from_code_point(cp);
+            if (FT_Get_Char_Index(face, cp) != 0 && !font_find_glyph(&in_text, key)) dyn_array_push(&listed, key);
+        }
+    }
+    glyph_map_free(&in_text);
+    return listed;
+}
+
+// Rows advance by the pixel height, or past the tallest bitmap of a row when that is taller
+// ('|', 'j' in some fonts), so the next row cannot overwrite its top; every row and column
+// start is even. False when a glyph would leave the side x side square.
+static bool font_pack(RasterGlyph* glyphs, u32 count, u32 h, u32 side) {
+    u32 pen_x = 0, pen_y = 0, row_tallest = 0;
+    for (u32 i = 0; i < count; i++) {
+        Glyph* g = &glyphs[i].glyph;
+        if (pen_x + g->width >= side) {
+            pen_x = 0;
+            pen_y += row_tallest > h ? row_tallest : h;
+            if (pen_y & 1) pen_y++;
+            row_tallest = 0;
+        }
+        if (g->width > side - pen_x || pen_y > side || g->rows > side - pen_y) return false;
+        g->x = pen_x;
+        g->y = pen_y;
+        g->x_end = pen_x + g->width;
+        g->y_end = pen_y + g->rows;
+        if (g->rows > row_tallest) row_tallest = g->rows;
+        pen_x += g->width + 1;
+        if (pen_x & 1) pen_x++;
+    }
+    return true;
 }
 
 static bool font_build_atlas(FT_Face face, u32 h, GlyphSet glyph_set, GlyphMap* out_map,
@@ -126,78 +176,71 @@ static bool font_build_atlas(FT_Face face, u32 h, GlyphSet glyph_set, GlyphMap* 
         return false;
     }
 
-    const u32 n = glyph_set.count;
-    const u32 side = font_atlas_side(h, n);
-    u8* pixels = (u8*)allocator_alloc(allocator, (u64)side * side);
-    memset(pixels, 1, (size_t)side * side);
-    GlyphMap map = glyph_map_create(allocator, n);
-
-    u32 pen_x = 0, pen_y = 0;
-    u32 row_tallest = 0;
-    u32 pos = 0;
-    for (u32 i = 0; i < n && pos < glyph_set.length; i++) {
-        u32 bytes = utf8_sequence_length(glyph_set.text[pos]);
-        if (bytes > glyph_set.length - pos) bytes = glyph_set.length - pos;
-        const u8* character = glyph_set.text + pos;
-        PackedChar key = utf8_pack(character, bytes);
-        pos += bytes;
-
+    DynArray<PackedChar> listed = font_listed_characters(face, glyph_set, allocator);
+    DynArray<RasterGlyph> glyphs = dyn_array_create<RasterGlyph>(allocator, listed.count, 0);
+    DynArray<u8> pool = dyn_array_create<u8>(allocator, 0, 65536);
+    u64 area = 0;
+    for (u32 i = 0; i < listed.count; i++) {
+        const PackedChar key = listed.data[i];
         FT_GlyphSlot slot = face->glyph;
         err = FT_Load_Char(face, packed_char_code_point(key), FT_LOAD_RENDER);
         bool drawable = slot->bitmap.pixel_mode == FT_PIXEL_MODE_GRAY ||
                         slot->bitmap.pixel_mode == FT_PIXEL_MODE_MONO ||
                         (slot->bitmap.width == 0 && slot->bitmap.rows == 0);
         if (err || !drawable) {
-            log_error("Failed to load character '%'\n", StringView{character, bytes});
+            u8 bytes[4];
+            log_error("Failed to load character '%'\n", StringView{bytes, packed_char_bytes(key, bytes)});
             continue;
         }
         const FT_Bitmap* bitmap = &slot->bitmap;
-        const u32 width = bitmap->width, rows = bitmap->rows;
-
-        if (pen_x + width >= side) {
-            // Rows advance by the pixel height; a row holding a taller bitmap ('|', 'j' in some
-            // fonts) advances past it instead, so the next row cannot overwrite its top.
-            pen_x = 0;
-            pen_y += row_tallest > h ? row_tallest : h;
-            if (pen_y & 1) pen_y++;
-            row_tallest = 0;
-        }
-        // The size estimate can be too small for other fonts or sets: never write outside.
-        if (width > side - pen_x || pen_y > side || rows > side - pen_y) {
-            log_error("font: The glyph atlas of % x % pixels is too small for the glyph set.", side, side);
-            glyph_map_free(&map);
-            allocator_free(allocator, pixels);
-            return false;
-        }
-        // Flipped: the bitmap's bottom row lands on atlas row pen_y.
-        for (u32 r = 0; r < rows; r++) {
-            u8* dst = pixels + (u64)(pen_y + r) * side + pen_x;
-            for (u32 c = 0; c < width; c++) dst[c] = font_bitmap_value(bitmap, rows - 1 - r, c);
-        }
-
-        Glyph g;
-        g.x = pen_x;
-        g.y = pen_y;
-        g.x_end = pen_x + width;
-        g.y_end = pen_y + rows;
-        g.width = width;
-        g.rows = rows;
-        g.left = slot->bitmap_left;
-        g.top = slot->bitmap_top;
-        g.advance = (i32)(slot->advance.x >> 6);
-        glyph_map_insert(&map, key, g);
-        if (rows > row_tallest) row_tallest = rows;
-
-        pen_x += width + 1;
-        if (pen_x & 1) pen_x++;
+        RasterGlyph r = {};
+        r.key = key;
+        r.glyph.width = bitmap->width;
+        r.glyph.rows = bitmap->rows;
+        r.glyph.left = slot->bitmap_left;
+        r.glyph.top = slot->bitmap_top;
+        r.glyph.advance = (i32)(slot->advance.x >> 6);
+        r.bitmap = pool.count;
+        const u32 bytes = bitmap->width * bitmap->rows;
+        dyn_array_reserve_more(&pool, bytes);
+        for (u32 row = 0; row < bitmap->rows; row++)
+            for (u32 c = 0; c < bitmap->width; c++) pool.data[pool.count++] = font_bitmap_value(bitmap, row, c);
+        dyn_array_push(&glyphs, r);
+        area += bytes;
     }
 
-    *out_map = map;
-    out_atlas->pixels = pixels;
-    out_atlas->width = side;
-    out_atlas->height = side;
-    out_atlas->allocator = allocator;
-    return true;
+    // The smallest square the glyphs pack into; no smaller one can hold their bitmaps' area.
+    u32 side = 1;
+    while ((u64)side * side < area) side++;
+    while (side <= FONT_ATLAS_MAX_SIDE && !font_pack(glyphs.data, glyphs.count, h, side)) side++;
+    const bool fits = side <= FONT_ATLAS_MAX_SIDE;
+    if (!fits) {
+        log_error("font: The glyph atlas of % x % pixels is too small for the glyph set.", FONT_ATLAS_MAX_SIDE,
+                  FONT_ATLAS_MAX_SIDE);
+    } else {
+        // Flipped: a bitmap's bottom row lands on its first atlas row.
+        u8* pixels = (u8*)allocator_alloc(allocator, (u64)side * side);
+        memset(pixels, 1, (size_t)side * side);
+        GlyphMap map = glyph_map_create(allocator, listed.count);
+        for (u32 i = 0; i < glyphs.count; i++) {
+            const RasterGlyph& r = glyphs.data[i];
+            const Glyph& g = r.glyph;
+            for (u32 row = 0; row < g.rows; row++)
+                memcpy(pixels + (u64)(g.y + row) * side + g.x, pool.data + r.bitmap + (u64)(g.rows - 1 - row) * g.width,
+                       g.width);
+            // A character listed twice keeps its second copy; the first stays in the atlas unused.
+            glyph_map_insert(&map, r.key, g);
+        }
+        *out_map = map;
+        out_atlas->pixels = pixels;
+        out_atlas->width = side;
+        out_atlas->height = side;
+        out_atlas->allocator = allocator;
+    }
+    dyn_array_free(&pool);
+    dyn_array_free(&glyphs);
+    dyn_array_free(&listed);
+    return fits;
 }
 
 bool font_build_atlas_from_file(const u8* path, u32 path_length, i32 face_index, u32 pixel_height,

@@ -62,12 +62,13 @@ void font_atlas_free(FontAtlas* atlas);
 // Returns false (and logs the failure, once per process) when that start failed.
 bool font_library_ready();
 
-// Atlas side for glyph_count characters at pixel_height: ceil(sqrt((h + 1)(h + 2)N)),
-// worked out in single precision as the program always has.
-u32 font_atlas_side(u32 pixel_height, u32 glyph_count);
+// The atlas is the smallest square its glyphs pack into, up to this side (it must fit the
+// renderer's texture and staging arenas, see font_gpu.cpp).
+enum : u32 { FONT_ATLAS_MAX_SIDE = 1024 };
 
 // Opens face face_index of the font file at path (pointer and length, no terminator), builds
-// the atlas of glyph_set at pixel_height and fills out_map and out_atlas. Logs each failure;
+// the atlas of glyph_set at pixel_height and fills out_map and out_atlas (its map has one
+// bucket per character listed: the text's and those the ranges added). Logs each failure;
 // on false nothing is left allocated.
 bool font_build_atlas_from_file(const u8* path, u32 path_length, i32 face_index, u32 pixel_height,
                                 GlyphSet glyph_set, GlyphMap* out_map, FontAtlas* out_atlas,

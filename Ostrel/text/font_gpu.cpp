@@ -1,6 +1,12 @@
 #include "font_gpu.h"
 #include "Ostrel/core/log.h"
 
+// The largest atlas the font builds, one byte per pixel, goes through the staging arena into
+// the texture arena, each allocation short of the block's end.
+static_assert((u64)FONT_ATLAS_MAX_SIDE * FONT_ATLAS_MAX_SIDE < MEMTARN_TEXTURE_BLOCK_SIZE &&
+                  (u64)FONT_ATLAS_MAX_SIDE * FONT_ATLAS_MAX_SIDE < MEMTARN_STAGING_BLOCK_SIZE,
+              "the largest font atlas fits the texture and staging arenas");
+
 bool font_upload_atlas(const VulkanContext* context, DeviceAllocator* texture_arena, DeviceAllocator* staging_arena,
                        const FontAtlas* atlas, GuiTexture* out_texture) {
     TextureCreateInfo info = {};

@@ -24,11 +24,20 @@ u32 utf8_count(const u8* text, u32 length) {
     return count;
 }
 
+static const CodePointRange k_program_ranges[] = {
+    {0x00A0, 0x00FF},  // Latin-1 Supplement
+    {0x0100, 0x017F},  // Latin Extended-A
+    {0x0370, 0x03FF},  // Greek
+    {0x0400, 0x04FF},  // Cyrillic
+};
+
 // Counted at static initialisation, before the entry point.
 const GlyphSet g_program_glyph_set = {
     (const u8*)k_program_glyphs,
     utf8_count((const u8*)k_program_glyphs, GLYPH_SET_PROGRAM_BYTES),
     GLYPH_SET_PROGRAM_BYTES,
+    k_program_ranges,
+    sizeof(k_program_ranges) / sizeof(k_program_ranges[0]),
 };
 
 bool utf8_validate(const u8* text, u32 length) {
@@ -61,6 +70,14 @@ PackedChar utf8_pack(const u8* bytes, u32 byte_count) {
     PackedChar c = 0;
     for (u32 k = 0; k < byte_count && k < 4; k++) c = (c << 8) | bytes[k];
     return c;
+}
+
+PackedChar packed_char_from_code_point(u32 cp) {
+    if (cp < 0x80) return cp;
+    if (cp < 0x800) return ((0xC0 | (cp >> 6)) << 8) | (0x80 | (cp & 0x3F));
+    if (cp < 0x10000) return ((0xE0 | (cp >> 12)) << 16) | ((0x80 | ((cp >> 6) & 0x3F)) << 8) | (0x80 | (cp & 0x3F));
+    return ((0xF0 | (cp >> 18)) << 24) | ((0x80 | ((cp >> 12) & 0x3F)) << 16) | ((0x80 | ((cp >> 6) & 0x3F)) << 8) |
+           (0x80 | (cp & 0x3F));
 }
 
 u32 packed_char_bytes(PackedChar c, u8 out[4]) {

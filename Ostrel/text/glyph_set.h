@@ -6,14 +6,26 @@
 
 typedef u32 PackedChar;
 
+// Code points first to last, both included.
+struct CodePointRange {
+    u32 first;
+    u32 last;
+};
+
 struct GlyphSet {
     const u8* text;  // UTF-8, one occurrence per character to rasterise
     u32 count;       // characters (code points) in text
     u32 length;      // bytes in text; nothing past it is read
+    // Rasterised after the text, in order: each code point of these ranges that the font has
+    // and the text does not list.
+    const CodePointRange* ranges;
+    u32 range_count;
 };
 
-// The program's glyph set: 1147 bytes, 447 characters (414 distinct). Its count is worked
-// out during static initialisation, before the entry point runs.
+// The program's glyph set: 1147 bytes, 447 characters (414 distinct), then whatever the font
+// has of Latin-1 Supplement, Latin Extended-A, Greek and Cyrillic, for device names in the
+// user's language. Its count is worked out during static initialisation, before the entry
+// point runs.
 enum { GLYPH_SET_PROGRAM_BYTES = 1147 };
 extern const GlyphSet g_program_glyph_set;
 
@@ -40,6 +52,9 @@ PackedChar utf8_pack(const u8* bytes, u32 byte_count);
 // Unicode code point of a packed, well-formed character (other bytes give some value, never
 // a read past the PackedChar).
 u32 packed_char_code_point(PackedChar c);
+
+// The PackedChar of a code point (below U+110000).
+PackedChar packed_char_from_code_point(u32 code_point);
 
 // The UTF-8 bytes of a PackedChar into out[4]; returns how many (1 for the value 0).
 u32 packed_char_bytes(PackedChar c, u8 out[4]);

@@ -30,6 +30,7 @@ void utf8_iterator_next(Utf8Iterator* it) {
 // ---- layout ---------------------------------------------------------------------------------
 
 static const PackedChar k_full_stop = '.';
+static const PackedChar k_replacement = '?';
 
 struct LayoutPass {
     TextLayout* layout;
@@ -55,10 +56,29 @@ static TextLayout layout_begin(const u8* text, u32 length, Allocator* allocator,
     return layout;
 }
 
+// Text is laid out again every frame: each character without a glyph is logged the first time
+// only. Past this many different ones nothing more is logged, so the log stays readable.
+enum { LAYOUT_REPORTED_MAX = 256 };
+static PackedChar s_reported[LAYOUT_REPORTED_MAX];
+static u32 s_reported_count;
+
 static void layout_report_missing(PackedChar c) {
+    for (u32 i = 0; i < s_reported_count; i++)
+        if (s_reported[i] == c) return;
+    if (s_reported_count == LAYOUT_REPORTED_MAX) return;
+    s_reported[s_reported_count++] = c;
     u8 bytes[4];
     u32 n = packed_char_bytes(c, bytes);
     log_error("Failed to find glyph for character: '%'.", StringView{bytes, n});
+}
+
+// A character the map lacks is reported and drawn as '?'; control characters draw nothing (the
+// vertex array has no room for them).
+static const Glyph* layout_find_glyph(const GlyphMap* map, PackedChar c) {
+    const Glyph* g = font_find_glyph(map, c);
+    if (g) return g;
+    layout_report_missing(c);
+    return layout_counts(c) ? font_find_glyph(map, k_replacement) : nullptr;
 }
 
 static void put_vertex(f32* v, f32 x, f32 y, f32 u, f32 tv) {
@@ -97,11 +117,8 @@ TextLayout text_layout(const u8* text, u32 length, const GlyphMap* map, Allocato
     TextLayout layout = layout_begin(text, length, allocator, 0, &pass.vertex_capacity);
     pass.layout = &layout;
     for (Utf8Iterator it = utf8_iterator_start(text, length); it.valid; utf8_iterator_next(&it)) {
-        const Glyph* g = font_find_glyph(map, it.current);
-        if (!g) {
-            layout_report_missing(it.current);
-            continue;
-        }
+        const Glyph* g = layout_find_glyph(map, it.current);
+        if (!g) continue;
         layout_put_glyph(&pass, g);
     }
     layout.height = layout.bottom - layout.vertical_offset;
@@ -142,11 +159,8 @@ TextLayout text_layout_bounded(const u8* text, u32 length, const GlyphMap* map, 
     TextLayout layout = layout_begin(text, length, allocator, 3, &pass.vertex_capacity);
     pass.layout = &layout;
     for (Utf8Iterator it = utf8_iterator_start(text, length); it.valid; utf8_iterator_next(&it)) {
-        const Glyph* g = font_find_glyph(map, it.current);
-        if (!g) {
-            layout_report_missing(it.current);
-            continue;
-        }
+        const Glyph* g = layout_find_glyph(map, it.current);
+        if (!g) continue;
         f32 x1 = layout.width + (f32)g->left + (f32)g->width;
         if (x1 >= max_width) {
             layout_truncate(&pass, map, max_width);

@@ -29,7 +29,8 @@ struct Utf8Iterator {
 Utf8Iterator utf8_iterator_start(const u8* text, u64 length);
 void utf8_iterator_next(Utf8Iterator* it);
 
-// One line, no width limit. Characters without a glyph are logged and skipped.
+// One line, no width limit. A character without a glyph draws as '?' (a control character as
+// nothing) and is logged the first time the process meets it.
 TextLayout text_layout(const u8* text, u32 length, const GlyphMap* map, Allocator* allocator);
 // One line; a character whose right edge reaches max_width ends the line, and the tail is
 // replaced by an ellipsis of up to three full stops that each end left of max_width.

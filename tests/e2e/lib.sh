@@ -20,8 +20,7 @@
 #
 # The window's content, in client coordinates:
 #   e2e_mixer_point W H WHAT [INDEX|VALUE]   # "X Y" of a Mixer widget
-#   e2e_press_client TITLE X Y      # a click the program's frames see (held for a few frames)
-#   e2e_hold_key KEYS               # likewise for keys, e.g. ctrl+a or Return
+#   e2e_hold_key KEYS               # keys held for a few frames, e.g. ctrl+a or Return
 #   e2e_drag TITLE X Y DX DY        # press at client (X, Y), move by (DX, DY), release
 #   e2e_client_pixel PNG TITLE X Y  # RRGGBB of a screenshot at client (X, Y)
 #
@@ -214,7 +213,8 @@ e2e_to_screen() {
     E2E_X=$(($3 + $1)) E2E_Y=$(($4 + $2))
 }
 
-# e2e_click_client TITLE X Y [BUTTON]: a real click at client coordinates (activates the window).
+# e2e_click_client TITLE X Y [BUTTON]: a real click at client coordinates (activates the window);
+# press and release arrive together, as from a touchpad tap.
 e2e_click_client() {
     e2e_to_screen "$1" "$2" "$3"
     xdotool mousemove --sync "$E2E_X" "$E2E_Y" click "${4:-1}"
@@ -270,15 +270,8 @@ e2e_drag() {
     xdotool mouseup 1
 }
 
-# The program reads the button and key states once per frame, after draining its messages: a
-# press released within the same drain is never seen. xdotool's click and key send both at once,
-# so widgets get presses held for a few frames (more under load).
-e2e_press_client() {
-    e2e_to_screen "$1" "$2" "$3"
-    xdotool mousemove --sync "$E2E_X" "$E2E_Y" mousedown 1
-    sleep 0.2
-    xdotool mouseup 1
-}
+# The program reads the key states once per frame, after draining its messages: a key released
+# within the same drain is never seen (a left click is), and xdotool's key sends both at once.
 e2e_hold_key() {
     xdotool keydown "$@"
     sleep 0.2

@@ -4,6 +4,7 @@
 # the focus: the scheme's colours on screen, the device slider dragged to the top (and released
 # outside the window), Mute and Unmute, a session volume typed in, another device made the
 # default for all three roles, and a scheme file replaced on disk recolouring the window at once.
+# Buttons, fields and the device list take plain clicks, whose press and release arrive together.
 . "$(dirname "$0")/lib.sh"
 e2e_init
 e2e_start_programs player.exe browser.exe voicechat.exe
@@ -28,7 +29,7 @@ e2e_start_korvane
 read -r _ _ W H <<<"$(e2e_client_rect Korvane)"
 [ -n "$H" ] || e2e_fail "no client rectangle"
 point() { e2e_mixer_point "$W" "$H" "$@"; }
-click() { e2e_press_client Korvane $(point "$@"); sleep 0.3; }
+click() { e2e_click_client Korvane $(point "$@"); sleep 0.3; }
 state() { e2e_state_get "$1" "$2"; }
 near() { awk -v a="$1" -v b="$2" 'BEGIN { d = a - b; exit !(d < 1e-4 && d > -1e-4) }'; }
 wait_state() {  # wait_state MATCH KEY VALUE WHAT

@@ -2,6 +2,7 @@
 # The Options screen of the real Korvane.exe, driven by real input after a focusing click: the
 # tab switch in the scheme's colours, the tray box written by the next autosave (after which
 # closing hides the window behind its icon), and the run-at-log-in box as the registry's Run value.
+# The tab and the boxes take plain clicks, whose press and release arrive together.
 . "$(dirname "$0")/lib.sh"
 e2e_init
 mkdir -p "$E2E_DIR/color_schemes"
@@ -14,11 +15,11 @@ wine reg delete "$run_key" /v Korvane /f >/dev/null 2>&1
 e2e_start_korvane
 read -r _ _ W H <<<"$(e2e_client_rect Korvane)"
 [ -n "$H" ] || e2e_fail "no client rectangle"
-press() { e2e_press_client Korvane "$1" "$2"; sleep 0.4; }
+click() { e2e_click_client Korvane "$1" "$2"; sleep 0.4; }
 pixel() { e2e_client_pixel "$shot" Korvane "$1" "$2"; }
 e2e_click_client Korvane $((W - 4)) 4   # focus
 sleep 1
-press $(e2e_mixer_point "$W" "$H" tab_options)
+click $(e2e_mixer_point "$W" "$H" tab_options)
 sleep 1
 shot=$(e2e_screenshot options)
 tab=$(awk -v h="$H" 'BEGIN { t = 0.055 * h; print int(t < 40 ? t : 40) }')
@@ -28,15 +29,15 @@ e2e_assert_eq 283020 "$(pixel $((3 * tab + 2)) 2)" "active Options tab"
 e2e_assert_eq C8C8C8 "$(pixel 31 61)" "tray box unchecked"  # in the scheme's inverted pairing
 
 # The tray box: TRAY_ICON=1 at the next autosave (every five seconds).
-press 38 68
+click 38 68
 e2e_wait_until 12 grep -qx 'TRAY_ICON=1' "$E2E_DIR/config.ini" || e2e_fail "no autosave wrote TRAY_ICON=1"
 
 # Run at log-in: checking the box sets the Run value, unchecking it removes the value.
 [ -z "$(run_value)" ] || e2e_fail "a Run value before the box was checked"
-press 38 98
+click 38 98
 e2e_wait_until 10 eval '[ -n "$(run_value)" ]' || e2e_fail "no Run value after checking the box"
 run_value | grep -qi 'Korvane.exe' || e2e_fail "the Run value does not name Korvane.exe: $(run_value)"
-press 38 98
+click 38 98
 e2e_wait_until 10 eval '[ -z "$(run_value)" ]' || e2e_fail "the Run value stayed after unchecking the box"
 
 # With TRAY_ICON on, closing hides the window behind its icon; the program lives on.

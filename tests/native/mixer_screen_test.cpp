@@ -201,9 +201,9 @@ TEST_F(Mixer, TheDeviceListOpensShieldsWhatIsUnderItAndPicksADevice) {
     frame();
     const UiRect& s = layout.selector;
     const f32 list_top = s.y + s.h;
-    const f32 probe_x = layout.device_column.x + 8, probe_y = list_top + 30;
+    const f32 probe_x = layout.device_column.x + 8, probe_y = list_top + 70;
     EXPECT_EQ(pixel(pixels(), probe_x, probe_y), color(GUI_COLOR_VOLUME_CONTROL_BACKGROUND));
-    click_in(s);
+    click(s.x + 100, list_top);  // the selector's bottom row, where the first entry starts
     EXPECT_TRUE(g_mixer.device_list_open);
     EXPECT_EQ(pixel(pixels(), probe_x, probe_y), color(GUI_COLOR_BUTTON)) << "drawn last, over the device column";
     const LayoutNode& list = g_mixer.device_list_rect;
@@ -233,6 +233,45 @@ TEST_F(Mixer, TheDeviceListOpensShieldsWhatIsUnderItAndPicksADevice) {
     click_in(s);
     click_in(s);
     EXPECT_FALSE(g_mixer.device_list_open);
+}
+
+// A field focused while the list is open, then another device picked, or the shown device gone:
+// its number belonged to the old device and must not be committed to the new one.
+TEST_F(Mixer, ChangingTheShownDeviceDropsFocusedFieldsWithoutCommitting) {
+    g_fake_audio_layer.devices = {{"Speakers", 0.89f, false, {{"System", 1.0f, false}}},
+                                  {"Headset", 0.3f, false, {{"System", 0.6f, false}}}};
+    frame();
+    const UiRect& s = layout.selector;
+    const struct {
+        UiRect column;
+        u8* (*focused)();
+    } fields[] = {
+        {layout.device_column, [] { return &g_mixer.device_field_focused; }},
+        {layout.equalizer_column, [] { return &g_mixer.equalizer_focused; }},
+        {layout.session_column(0, 0), [] { return &g_mixer.session_field_focused.data[0]; }},
+    };
+    for (const auto& f : fields) {
+        const u32 other = 1 - g_ui_selected_device;
+        const UiRect field = layout.column_field(f.column);
+        click_in(s);
+        click(field.x + field.w - 2, field.y + field.h / 2);
+        ASSERT_TRUE(g_mixer.device_list_open && *f.focused()) << &f - fields;
+        click(s.x + 100, s.y + s.h + 20 + 40 * (f32)other);
+        ASSERT_EQ(g_ui_selected_device, other);
+        EXPECT_FALSE(*f.focused()) << &f - fields;
+        click(W() / 2, H() - 2);
+    }
+    EXPECT_EQ(text_of(g_mixer.device_field_text), "30");
+    // Headset is shown; it goes away and the default device takes its place.
+    const UiRect field = layout.column_field(layout.device_column);
+    click(field.x + field.w - 2, field.y + field.h / 2);
+    ASSERT_TRUE(g_mixer.device_field_focused);
+    g_fake_audio_layer.devices.pop_back();
+    frame();
+    EXPECT_FALSE(g_mixer.device_field_focused);
+    click(W() / 2, H() - 2);
+    EXPECT_EQ(text_of(g_mixer.device_field_text), "89");
+    EXPECT_TRUE(fake_audio_layer_changes().empty());
 }
 
 TEST_F(Mixer, SessionsScrollByWheelButtonsAndDragging) {

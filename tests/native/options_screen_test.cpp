@@ -19,8 +19,9 @@ protected:
     std::string configured_scheme() const {
         return std::string((const char*)g_config.color_scheme_name, g_config.color_scheme_name_length);
     }
-    // The list's first frame is the one whose press opened it.
-    void open_scheme_list() { move(100, 150), button(true), frame(), button(false); }
+    // The list's first frame is the one whose press opened it. The press is on the button's
+    // bottom row, where the list's first entry starts: it must not pick that entry too.
+    void open_scheme_list() { move(100, kListY), button(true), frame(), move(100, 150), button(false); }
     // The check boxes' colours are crossed: CHECK_BOX_UNCHECKED shows a checked box.
     u32 box(bool checked) const { return color(checked ? GUI_COLOR_CHECK_BOX_UNCHECKED : GUI_COLOR_CHECK_BOX_CHECKED); }
     static constexpr f32 kListX = 60.0f, kListY = 165.0f;

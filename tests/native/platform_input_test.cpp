@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 #include <string>
+#include <vector>
 #include "Ostrel/platform/input.h"
 #include "Ostrel/platform/window.h"
 
@@ -64,6 +65,34 @@ TEST(InputHandlers, CharactersSkipControlBytesAndThe33rdIsDroppedInsideTheRing) 
     EXPECT_EQ(got, expected);  // wrapped around from 31 to 0 on the way
     EXPECT_EQ(text_input_ring_pop(ring), 0);
     EXPECT_EQ(ring->count, 0);
+}
+
+TEST(InputHandlers, ALeftPressReachesItsFrameEvenWhenReleasedInTheSameDrain) {
+    const u32 down = WINDOW_MSG_LBUTTONDOWN, up = WINDOW_MSG_LBUTTONUP, move = WINDOW_MSG_MOUSEMOVE;
+    // One frame each: the drain's messages (number, key-state bits), then the left button the
+    // frame sees.
+    const struct { std::vector<std::pair<u32, u64>> drain; u8 left; } frames[] = {
+        {{{down, 1}, {up, 0}}, 1},  // a tap
+        {{}, 0},                    // its release, one frame later
+        {{{down, 1}}, 1},
+        {{{move, 1}}, 1},
+        {{}, 1},                    // held across frames
+        {{{up, 0}}, 0},             // released in a later drain: at once
+        {{{down, 1}, {up, 0}, {down, 1}}, 1},
+        {{}, 1},                    // a second tap still held
+        {{{up, 0}, {down, 1}, {move, 0}, {move, 0}}, 1},
+        {{{move, 0}}, 0},
+        {{{WINDOW_MSG_RBUTTONDOWN, 2}, {WINDOW_MSG_RBUTTONUP, 0}}, 0},
+    };
+    MouseState mouse = mouse_state_create();
+    for (const auto& f : frames) {
+        for (const auto& [number, keys] : f.drain) {
+            WindowMessage m = message(number, keys, 0x00140010);
+            input_mouse_handler(nullptr, &m, &mouse);
+        }
+        EXPECT_EQ(mouse.button_down[MOUSE_LEFT], f.left) << &f - frames;
+        input_end_frame(&mouse);
+    }
 }
 
 TEST(KeyStates, HeldKeyPressesRepeatsAndReleases) {

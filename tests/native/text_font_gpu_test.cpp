@@ -21,20 +21,22 @@ protected:
     }
 };
 
-TEST_F(FontUpload, AtlasBecomesA328SquareSingleChannelTexture) {
+// Through arenas of the program's sizes.
+TEST_F(FontUpload, AtlasBecomesASquareSingleChannelTexture) {
     LogCapture capture;
     GlyphMap map = {};
     GuiTexture texture = {};
     u64 staging = used(h->staging_arena), textures = used(h->texture_arena);
     ASSERT_TRUE(load(test_font_path(), &h->staging_arena, &map, &texture));
-    EXPECT_EQ(texture.width, 328u);
-    EXPECT_EQ(texture.height, 328u);
+    const u32 side = test_font().atlas.width;
+    EXPECT_EQ(texture.width, side);
+    EXPECT_EQ(texture.height, side);
     EXPECT_EQ(texture.arena, &h->texture_arena.interface);
-    EXPECT_EQ(map.count, 414u);
+    EXPECT_EQ(map.count, test_font().map.count);
     // One byte per pixel went through the staging arena, and the image came from the texture arena.
-    EXPECT_GE(used(h->staging_arena) - staging, 328u * 328u);
-    EXPECT_LT(used(h->staging_arena) - staging, 2u * 328u * 328u);
-    EXPECT_GE(used(h->texture_arena) - textures, 328u * 328u);
+    EXPECT_GE(used(h->staging_arena) - staging, side * side);
+    EXPECT_LT(used(h->staging_arena) - staging, 2u * side * side);
+    EXPECT_GE(used(h->texture_arena) - textures, side * side);
     EXPECT_TRUE(capture.lines().empty());
     vulkan_destroy_texture(&texture);
     glyph_map_free(&map);
@@ -54,7 +56,7 @@ TEST_F(FontUpload, AFontThatDoesNotLoadOrDoesNotFitUploadsNothing) {
     EXPECT_EQ(used(h->texture_arena), textures);
 
     capture.clear();
-    MemtarnArena small;  // less than the 107,584 bytes of the atlas
+    MemtarnArena small;  // less than the atlas
     render_harness_arena(h, 100000, VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT, &small);
     EXPECT_FALSE(load(test_font_path(), &small, &map, &texture));
     EXPECT_FALSE(capture.lines().empty());

@@ -173,6 +173,7 @@ TEST_F(WindowFixture, PostedMouseAndWheelMessagesReachTheMouseState) {
     post(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM((WORD)(SHORT)-3, 10));
     drain();
     EXPECT_EQ((std::vector<i32>{mouse.x, mouse.y, mouse.button_down[MOUSE_LEFT]}), (std::vector<i32>{-3, 10, 1}));
+    input_end_frame(&mouse);
     post(WM_RBUTTONDOWN, MK_RBUTTON | MK_XBUTTON2, MAKELPARAM(50, 60));
     post(WM_MOUSEWHEEL, MAKEWPARAM(0, 2 * WHEEL_DELTA), MAKELPARAM(400, 300));
     drain();
