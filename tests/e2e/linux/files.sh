@@ -10,7 +10,7 @@ e2e_start_pulse speakers:Speakers
 e2e_start_korvane
 e2e_wait_until 10 test -f "$E2E_DIR/config.ini" || e2e_fail "no config.ini in $E2E_DIR"
 [ -d "$E2E_DIR/color_schemes" ] || e2e_fail "no color_schemes folder in $E2E_DIR"
-press() { e2e_press_client Korvane "$1" "$2"; sleep 0.4; }
+press() { e2e_click_client Korvane "$1" "$2"; sleep 0.4; }
 background() { e2e_client_pixel "$(e2e_screenshot "$1")" Korvane $((W - 4)) $((tab + 2)); }
 
 # Dropped in (written beside, moved in): loaded at once, its missing keys named in the log.

@@ -16,11 +16,14 @@ e2e_start_korvane
 read -r _ _ W H <<<"$(e2e_client_rect Korvane)"
 [ -n "$H" ] || e2e_fail "no client rectangle"
 point() { e2e_mixer_point "$W" "$H" "$@"; }
-click() { e2e_press_client Korvane $(point "$@"); sleep 0.3; }
+click() { e2e_click_client Korvane $(point "$@"); sleep 0.3; }
 wait_eq() {  # wait_eq EXPECTED WHAT COMMAND...
-    local expected=$1 what=$2
+    local expected=$1 what=$2 end=$((SECONDS + 10))
     shift 2
-    e2e_wait_until 10 eval '[ "$("$@")" = "$expected" ]' || e2e_fail "$what: [$("$@")], expected [$expected]"
+    until [ "$("$@")" = "$expected" ]; do
+        [ $SECONDS -ge $end ] && e2e_fail "$what: [$("$@")], expected [$expected]"
+        sleep 0.1
+    done
 }
 
 e2e_click_client Korvane $((W - 4)) 4
