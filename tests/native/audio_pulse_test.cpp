@@ -159,10 +159,10 @@ Picture server_picture() {
     return p;
 }
 
-// Two focused frames.
+// Two focused frames, far enough apart for a busy server to answer.
 void two_refreshes() {
     for (int i = 0; i < 2; i++) {
-        usleep(50 * 1000);
+        usleep(100 * 1000);
         audio_refresh();
     }
 }
@@ -291,7 +291,7 @@ TEST_F(AudioPulse, VolumesReadFromTheServer) {
     for (const Case& c : cases) {
         run(std::string("pactl set-sink-volume speakers ") + c.volume);
         run("pactl set-sink-input-volume " + std::to_string(input_entry("browser").index) + " " + c.volume);
-        two_refreshes();
+        EXPECT_TRUE(eventually([] { return layer_picture() == server_picture(); })) << c.volume;
         const u32 d = device_named(SPEAKERS);
         ASSERT_EQ(audio_session_count(d), 1u);
         EXPECT_EQ(audio_get_device_volume_percent(d), c.device_percent) << c.volume;
@@ -304,7 +304,7 @@ TEST_F(AudioPulse, VolumesReadFromTheServer) {
 TEST_F(AudioPulse, ChangesReachTheServer) {
     LogCapture log;
     run("pactl set-sink-volume speakers 20000 40000");
-    two_refreshes();
+    ASSERT_TRUE(eventually([] { return layer_picture() == server_picture(); }));
     struct Case {
         const char* what;
         std::function<void(u32 speakers, u32 headphones)> act;
