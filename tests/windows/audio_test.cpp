@@ -6,7 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 #include <functional>
-#include "app/audio.h"
+#include "app/audio_win32.h"
 #include "audio_test_support.h"
 #include "core_audio_model.h"
 #include "support/log_capture.h"
