@@ -469,7 +469,7 @@ static u32 x11_utf8_to_latin1(const u8* in, u32 length, u8* out) {
     for (u32 i = 0; i < length;) {
         u8 c = in[i];
         u32 size = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : 4;
-        u32 code = c;
+        u32 code = size == 1 ? c : 0x100;
         if (size == 2 && i + 1 < length) code = ((c & 0x1Fu) << 6) | (in[i + 1] & 0x3Fu);
         out[n++] = code <= 0xFF ? (u8)code : '?';
         i += size;
