@@ -107,7 +107,7 @@ static bool x11_open_display() {
         XSetLocaleModifiers("@im=none");
         s_input_method = XOpenIM(s_display, nullptr, nullptr, nullptr);
     }
-    if (!s_input_method) log_warning("No X input method: typed characters beyond Latin-1 are lost.");
+    if (!s_input_method) log_warning("No X input method: typed characters are lost.");
     char empty = 0;
     Pixmap pixmap = XCreateBitmapFromData(s_display, DefaultRootWindow(s_display), &empty, 1, 1);
     XColor black = {};
@@ -308,30 +308,6 @@ static void x11_queue(X11Window* window, u32 message, u64 wparam, i64 lparam) {
     s_queue_count++;
 }
 
-// Latin-1 and Unicode keysyms as UTF-8, for a display without any input method.
-static u32 x11_keysym_utf8(KeySym sym, char* out) {
-    u32 c = 0;
-    if ((sym >= 0x20 && sym <= 0x7E) || (sym >= 0xA0 && sym <= 0xFF)) c = (u32)sym;
-    else if ((sym & 0xFF000000) == 0x01000000) c = (u32)(sym & 0x00FFFFFF);
-    else if (sym == XK_Return || sym == XK_KP_Enter) c = '\r';
-    else if (sym == XK_BackSpace) c = 8;
-    else if (sym == XK_Tab) c = 9;
-    if (c == 0 || c > 0x10FFFF) return 0;
-    if (c < 0x80) return out[0] = (char)c, 1;
-    if (c < 0x800) return out[0] = (char)(0xC0 | (c >> 6)), out[1] = (char)(0x80 | (c & 0x3F)), 2;
-    if (c < 0x10000) {
-        out[0] = (char)(0xE0 | (c >> 12));
-        out[1] = (char)(0x80 | ((c >> 6) & 0x3F));
-        out[2] = (char)(0x80 | (c & 0x3F));
-        return 3;
-    }
-    out[0] = (char)(0xF0 | (c >> 18));
-    out[1] = (char)(0x80 | ((c >> 12) & 0x3F));
-    out[2] = (char)(0x80 | ((c >> 6) & 0x3F));
-    out[3] = (char)(0x80 | (c & 0x3F));
-    return 4;
-}
-
 static void x11_key(X11Window* window, XKeyEvent* event, bool press) {
     KeySym sym = NoSymbol;
     XLookupString(event, nullptr, 0, &sym, nullptr);
@@ -350,16 +326,11 @@ static void x11_key(X11Window* window, XKeyEvent* event, bool press) {
         if (alt || vk == VKEY_F1 + 9) message = press ? WINDOW_MSG_SYSKEYDOWN : WINDOW_MSG_SYSKEYUP;
         if (vk) x11_queue(window, message, vk, lparam);
     }
-    if (!press) return;
+    if (!press || !window->input_context) return;
     char text[32];
-    int length = 0;
-    if (window->input_context) {
-        Status status = 0;
-        length = Xutf8LookupString(window->input_context, event, text, (int)sizeof text, &sym, &status);
-        if (status != XLookupChars && status != XLookupBoth) length = 0;
-    } else {
-        length = (int)x11_keysym_utf8(sym, text);
-    }
+    Status status = 0;
+    int length = Xutf8LookupString(window->input_context, event, text, (int)sizeof text, &sym, &status);
+    if (status != XLookupChars && status != XLookupBoth) length = 0;
     for (int i = 0; i < length; i++) x11_queue(window, WINDOW_MSG_CHAR, (u8)text[i], 1);
 }
 
@@ -422,7 +393,7 @@ static void x11_configure(X11Window* window, XConfigureEvent* event) {
     if ((u32)(u16)x != record->x || (u32)(u16)y != record->y) x11_queue(window, WINDOW_MSG_MOVE, 0, x11_point(x, y));
 }
 
-static bool x11_property_has_atom(XWindow xid, Atom property, Atom type, long wanted, bool any_value) {
+static bool x11_property_has_atom(XWindow xid, Atom property, Atom type, long wanted, bool first_only) {
     Atom actual = None;
     int format = 0;
     unsigned long count = 0, after = 0;
@@ -432,7 +403,7 @@ static bool x11_property_has_atom(XWindow xid, Atom property, Atom type, long wa
             Success &&
         data && format == 32) {
         const long* values = (const long*)data;
-        for (unsigned long i = 0; i < (any_value ? 1 : count) && i < count; i++) found |= values[i] == wanted;
+        for (unsigned long i = 0; i < (first_only ? 1 : count) && i < count; i++) found |= values[i] == wanted;
     }
     if (data) XFree(data);
     return found;

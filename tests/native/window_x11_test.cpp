@@ -229,6 +229,14 @@ TEST_F(X11WindowTest, RecordFollowsMovesSizesFocusIconicStateAndClose) {
     send_protocol("WM_DELETE_WINDOW");
     EXPECT_TRUE(pump_until([] { return g_window.close_requested != 0; }));
     EXPECT_FALSE(hooked(WINDOW_MSG_CLOSE));  // a request the frame loop answers, not the hook
+
+    // Inside a window manager's frame the record still holds the position on the screen.
+    XWindow frame = XCreateSimpleWindow(other, DefaultRootWindow(other), 200, 150, 500, 400, 0, 0, 0);
+    XMapWindow(other, frame);
+    XReparentWindow(other, xid(), frame, 0, 0);
+    XMoveWindow(other, xid(), 5, 20);
+    XSync(other, False);
+    EXPECT_TRUE(pump_until([] { return g_window.x == 205 && g_window.y == 170; }));
 }
 
 TEST_F(X11WindowTest, ClipboardIsServedAndPastedBothWays) {
