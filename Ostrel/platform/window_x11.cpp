@@ -326,7 +326,8 @@ static void x11_key(X11Window* window, XKeyEvent* event, bool press) {
         if (alt || vk == VKEY_F1 + 9) message = press ? WINDOW_MSG_SYSKEYDOWN : WINDOW_MSG_SYSKEYUP;
         if (vk) x11_queue(window, message, vk, lparam);
     }
-    if (!press || !window->input_context) return;
+    // With Alt held Win32 sends system characters, which never reach the text ring.
+    if (!press || !window->input_context || (event->state & Mod1Mask)) return;
     char text[32];
     Status status = 0;
     int length = Xutf8LookupString(window->input_context, event, text, (int)sizeof text, &sym, &status);
