@@ -10,6 +10,7 @@
 #include "Ostrel/core/log.h"
 #include "Ostrel/core/os.h"
 #include "Ostrel/core/path.h"
+#include "Ostrel/platform/window_x11.h"
 #include "app/app.h"
 #include "app/app_linux.h"
 #include "app/audio.h"
@@ -120,6 +121,7 @@ int main() {
     if (!window_create("Korvane", g_config.window_x, g_config.window_y, g_config.window_width, g_config.window_height,
                        WINDOW_STYLE_OVERLAPPED, &g_window))
         return startup_failed();
+    window_set_minimum_size(&g_window, CONFIG_MIN_WINDOW_WIDTH, CONFIG_MIN_WINDOW_HEIGHT);
     g_window.hide_cursor = 0;
 
     if (g_config.tray_icon)
