@@ -49,14 +49,14 @@ click session_mute 1
 wait_eq yes "session muted" e2e_stream_field voicechat Mute
 
 # A stream started while Korvane runs is the next column; one that ends leaves.
-e2e_stream player speakers
+e2e_stream musicbox speakers
 sleep 0.5
 click session_mute 2
-wait_eq yes "new session muted through its column" e2e_stream_field player Mute
+wait_eq yes "new session muted through its column" e2e_stream_field musicbox Mute
 kill "$E2E_STREAM_PID"
 sleep 0.5
 click session_mute 1
-wait_eq no "voicechat unmuted after player left" e2e_stream_field voicechat Mute
+wait_eq no "voicechat unmuted after musicbox left" e2e_stream_field voicechat Mute
 
 # The other device from the list, then "Set as active audio output".
 click selector
