@@ -13,6 +13,8 @@ extern KeyStates g_key_states;
 extern DynString g_executable_path;  // full path, no terminator; kept for the Run registration
 extern bool g_quit;                  // set by the tray menu's "Exit"
 extern void* g_module_handle;
+extern bool g_started;               // start-up is complete: the configuration is worth saving
 
-// Stops the logger (so the explaining message is written) and ends the process.
+// Saves the configuration once start-up is complete, stops the logger (so the explaining message
+// is written) and ends the process.
 [[noreturn]] void app_fatal_exit(u32 code);

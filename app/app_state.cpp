@@ -9,3 +9,4 @@ KeyStates g_key_states = key_states_create();
 DynString g_executable_path = {};
 bool g_quit = false;
 void* g_module_handle = nullptr;
+bool g_started = false;

@@ -18,17 +18,66 @@ static OVERLAPPED s_overlapped;
 static bool s_request_pending;
 // DWORD-aligned, as ReadDirectoryChangesW requires.
 alignas(DWORD) static u8 s_change_buffer[WATCH_BUFFER_SIZE];
+static bool s_broken_reported;
+static ULONGLONG s_broken_report_tick;
 
-// Issues the change request when none is outstanding; a failure is retried by the next poll.
-static void watch_request() {
+// A broken watch is re-opened on every poll until it works again: its messages are limited to
+// one a second. Start-up reports everything.
+static bool report(bool limited) {
+    if (!limited) return true;
+    ULONGLONG now = GetTickCount64();
+    if (s_broken_reported && now - s_broken_report_tick < 1000) return false;
+    s_broken_reported = true;
+    s_broken_report_tick = now;
+    return true;
+}
+
+static void watch_close() {
+    if (s_folder != INVALID_HANDLE_VALUE) CloseHandle(s_folder);
+    s_folder = INVALID_HANDLE_VALUE;
+    s_request_pending = false;
+}
+
+// Makes the folder when it is missing and opens it for watching.
+static bool watch_open(bool limited) {
+    if (!CreateDirectoryA("color_schemes", NULL)) {
+        DWORD error = GetLastError();
+        if (error == ERROR_PATH_NOT_FOUND) {
+            if (report(limited))
+                log_error(
+                    "Could not create color schemes folder.One or more intermediate directories do not exist; this "
+                    "function will only create the final directory in the path. ");
+            return false;
+        }
+        if (error != ERROR_ALREADY_EXISTS) {
+            if (report(limited)) log_error("An unknown Win32 error occured, GetLastError returned %.", (u32)error);
+            return false;
+        }
+        if (!limited) log_warning("Color schemes folder already exists. No need to create it.");
+    }
+    s_folder = CreateFileA("color_schemes", FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, NULL);
+    if (s_folder == INVALID_HANDLE_VALUE) {
+        if (report(limited))
+            log_error("Failed to open color schemes folder handle, GetLastError returned %.", (u32)GetLastError());
+        return false;
+    }
+    return true;
+}
+
+// Issues the change request when none is outstanding. A failure closes the watch; the next poll
+// opens it again.
+static void watch_request(bool limited) {
     if (s_request_pending) return;
     DWORD bytes = 0;
     if (ReadDirectoryChangesW(s_folder, s_change_buffer, WATCH_BUFFER_SIZE, TRUE, WATCH_FILTER, &bytes, &s_overlapped,
                               NULL)) {
         s_request_pending = true;
-    } else {
-        log_error("Failed to read color schemes directory changes. GetLastError returned %.", (u32)GetLastError());
+        return;
     }
+    if (report(limited))
+        log_error("Failed to read color schemes directory changes. GetLastError returned %.", (u32)GetLastError());
+    watch_close();
 }
 
 void color_schemes_rebuild() {
@@ -98,26 +147,7 @@ bool color_scheme_load(const char* path) {
 }
 
 bool color_schemes_setup() {
-    if (!CreateDirectoryA("color_schemes", NULL)) {
-        DWORD error = GetLastError();
-        if (error == ERROR_PATH_NOT_FOUND) {
-            log_error(
-                "Could not create color schemes folder.One or more intermediate directories do not exist; this "
-                "function will only create the final directory in the path. ");
-            return false;
-        }
-        if (error != ERROR_ALREADY_EXISTS) {
-            log_error("An unknown Win32 error occured, GetLastError returned %.", (u32)error);
-            return false;
-        }
-        log_warning("Color schemes folder already exists. No need to create it.");
-    }
-    s_folder = CreateFileA("color_schemes", FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, NULL);
-    if (s_folder == INVALID_HANDLE_VALUE) {
-        log_error("Failed to open color schemes folder handle, GetLastError returned %.", (u32)GetLastError());
-        return false;
-    }
+    if (!watch_open(false)) return false;
     memset(&s_overlapped, 0, sizeof(s_overlapped));
     s_event = CreateEventA(NULL, FALSE, FALSE, "KorvaneColorSchemesWatcher");
     if (!s_event) {
@@ -129,8 +159,9 @@ bool color_schemes_setup() {
     g_selected_color_scheme = 0;
     g_color_schemes_loaded = false;
     color_schemes_list_create();
+    s_broken_reported = false;
     // Watched before the first listing: a file added while the program starts is not missed.
-    watch_request();
+    watch_request(false);
     color_schemes_rebuild();
     color_scheme_select_configured(&g_config);
     return true;
@@ -143,14 +174,28 @@ static void rebuild_after_change() {
     g_color_schemes_loaded = true;
 }
 
+// A watch on a folder that was deleted (or replaced by a file) reports nothing more.
+static void close_if_folder_gone() {
+    DWORD attributes = GetFileAttributesA("color_schemes");
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) watch_close();
+}
+
 void color_schemes_poll() {
-    if (s_folder == INVALID_HANDLE_VALUE) return;
-    watch_request();
+    if (!s_event) return;  // not set up
+    if (s_folder == INVALID_HANDLE_VALUE) {
+        if (!watch_open(true)) return;
+        watch_request(true);
+        // Whatever changed while nothing watched is taken in now.
+        if (s_request_pending) rebuild_after_change();
+        return;
+    }
+    watch_request(true);
     if (!s_request_pending) return;
     DWORD bytes = 0;
     if (GetOverlappedResult(s_folder, &s_overlapped, &bytes, FALSE)) {
         s_request_pending = false;
         rebuild_after_change();
+        close_if_folder_gone();
         return;
     }
     DWORD error = GetLastError();
@@ -159,9 +204,12 @@ void color_schemes_poll() {
         // Too many changes for the buffer: the folder changed, only the details are lost.
         s_request_pending = false;
         rebuild_after_change();
+        close_if_folder_gone();
         return;
     }
-    log_error("Failed to get color schemes directory changes. GetLastError returned %.", (u32)error);
+    // The request ended without a result: this watch is done, the next poll opens another.
+    if (report(true)) log_error("Failed to get color schemes directory changes. GetLastError returned %.", (u32)error);
+    watch_close();
 }
 
 void color_schemes_close() {

@@ -96,6 +96,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     if (!ui_startup()) return startup_failed();
     ui_frame();
+    g_started = true;
 
     for (;;) {
         const i64 frame_start = os_perf_counter();

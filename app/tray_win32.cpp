@@ -52,8 +52,12 @@ static void tray_show_menu(HWND hwnd) {
     HMENU menu = CreatePopupMenu();
     InsertMenuA(menu, 0xFFFFFFFF, MF_BYPOSITION, TRAY_MENU_EXIT, "Exit");
     InsertMenuA(menu, 0xFFFFFFFF, MF_BYPOSITION, TRAY_MENU_OPEN, "Open");
-    // The choice arrives later as WM_COMMAND.
+    // Only a menu whose owner is the foreground window closes on a click elsewhere; until it
+    // closes the frame loop waits inside TrackPopupMenu. The posted empty message makes the
+    // system leave the menu state at once when it does. The choice arrives later as WM_COMMAND.
+    SetForegroundWindow(hwnd);
     TrackPopupMenu(menu, TPM_BOTTOMALIGN, cursor.x, cursor.y, 0, hwnd, NULL);
+    PostMessageA(hwnd, WM_NULL, 0, 0);
     DestroyMenu(menu);
 }
 

@@ -1,6 +1,12 @@
 #include "ini.h"
 
-IniLexer ini_lexer(const void* text, u32 size) { return IniLexer{(const u8*)text, size, 0, 1}; }
+IniLexer ini_lexer(const void* text, u32 size) {
+    // Editors such as Notepad start UTF-8 files with a byte-order mark; every settings file
+    // reaches its bytes through here, so one leading mark is skipped once for all of them.
+    const u8* bytes = (const u8*)text;
+    u32 start = size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
+    return IniLexer{bytes, size, start, 1};
+}
 
 static bool is_word_byte(u8 b) { return b >= 0x20 && b <= 0x7E && b != '='; }
 

@@ -32,6 +32,7 @@ struct IniValueSpan {
     u32 value_end;
 };
 
+// A leading UTF-8 byte-order mark (EF BB BF) is skipped; positions still count from text.
 IniLexer ini_lexer(const void* text, u32 size);
 IniToken ini_next_token(IniLexer* lexer);
 // section may be null (only entries before the first bracket are visible then).

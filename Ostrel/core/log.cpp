@@ -107,8 +107,10 @@ bool log_start() {
 void log_stop() {
     g_queue.paused.store(0);
     g_queue.stop.store(1);
-    // Also wait for the line being written: the process may end right after this returns.
-    while (g_queue.count.load() != 0 || g_queue.busy.load() != 0) os_yield();
+    // Also wait for the line being written: the process may end right after this returns. A write
+    // can block for good (standard output a pipe nobody reads); the process must still end.
+    const i64 give_up = os_perf_counter() + LOG_STOP_WAIT_SECONDS * os_perf_frequency();
+    while ((g_queue.count.load() != 0 || g_queue.busy.load() != 0) && os_perf_counter() < give_up) os_yield();
     os_thread_close(&g_queue.thread);
 }
 

@@ -5,10 +5,11 @@
 
 enum LogLevel : i32 { LOG_LEVEL_ERROR = 0, LOG_LEVEL_WARNING = 1 };
 
-enum { LOG_RING_SLOTS = 256 };
+enum { LOG_RING_SLOTS = 256, LOG_STOP_WAIT_SECONDS = 2 };
 
 bool log_start();
-// Sets the stop flag and returns once every queued message has been taken from the ring.
+// Sets the stop flag and returns once every queued message has been written, or after
+// LOG_STOP_WAIT_SECONDS when the output does not take them (what is left is lost).
 void log_stop();
 // Takes ownership of the message; a message that finds the ring full is freed and dropped.
 void log_error(LogMessage message);

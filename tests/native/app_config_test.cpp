@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include "Ostrel/core/log.h"
+#include "app/color_schemes.h"
 #include "app/config.h"
 #include "support/log_capture.h"
 
@@ -94,6 +95,35 @@ TEST(ConfigFormat, WritesTheSixLinesThatReadBackToTheSameRecord) {
     expect_window(back, -1200, 33, 1024, 768, 1);
     EXPECT_EQ(scheme(back), std::string(64, 's'));
     EXPECT_TRUE(capture.lines().empty());
+}
+
+// Notepad's "UTF-8 with BOM": one leading byte-order mark is skipped, a second one is not.
+TEST(ByteOrderMark, FirstKeyOfConfigAndSchemeFileIsRead) {
+    const std::string bom = "\xEF\xBB\xBF";
+    struct { bool scheme; std::string text; bool read; } cases[] = {
+        {false, bom + "WINDOW_X=-40\r\nWINDOW_Y=7\r\n", true},
+        {true, bom + "BACKGROUND_COLOR=102030\r\nTEXT_COLOR=405060\r\n", true},
+        {false, bom + bom + "WINDOW_X=-40\r\nWINDOW_Y=7\r\n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        LogCapture capture;
+        bool first, second;
+        if (c.scheme) {
+            ColorScheme s = {};
+            color_scheme_parse_colors((const u8*)c.text.data(), (u32)c.text.size(), "x", &s);
+            first = s.colors[0] == gui_pack_color(0x10, 0x20, 0x30, 0xFF);
+            second = s.colors[1] == gui_pack_color(0x40, 0x50, 0x60, 0xFF);
+        } else {
+            AppConfig config = parse(c.text);
+            first = config.window_x == -40;
+            second = config.window_y == 7;
+        }
+        EXPECT_EQ(first, c.read);
+        EXPECT_EQ(second, c.read);
+        const char* absent = c.scheme ? "BACKGROUND_COLOR not present in x." : "WINDOW_X not present in config.";
+        EXPECT_EQ(capture.contains(absent), !c.read);
+    }
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <stdio.h>
 #include <string.h>
 #include <functional>
+#include "app/app.h"
+#include "app/audio.h"
 #include "app/audio_win32.h"
 #include "audio_test_support.h"
 #include "core_audio_model.h"
@@ -414,6 +416,8 @@ TEST_F(Audio, NothingStaysReferencedAfterManyRefreshesOfAChangingPlatform) {
 
 // ---- fatal exits, each in a child process ----
 
+// Failures after start-up save the configuration first (the child changed it after loading);
+// those during start-up leave the file as it was.
 TEST(AudioFatal, StartUpAndEnumerationFailuresExitWithCodeOneAfterTheirMessage) {
     const char* const cases[][2] = {
         {"create-policy-config", "Failed to create CPolicyConfigVistaClient instance."},
@@ -423,8 +427,17 @@ TEST(AudioFatal, StartUpAndEnumerationFailuresExitWithCodeOneAfterTheirMessage) 
         {"enum-endpoints-on-refresh", "Failed to enumerate audio enpoints."},
         {"endpoint-count-on-refresh", "Failed to get audio endpoints count."},
     };
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    strcat(folder, "korvane-audio-fatal");
+    CreateDirectoryA(folder, NULL);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder));
+    const std::string original = "WINDOW_X=1\n";
     for (auto& c : cases) {
         SCOPED_TRACE(c[0]);
+        FILE* config = fopen("config.ini", "wb");
+        fputs(original.c_str(), config);
+        fclose(config);
         ChildProcess child = child_start("AudioChild.Run", c[0]);
         ASSERT_NE(child.info.hProcess, nullptr);
         std::string output;
@@ -433,7 +446,15 @@ TEST(AudioFatal, StartUpAndEnumerationFailuresExitWithCodeOneAfterTheirMessage) 
         EXPECT_NE(output.find(std::string("ERROR ")), std::string::npos) << output;
         EXPECT_NE(output.find(std::string(": ") + c[1] + "\n"), std::string::npos) << output;
         EXPECT_EQ(output.find("reached after the fatal exit"), std::string::npos) << output;
+        char saved[256] = {};
+        config = fopen("config.ini", "rb");
+        fread(saved, 1, sizeof saved - 1, config);
+        fclose(config);
+        bool after_start_up = strstr(c[0], "-on-refresh") != nullptr;
+        EXPECT_EQ(strstr(saved, "WINDOW_X=4242\n") != nullptr, after_start_up) << saved;
+        if (!after_start_up) EXPECT_EQ(saved, original);
     }
+    DeleteFileA("config.ini");
 }
 
 // Runs only as a child of the tests above (KORVANE_AUDIO_CHILD names its role).
@@ -449,7 +470,10 @@ TEST(AudioChild, Run) {
     const FakeMethod methods[] = {FAKE_CREATE_POLICY_CONFIG, FAKE_CREATE_ENUMERATOR, FAKE_ENUM_AUDIO_ENDPOINTS, FAKE_COLLECTION_GET_COUNT};
     for (int i = 0; i < 4; i++)
         if (r == roles[i]) g_fake_audio.fail = fake_bit(methods[i]);
+    load_config(&g_config);
+    g_config.window_x = 4242;
     audio_init();
+    g_started = true;
     for (int i = 2; i < 4; i++)
         if (r == std::string(roles[i]) + "-on-refresh") g_fake_audio.fail = fake_bit(methods[i]);
     audio_refresh();

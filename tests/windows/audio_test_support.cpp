@@ -3,12 +3,6 @@
 #include "app/audio.h"
 #include "Ostrel/core/log.h"
 
-// The audio layer's fatal exits end here in test executables, as in the program.
-[[noreturn]] void app_fatal_exit(u32 code) {
-    log_stop();
-    ExitProcess(code);
-}
-
 static std::string text(StringView view) { return std::string((const char*)view.data, view.length); }
 
 std::vector<std::string> audio_device_names() {

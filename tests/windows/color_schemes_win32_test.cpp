@@ -113,4 +113,39 @@ TEST_F(ColorSchemeFolder, BurstOfFortyFilesEndsWithTheCompleteList) {
     EXPECT_EQ(capture.count("Failed to get color schemes directory changes. GetLastError returned 1022."), 0);
 }
 
+// The folder deleted under the watch (possible from the Linux side) and a file put in its place:
+// the failing re-opens log at most once a second, "Default" stands meanwhile, and once the file
+// is gone the folder is made again and watched.
+TEST_F(ColorSchemeFolder, DeletedFolderIsMadeAgainAndWatchedWithoutAFlood) {
+    ASSERT_TRUE(CreateDirectoryA("color_schemes", NULL));
+    write_file("color_schemes\\Old.ini", "");
+    ASSERT_TRUE(color_schemes_setup());
+    color_schemes_poll();
+    LogCapture capture;
+    capture.clear();
+    ASSERT_TRUE(run_sh("rm -r '" + folder() + "' && : > '" + folder() + "'"));
+    const ULONGLONG start = GetTickCount64();
+    for (int frame = 0; frame < 90; frame++) {
+        color_schemes_poll();
+        Sleep(16);
+    }
+    const int seconds = (int)((GetTickCount64() - start) / 1000);
+    // The rebuild that found the folder gone, and one message a second.
+    EXPECT_LE((int)capture.texts().size(), 2 + seconds);
+    EXPECT_EQ(scheme_names(), (std::vector<std::string>{"Default"}));
+    ASSERT_TRUE(run_sh("rm '" + folder() + "'"));
+    auto folder_made = [] {
+        DWORD attributes = GetFileAttributesA("color_schemes");
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    };
+    for (int polls = 0; polls < 800 && !folder_made(); polls++) {
+        color_schemes_poll();
+        Sleep(5);
+    }
+    ASSERT_TRUE(folder_made());
+    ASSERT_TRUE(run_sh("printf 'TEXT_COLOR=00FF00\\n' > '" + unix_dir + "/new.tmp' && mv '" + unix_dir + "/new.tmp' '" +
+                       folder() + "/Back.ini'"));
+    EXPECT_GT(poll_until({"Default", "Back.ini"}), 0);
+}
+
 }  // namespace

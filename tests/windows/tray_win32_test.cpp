@@ -117,6 +117,30 @@ TEST_F(TrayWindow, IconClickAndMenuCommandsShowTheWindowOrQuit) {
     PostMessageA(hwnd(), WM_COMMAND, 775, 0);  // "Exit"
     pump();
     EXPECT_TRUE(g_quit);
+
+    // The menu closes on a click elsewhere only while its owner is the foreground window (the
+    // window is hidden then, as in the tray), and the system leaves the menu state on the next
+    // message to the owner. Escape ends the menu here.
+    ShowWindow(hwnd(), SW_HIDE);
+    HWND foreground = NULL;
+    std::thread closer([&] {
+        for (int i = 0; i < 500; i++, Sleep(10)) {
+            HWND menu = FindWindowA("#32768", NULL);
+            DWORD pid = 0;
+            if (menu) GetWindowThreadProcessId(menu, &pid);
+            if (!menu || pid != GetCurrentProcessId() || !IsWindowVisible(menu)) continue;
+            foreground = GetForegroundWindow();
+            PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+            return;
+        }
+    });
+    pump();
+    tray_window_proc(hwnd(), TRAY_CALLBACK, 100, WM_RBUTTONDOWN);
+    closer.join();
+    EXPECT_EQ(foreground, hwnd());
+    bool null_message = false;
+    for (MSG msg; PeekMessageA(&msg, hwnd(), 0, 0, PM_REMOVE);) null_message |= msg.message == WM_NULL;
+    EXPECT_TRUE(null_message);
 }
 
 TEST_F(TrayWindow, SizingAndMovingAreStoredOnlyWhileActiveAndSizingIsRaisedToTheMinimum) {
