@@ -6,6 +6,8 @@
 #include "app/app.h"
 
 [[noreturn]] void app_fatal_exit(u32 code) {
+    // Otherwise a failure during the run would lose what changed since the last autosave.
+    if (g_started) save_config(&g_config);
     log_stop();
     _exit((int)code);
 }

@@ -130,6 +130,7 @@ int main() {
 
     if (!ui_startup()) return startup_failed();
     ui_frame();
+    g_started = true;
 
     // The rectangle the user gives the window while it is focused is the one saved.
     i32 seen_x = (i32)g_window.x, seen_y = (i32)g_window.y;

@@ -240,7 +240,8 @@ void window_set_minimum_size(Window* window, i32 width, i32 height) {
     slot->size_hints.min_width = width;
     slot->size_hints.min_height = height;
     XSetWMNormalHints(s_display, slot->xid, &slot->size_hints);
-    XFlush(s_display);
+    // Set before the window manager next reads them.
+    XSync(s_display, False);
 }
 
 //-----------------------------------------------------------------------------
