@@ -32,9 +32,3 @@ void audio_set_session_volume_percent(u32 device, u32 session, u8 percent);
 bool audio_get_session_mute(u32 device, u32 session);
 void audio_mute_session(u32 device, u32 session);
 void audio_unmute_session(u32 device, u32 session);
-
-// For tests: replaces how the two top-level objects (the policy configuration and the
-// device enumerator) are created; the program uses CoCreateInstance with CLSCTX_ALL.
-// clsid and iid point to GUIDs; the result is an HRESULT. Null restores CoCreateInstance.
-typedef i32 (*AudioCreateInstanceFn)(const void* clsid, const void* iid, void** object);
-void audio_set_create_instance(AudioCreateInstanceFn create);

@@ -10,7 +10,7 @@
 #include <propsys.h>
 #include <psapi.h>
 #include "app/app.h"
-#include "app/audio.h"
+#include "app/audio_win32.h"
 #include "app/audio_math.h"
 #include "Ostrel/core/log.h"
 

@@ -99,7 +99,7 @@ bool color_scheme_begin(const char* path, ColorScheme* scheme) {
     u32 start = 0;
     u32 end = 0;
     for (; path[end]; end++) {
-        if (path[end] == '\\') start = end + 1;
+        if (path[end] == '\\' || path[end] == '/') start = end + 1;
     }
     u32 length = end - start;
     if (length > COLOR_SCHEME_NAME_CAPACITY) {

@@ -35,7 +35,7 @@ u32 color_scheme_selected_index();
 bool parse_color(const u8* bytes, u32 length, u32* out);
 
 // Portable pieces of loading one scheme file.
-// Starts `scheme` as "Default" named after the part of `path` after its last '\'; false (after
+// Starts `scheme` as "Default" named after the part of `path` after its last '\' or '/'; false (after
 // logging) when that name does not fit.
 bool color_scheme_begin(const char* path, ColorScheme* scheme);
 // Reads the twenty keys of a scheme file's text; missing and invalid ones keep their colour.

@@ -1,6 +1,7 @@
 // The window's user interface: start-up of the renderer, font and GUI context once the window
 // exists, and one frame per focused pass (input snapshot, background, tabs, active screen).
 #include "app/ui.h"
+#include <string.h>
 #include "Ostrel/core/log.h"
 #include "Ostrel/text/font_gpu.h"
 #include "app/app.h"
@@ -9,7 +10,7 @@
 #include "app/tray.h"
 #include "app/ui_screens.h"
 
-static const char k_font_file[] = "RelaxedTypingMonoJP-Regular.ttf";
+const char* g_ui_font_path = "RelaxedTypingMonoJP-Regular.ttf";
 static const u32 k_font_pixel_height = 14;
 
 // The program's own renderer records; nothing here is torn down (the process's end reclaims it).
@@ -70,8 +71,8 @@ void ui_screen_state_create() {
 
 bool ui_startup_screens(const UiRenderer* renderer, DeviceAllocator* texture_arena, DeviceAllocator* staging_arena) {
     g_ui_renderer = *renderer;
-    if (!font_load_from_file(renderer->vulkan, texture_arena, staging_arena, (const u8*)k_font_file,
-                             (u32)sizeof(k_font_file) - 1, 0, k_font_pixel_height, g_program_glyph_set, &g_ui_font,
+    if (!font_load_from_file(renderer->vulkan, texture_arena, staging_arena, (const u8*)g_ui_font_path,
+                             (u32)strlen(g_ui_font_path), 0, k_font_pixel_height, g_program_glyph_set, &g_ui_font,
                              &g_ui_font_atlas, g_default_allocator)) {
         log_error("Failed to load font.");
         return false;

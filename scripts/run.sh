@@ -1,7 +1,10 @@
 #!/bin/bash
-# Installs the missing Debian packages (scripts/packages.txt), builds the Windows preset and runs Korvane.exe under Wine from build/windows/run (a copy of
-# the program folder that keeps its own config.ini). With a display it runs there until closed;
-# without one it runs on a private Xvfb, saves a screenshot after a few seconds and closes.
+# Installs the missing Debian packages (scripts/packages.txt), builds Korvane and runs it: the
+# native Linux program (linux-release preset) against the user's own sound server, or, with
+# --windows, Korvane.exe under Wine (scripts/run-windows.sh). When no sound server answers, a
+# private PulseAudio with two null sinks and a few silent demo streams stands in, and is stopped
+# afterwards. With a display Korvane runs there until closed; without one it runs on a private
+# Xvfb, saves a screenshot after a few seconds and closes.
 #   KORVANE_SCREENSHOT_DELAY   seconds before the screenshot (default 8)
 set -u
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,64 +12,80 @@ cd "$ROOT" || exit 1
 . "$ROOT/scripts/common.sh"
 
 install_missing_packages || exit 1
-build=$ROOT/build/windows
-cmake --preset windows >/dev/null || exit 1
-cmake --build --preset windows --target korvane_program wintool audio_platform idle_program || exit 1
+[ "${1:-}" = --windows ] && exec "$ROOT/scripts/run-windows.sh"
 
-run_dir=$build/run
-mkdir -p "$run_dir"
-cp -R "$build/bin/." "$run_dir/"
-# A prefix of its own: stopping it never disturbs tests running in the test prefixes.
-WINEPREFIX=$build/wineprefix-run
-"$ROOT/scripts/wine-prefix.sh" "$WINEPREFIX" || exit 1
-. "$ROOT/scripts/wine-env.sh"
+build=$ROOT/build/linux-release
+cmake --preset linux-release >/dev/null || exit 1
+cmake --build --preset linux-release || exit 1
+program=$build/bin/korvane
 
-# Wine has no per-application audio sessions (nor the policy-configuration class), so here
-# Korvane runs against a simulated audio platform: two output devices and the sessions of
-# three running idle programs, kept in run/audio-platform.ini (edit it while Korvane runs).
-. "$ROOT/scripts/audio-platform.sh"
-audio_state=$run_dir/audio-platform.ini
-[ -f "$audio_state" ] || audio_platform_demo_state "$audio_state"
-audio_platform_register "$WINEPREFIX" "$build/tests/fakes/audio_platform.dll" "$audio_state" || exit 1
-audio_platform_start_programs "$WINEPREFIX" "$build/tests/fakes/idle_program.exe" "$run_dir/programs" \
-    "${AUDIO_PLATFORM_DEMO_PROGRAMS[@]}"
-
-if [ -n "${DISPLAY:-}" ]; then
-    echo "Running $run_dir/Korvane.exe on $DISPLAY"
-    wine "$run_dir/Korvane.exe"
-    rc=$?
-    audio_platform_stop_programs
-    exit $rc
-fi
-
-XVFB_PID=
-korvane=
+XVFB_PID= PULSE_PID= KORVANE_PID=
+DEMO_PIDS=()
 cleanup() {
-    [ -n "$korvane" ] && kill "$korvane" 2>/dev/null
-    audio_platform_stop_programs
-    wineserver -k 2>/dev/null
+    [ -n "$KORVANE_PID" ] && kill "$KORVANE_PID" 2>/dev/null && wait "$KORVANE_PID" 2>/dev/null
+    for pid in "${DEMO_PIDS[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+    [ -n "$PULSE_PID" ] && kill "$PULSE_PID" 2>/dev/null && wait "$PULSE_PID" 2>/dev/null
     stop_private_xvfb
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+if ! pactl info >/dev/null 2>&1; then
+    demo=$build/demo-audio
+    rm -rf "$demo"
+    mkdir -p "$demo/run" "$demo/bin"
+    chmod 700 "$demo/run"
+    export XDG_RUNTIME_DIR=$demo/run
+    echo "No sound server answers: starting a private PulseAudio with two demo outputs"
+    pulseaudio --daemonize=no --exit-idle-time=-1 --disallow-exit -n --use-pid-file=no \
+        "--load=module-native-protocol-unix auth-anonymous=1 socket=$XDG_RUNTIME_DIR/pulse/native" \
+        "--load=module-null-sink sink_name=speakers sink_properties=device.description=Speakers" \
+        "--load=module-null-sink sink_name=headset sink_properties=device.description=Headset" \
+        >"$demo/pulseaudio.log" 2>&1 &
+    PULSE_PID=$!
+    for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/pulse/native" ] && break; sleep 0.1; done
+    pactl set-default-sink speakers
+    # Silent streams under programs' names: the server names a stream after its executable.
+    for stream in browser:speakers musicbox:speakers voicechat:headset; do
+        cp "$(command -v pacat)" "$demo/bin/${stream%%:*}"
+        "$demo/bin/${stream%%:*}" --playback /dev/zero --device="${stream#*:}" >/dev/null 2>&1 &
+        DEMO_PIDS+=($!)
+    done
+fi
+
+if [ -n "${DISPLAY:-}" ]; then
+    echo "Running $program on $DISPLAY"
+    "$program" &
+    KORVANE_PID=$!
+    wait "$KORVANE_PID"
+    rc=$?
+    KORVANE_PID=
+    exit $rc
+fi
+
 start_private_xvfb || exit 1
 echo "No display: running on a private Xvfb ($DISPLAY)"
-wine "$run_dir/Korvane.exe" >"$run_dir/korvane.log" 2>"$run_dir/wine-stderr.log" </dev/null &
-korvane=$!
-wintool() { wine "$build/tests/e2e/wintool.exe" "$@" 2>/dev/null | tr -d '\r'; }
-# Korvane draws only while its window has the keyboard focus, and a shown window does not take
-# it: give it a click in its top-right corner (background only), as a user would.
-for _ in $(seq 100); do rect=$(wintool client-rect Korvane) && [ -n "$rect" ] && break; sleep 0.2; done
-read -r x y w h <<<"${rect:-0 0 0 0}"
-[ "${w:-0}" -gt 0 ] && xdotool mousemove --sync $((x + w - 4)) $((y + 4)) click 1
+log=$build/korvane.log
+"$program" >"$log" 2>&1 </dev/null &
+KORVANE_PID=$!
+# Korvane draws only while its window has the keyboard focus: give it a click in its top-right
+# corner (background only), as a user would.
+for _ in $(seq 100); do id=$(xdotool search --name '^Korvane$' 2>/dev/null | head -1) && [ -n "$id" ] && break; sleep 0.2; done
+if [ -n "${id:-}" ]; then
+    read -r x y w < <(xwininfo -id "$id" | awk '/Absolute upper-left X:/ { x = $NF }
+        /Absolute upper-left Y:/ { y = $NF } /^ *Width:/ { w = $NF } END { print x, y, w }')
+    xdotool mousemove --sync $((x + w - 4)) $((y + 4)) click 1
+fi
 sleep "${KORVANE_SCREENSHOT_DELAY:-8}"
-shot=$run_dir/screenshot.png
+shot=$build/screenshot.png
 import -window root "$shot"
-# Close it the way a user would, so it saves its settings.
-wintool post Korvane 0x0010 0 0 >/dev/null
-for _ in $(seq 100); do kill -0 "$korvane" 2>/dev/null || break; sleep 0.1; done
-wait "$korvane" 2>/dev/null
+# Stopped the way a session manager stops it, so it saves its settings.
+kill -TERM "$KORVANE_PID"
+wait "$KORVANE_PID"
 rc=$?
-korvane=
+KORVANE_PID=
 echo "Korvane exited with code $rc"
-echo "Log: $run_dir/korvane.log"
+echo "Log: $log"
+echo "Settings: ${XDG_CONFIG_HOME:-$HOME/.config}/korvane/config.ini"
 echo "Screenshot: $shot"
+exit $rc

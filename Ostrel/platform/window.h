@@ -21,6 +21,9 @@ struct Window {
     u8 style_changed;  // set while the message being handled is a style change
     u8 hide_cursor;
     u8 focused;
+    // Set by the pump when the window's contents were lost (an X server without a compositor keeps
+    // none); the frame loop clears it once it has drawn.
+    u8 exposed;
     u32 x, y;  // client origin in screen coordinates, from the last move notification
     WindowHookProc user_window_procedure;
     TextInputRing text_input;

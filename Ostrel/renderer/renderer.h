@@ -114,7 +114,7 @@ VkBool32 vulkan_surface_support(const PhysicalDeviceInfo* info, u32 family, VkSu
 // depth attachment.
 bool vulkan_find_depth_format(VkPhysicalDevice device, VkFormat* format);
 
-// Platform pieces (vulkan_surface_win32.cpp; elsewhere windows have no surface).
+// Platform pieces (vulkan_surface_win32.cpp, vulkan_surface_x11.cpp).
 const char* vulkan_surface_extension_name();
 VkResult vulkan_create_surface(VkInstance instance, Window* window, const VkAllocationCallbacks* callbacks,
                                VkSurfaceKHR* surface);

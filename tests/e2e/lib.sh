@@ -42,19 +42,28 @@ e2e_fail() {
 
 # e2e_init [timeout seconds]: call first.
 e2e_init() {
-    local timeout=${1:-${KORVANE_E2E_TIMEOUT:-150}}
-    : "${KORVANE_BUILD_DIR:?run through ctest (korvane_e2e_test)}"
-    local name=${KORVANE_E2E_NAME:-$(basename "$0" .sh)}
-    E2E_ROOT=$(mktemp -d "${TMPDIR:-/tmp}/korvane-e2e-$name.XXXXXX")
-    E2E_ARTIFACTS=$KORVANE_BUILD_DIR/e2e-artifacts/$name
-    rm -rf "$E2E_ARTIFACTS"
-    mkdir -p "$E2E_ARTIFACTS" "$E2E_ROOT/program"
+    e2e_init_scratch "${1:-}"
     WINEPREFIX=$KORVANE_E2E_PREFIX
     . "$KORVANE_SOURCE_DIR/scripts/wine-env.sh"
     E2E_AUDIO_STATE=$E2E_ROOT/audio-platform.ini
     # The stand-in reads this Windows path from the environment Wine passes on.
     export KORVANE_AUDIO_STATE="Z:$(printf '%s' "$E2E_AUDIO_STATE" | tr '/' '\\')"
     e2e_audio_state "$(e2e_device speakers Speakers 0.5 0 1; e2e_session speakers System 1 0)"
+    E2E_DIR=$E2E_ROOT/program
+    cp -R "$KORVANE_PROGRAM_DIR/." "$E2E_DIR/"
+    [ -f "$E2E_DIR/Korvane.exe" ] || e2e_fail "Korvane.exe missing from $KORVANE_PROGRAM_DIR"
+}
+
+# e2e_init_scratch [timeout seconds]: what every platform's test needs first: the scratch folder,
+# the cleanup trap, the watchdog and a private Xvfb.
+e2e_init_scratch() {
+    local timeout=${1:-${KORVANE_E2E_TIMEOUT:-150}}
+    : "${KORVANE_BUILD_DIR:?run through ctest}"
+    local name=${KORVANE_E2E_NAME:-$(basename "$0" .sh)}
+    E2E_ROOT=$(mktemp -d "${TMPDIR:-/tmp}/korvane-e2e-$name.XXXXXX")
+    E2E_ARTIFACTS=$KORVANE_BUILD_DIR/e2e-artifacts/$name
+    rm -rf "$E2E_ARTIFACTS"
+    mkdir -p "$E2E_ARTIFACTS" "$E2E_ROOT/program"
     trap e2e_cleanup EXIT
     trap 'e2e_note "interrupted"; E2E_FAILED=1; exit 130' INT TERM HUP
     # The watchdog ends a hung test through the same cleanup (CTest's own timeout would not).
@@ -74,9 +83,6 @@ e2e_init() {
     . "$KORVANE_SOURCE_DIR/scripts/common.sh"
     start_private_xvfb || e2e_fail "no free X display"
     E2E_XVFB_PID=$XVFB_PID
-    E2E_DIR=$E2E_ROOT/program
-    cp -R "$KORVANE_PROGRAM_DIR/." "$E2E_DIR/"
-    [ -f "$E2E_DIR/Korvane.exe" ] || e2e_fail "Korvane.exe missing from $KORVANE_PROGRAM_DIR"
 }
 
 # e2e_stop PID: ends a process of ours and reaps it.
@@ -88,9 +94,9 @@ e2e_cleanup() {
     [ "$rc" -ne 0 ] && E2E_FAILED=1
     e2e_running && e2e_screenshot at-exit >/dev/null 2>&1
     e2e_running && kill "$E2E_PID" 2>/dev/null
-    WINEPREFIX=$KORVANE_E2E_PREFIX wineserver -k >/dev/null 2>&1
+    [ -n "${KORVANE_E2E_PREFIX:-}" ] && WINEPREFIX=$KORVANE_E2E_PREFIX wineserver -k >/dev/null 2>&1
     [ -n "$E2E_PID" ] && wait "$E2E_PID" 2>/dev/null
-    for program in "${E2E_PROGRAM_PIDS[@]}"; do wait "$program" 2>/dev/null; done
+    for program in "${E2E_PROGRAM_PIDS[@]}"; do e2e_stop "$program"; done
     e2e_stop "$E2E_PULSE_PID"
     e2e_stop "$E2E_XVFB_PID"
     e2e_stop "$E2E_WATCHDOG_PID"

@@ -49,7 +49,6 @@ void audio_enumerate() {}
 void audio_release_devices() {}
 void audio_refresh() {}
 void audio_shutdown() {}
-void audio_set_create_instance(AudioCreateInstanceFn) {}
 
 u32 audio_device_count() { return (u32)g_fake_audio_layer.devices.size(); }
 u32 audio_default_device_index() { return g_fake_audio_layer.default_device; }

@@ -4,7 +4,8 @@
 #include "Ostrel/core/log.h"
 #include "support/log_capture.h"
 
-// Natively there is no window surface: start-up stops at the rendering context with its message.
+// A window record no window_create filled has no surface: start-up stops at the rendering context
+// with its message.
 TEST(UiStartup, StopsWhenTheRenderingContextCannotBeCreated) {
     LogCapture capture;
     Window saved = g_window;

@@ -9,7 +9,7 @@
 #include <stdlib.h>
 #include <map>
 #include <sstream>
-#include "app/audio.h"
+#include "app/audio_win32.h"
 #include "audio_test_support.h"
 #include "support/log_capture.h"
 #include "win32_test_util.h"

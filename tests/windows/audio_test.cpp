@@ -8,6 +8,7 @@
 #include <functional>
 #include "app/app.h"
 #include "app/audio.h"
+#include "app/audio_win32.h"
 #include "audio_test_support.h"
 #include "core_audio_model.h"
 #include "support/log_capture.h"

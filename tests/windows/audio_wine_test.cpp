@@ -4,7 +4,7 @@
 // Wine has no policy-configuration class: the model supplies that one object.
 #include <gtest/gtest.h>
 #include <objbase.h>
-#include "app/audio.h"
+#include "app/audio_win32.h"
 #include "audio_test_support.h"
 #include "core_audio_model.h"
 #include "support/log_capture.h"

@@ -1,0 +1,49 @@
+#!/bin/bash
+# The native program's files: the configuration folder made on a fresh account, a scheme file
+# dropped into color_schemes and then edited in place recolouring the window at once, the
+# run-at-log-in box as the autostart entry, and TRAY_ICON=1 still exiting on close.
+. "$(dirname "$0")/lib.sh"
+e2e_linux_init
+rm -rf "$XDG_CONFIG_HOME"
+e2e_start_pulse speakers:Speakers
+
+e2e_start_korvane
+e2e_wait_until 10 test -f "$E2E_DIR/config.ini" || e2e_fail "no config.ini in $E2E_DIR"
+[ -d "$E2E_DIR/color_schemes" ] || e2e_fail "no color_schemes folder in $E2E_DIR"
+press() { e2e_click_client Korvane "$1" "$2"; sleep 0.4; }
+background() { e2e_client_pixel "$(e2e_screenshot "$1")" Korvane $((W - 4)) $((tab + 2)); }
+
+# Dropped in (written beside, moved in): loaded at once, its missing keys named in the log.
+printf 'BACKGROUND_COLOR=283020\nCHECK_BOX_CHECKED=C8C8C8\nCHECK_BOX_UNCHECKED=30A050\n' >"$E2E_ROOT/Meadow.ini"
+mv "$E2E_ROOT/Meadow.ini" "$E2E_DIR/color_schemes/"
+e2e_wait_until 10 eval "[ \"\$(e2e_log_line_count ERROR 'TEXT_COLOR not present in color_schemes/Meadow.ini.')\" = 1 ]" ||
+    e2e_fail "the dropped scheme was not loaded"
+e2e_expect_exit close
+
+# Chosen by name at the next start, with the tray option on.
+printf 'WINDOW_X=20\nWINDOW_Y=20\nWINDOW_W=900\nWINDOW_H=640\nTRAY_ICON=1\nCOLOR_SCHEME=Meadow.ini\n' >"$E2E_DIR/config.ini"
+e2e_start_korvane
+read -r _ _ W H <<<"$(e2e_client_rect Korvane)"
+tab=$(awk -v h="$H" 'BEGIN { t = 0.055 * h; print int(t < 40 ? t : 40) }')
+e2e_click_client Korvane $((W - 4)) 4
+sleep 1
+e2e_assert_eq 283020 "$(background meadow)" "background of the dropped-in scheme"
+# Edited in place, as an editor saves: truncated and rewritten through the same file.
+printf 'BACKGROUND_COLOR=604020\n' >"$E2E_DIR/color_schemes/Meadow.ini"
+e2e_wait_until 10 eval '[ "$(background edited)" = 604020 ]' || e2e_fail "the edited scheme did not recolour the window"
+
+# Run at log-in: the box writes and removes the autostart entry naming this program.
+entry=$XDG_CONFIG_HOME/autostart/korvane.desktop
+press $(e2e_mixer_point "$W" "$H" tab_options)
+press 38 98
+e2e_wait_until 10 test -f "$entry" || e2e_fail "no autostart entry after checking the box"
+grep -qx "Exec=\"$KORVANE_PROGRAM_DIR/korvane\"" "$entry" || e2e_fail "the entry does not name korvane: $(cat "$entry")"
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$entry" || e2e_fail "not a valid desktop entry"
+fi
+press 38 98
+e2e_wait_until 10 eval '! test -e "$entry"' || e2e_fail "the autostart entry stayed after unchecking the box"
+
+e2e_expect_exit close
+e2e_log_has WARNING "There is no tray icon on Linux yet: TRAY_ICON=1 works as 0, and closing the window exits."
+grep -qx 'COLOR_SCHEME=Meadow.ini' "$E2E_DIR/config.ini" || e2e_fail "scheme not saved: $(cat "$E2E_DIR/config.ini")"

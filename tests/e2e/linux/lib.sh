@@ -1,0 +1,65 @@
+# End-to-end library for the native Linux program: the Wine library's helpers (tests/e2e/lib.sh),
+# with the program, its window's geometry, its close and the audio streams replaced.
+#   . "$(dirname "$0")/lib.sh"
+#   e2e_linux_init                  # scratch folder, watchdog, private Xvfb, XDG_CONFIG_HOME
+#   e2e_start_pulse speakers:Speakers headset:Kopfhörer
+#   e2e_stream NAME SINK            # a copy of pacat named NAME playing silence on SINK
+#   e2e_start_korvane; ...; e2e_expect_exit close
+# E2E_DIR is the program's configuration folder ($XDG_CONFIG_HOME/korvane), its working folder.
+. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
+
+e2e_linux_init() {
+    e2e_init_scratch "${1:-}"
+    export XDG_CONFIG_HOME=$E2E_ROOT/config
+    E2E_DIR=$XDG_CONFIG_HOME/korvane
+    mkdir -p "$E2E_DIR" "$E2E_ROOT/bin"
+    [ -x "$KORVANE_PROGRAM_DIR/korvane" ] || e2e_fail "korvane missing from $KORVANE_PROGRAM_DIR"
+    # lavapipe keeps its JIT's memory until exit.
+    export ASAN_OPTIONS=detect_leaks=0
+}
+
+e2e_run_korvane() {
+    E2E_LOG=$E2E_ROOT/korvane.log
+    "$KORVANE_PROGRAM_DIR/korvane" >"$E2E_LOG" 2>"$E2E_ROOT/stderr.log" </dev/null &
+    E2E_PID=$!
+}
+
+# The X window is the client area (no window manager on the private display).
+e2e_client_rect() {
+    local id
+    id=$(xdotool search --name "^${1:-Korvane}\$" 2>/dev/null | head -1)
+    [ -n "$id" ] || return 1
+    xwininfo -id "$id" | awk '/Absolute upper-left X:/ { x = $NF } /Absolute upper-left Y:/ { y = $NF }
+        /^ *Width:/ { w = $NF } /^ *Height:/ { h = $NF } END { if (w) print x, y, w, h }'
+}
+
+# A session manager's stop: Korvane saves and exits 0.
+e2e_expect_exit() {
+    [ "${1:-}" = close ] && kill -TERM "$E2E_PID"
+    e2e_wait_until 20 eval '! e2e_running' || e2e_fail "korvane still running after 20 s"
+    wait "$E2E_PID"
+    local code=$?
+    E2E_PID=
+    e2e_assert_eq 0 "$code" "exit code"
+}
+
+# e2e_stream NAME SINK: sets E2E_STREAM_PID; the server names the stream after the executable.
+e2e_stream() {
+    cp "$(command -v pacat)" "$E2E_ROOT/bin/$1"
+    "$E2E_ROOT/bin/$1" --playback /dev/zero --device="$2" --client-name="$1" >/dev/null 2>&1 &
+    E2E_STREAM_PID=$!
+    E2E_PROGRAM_PIDS+=($E2E_STREAM_PID)
+    e2e_wait_until 10 eval "pactl list sink-inputs | grep -q 'application.process.binary = \"$1\"'" ||
+        e2e_fail "stream $1 did not start"
+}
+
+# e2e_sink_volume SINK and e2e_stream_volume NAME: the loudest channel in percent; *_mute: yes/no.
+e2e_sink_volume() { pactl get-sink-volume "$1" | grep -o '[0-9]*%' | tr -d % | sort -n | tail -1; }
+e2e_sink_mute() { pactl get-sink-mute "$1" | awk '{ print $2 }'; }
+e2e_stream_field() {  # NAME FIELD: Volume or Mute of the sink input of that executable
+    pactl list sink-inputs | awk -v n="\"$1\"" -v f="$2" '
+        /^Sink Input #/ { vol = ""; mute = "" }
+        $1 == "Mute:" { mute = $2 }
+        $1 == "Volume:" { vol = $5 }
+        $1 == "application.process.binary" && $3 == n { print (f == "Mute" ? mute : vol); exit }' | tr -d %
+}

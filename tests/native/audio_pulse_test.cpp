@@ -1,0 +1,375 @@
+// The PulseAudio audio layer against a private server (tests/native/audio_pulse_test.sh): two
+// null sinks, one with a non-ASCII description, and playback streams from copies of pacat under
+// other names. What the layer shows is compared with what pactl reads from the server.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+#include "app/audio.h"
+#include "support/log_capture.h"
+
+extern char** environ;
+
+namespace {
+
+std::string env(const char* name) { return getenv(name) ? getenv(name) : ""; }
+
+pid_t spawn(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&files, 1, 2);
+    pid_t pid = 0;
+    EXPECT_EQ(posix_spawnp(&pid, argv[0], &files, nullptr, argv.data(), environ), 0) << args[0];
+    posix_spawn_file_actions_destroy(&files);
+    // For the wrapper, which stops what a crashed run leaves behind.
+    if (FILE* pids = fopen(env("KORVANE_TEST_PIDS").c_str(), "a")) {
+        fprintf(pids, "%d\n", (int)pid);
+        fclose(pids);
+    }
+    return pid;
+}
+
+void stop(pid_t pid, int signal = SIGTERM) {
+    kill(pid, signal);
+    waitpid(pid, nullptr, 0);
+}
+
+std::string run(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    pclose(pipe);
+    return out;
+}
+
+// One sink or sink input as `pactl list` prints it.
+struct Entry {
+    u32 index = 0, sink = 0;
+    std::string name, description, binary;
+    std::vector<u32> levels;  // per channel, in steps of 1 / PA_VOLUME_NORM
+    std::vector<int> percents;
+    bool mute = false;
+};
+
+std::string after(const std::string& line, const std::string& key) {
+    size_t at = line.find(key);
+    return at == std::string::npos ? "" : line.substr(at + key.size());
+}
+
+std::vector<Entry> pactl_list(const char* what) {
+    std::vector<Entry> out;
+    std::string text = run(std::string("pactl list ") + what), line;
+    for (size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        line = text.substr(start, end - start);
+        if (line.rfind("Sink", 0) == 0) {
+            out.push_back(Entry{});
+            out.back().index = (u32)atoi(after(line, "#").c_str());
+        }
+        if (out.empty()) continue;
+        Entry& e = out.back();
+        if (line.rfind("\tName: ", 0) == 0) e.name = after(line, ": ");
+        if (line.rfind("\tDescription: ", 0) == 0) e.description = after(line, ": ");
+        if (line.rfind("\tSink: ", 0) == 0) e.sink = (u32)atoi(after(line, ": ").c_str());
+        if (line.rfind("\tMute: ", 0) == 0) e.mute = after(line, ": ") == "yes";
+        if (line.rfind("\t\tapplication.process.binary = \"", 0) == 0) e.binary = after(line, "= \"").substr(0, after(line, "= \"").size() - 1);
+        if (line.rfind("\tVolume: ", 0) == 0)
+            for (size_t at = 0; (at = line.find(": ", at)) != std::string::npos; at += 2)
+                if (isdigit((unsigned char)line[at + 2])) {
+                    e.levels.push_back((u32)strtoul(line.c_str() + at + 2, nullptr, 10));
+                    e.percents.push_back(atoi(line.c_str() + line.find("/ ", at) + 2));
+                }
+    }
+    return out;
+}
+
+// What the layer shows, or what the server holds, in the same shape.
+struct Picture {
+    std::vector<std::string> devices;
+    std::string default_device;
+    std::vector<std::vector<std::string>> sessions;
+    std::vector<int> device_percents;
+    std::vector<bool> device_mutes, session_mutes;
+    std::vector<f32> session_volumes;
+    bool operator==(const Picture&) const = default;
+};
+
+void PrintTo(const Picture& p, std::ostream* out) {
+    for (size_t i = 0; i < p.devices.size(); i++) {
+        *out << "\n  " << p.devices[i] << (p.devices[i] == p.default_device ? " (default) " : " ") << p.device_percents[i]
+             << (p.device_mutes[i] ? "% muted:" : "%:");
+        for (const std::string& s : p.sessions[i]) *out << " " << s;
+    }
+    *out << "\n  session mutes and volumes:";
+    for (size_t j = 0; j < p.session_mutes.size(); j++) *out << " " << p.session_mutes[j] << "/" << p.session_volumes[j];
+}
+
+std::string text(StringView v) { return std::string((const char*)v.data, v.length); }
+
+Picture layer_picture() {
+    Picture p;
+    for (u32 i = 0; i < audio_device_count(); i++) {
+        p.devices.push_back(text(audio_device_name(i)));
+        p.device_percents.push_back(audio_get_device_volume_percent(i));
+        p.device_mutes.push_back(audio_get_device_mute(i));
+        p.sessions.emplace_back();
+        for (u32 j = 0; j < audio_session_count(i); j++) {
+            p.sessions.back().push_back(text(audio_session_name(i, j)));
+            p.session_mutes.push_back(audio_get_session_mute(i, j));
+            p.session_volumes.push_back(audio_get_session_volume(i, j));
+        }
+    }
+    if (audio_device_count()) p.default_device = p.devices[audio_default_device_index()];
+    return p;
+}
+
+Picture server_picture() {
+    Picture p;
+    std::string default_sink = run("pactl get-default-sink");
+    default_sink.erase(default_sink.find_last_not_of('\n') + 1);
+    std::vector<Entry> inputs = pactl_list("sink-inputs");
+    for (const Entry& sink : pactl_list("sinks")) {
+        p.devices.push_back(sink.description);
+        if (sink.name == default_sink) p.default_device = sink.description;
+        p.device_percents.push_back(std::min(100, *std::max_element(sink.percents.begin(), sink.percents.end())));
+        p.device_mutes.push_back(sink.mute);
+        p.sessions.emplace_back();
+        for (const Entry& input : inputs)
+            if (input.sink == sink.index) {
+                p.sessions.back().push_back(input.binary);
+                p.session_mutes.push_back(input.mute);
+                p.session_volumes.push_back(std::min(1.0f, *std::max_element(input.levels.begin(), input.levels.end()) / 65536.0f));
+            }
+    }
+    return p;
+}
+
+// Two focused frames, far enough apart for a busy server to answer.
+void two_refreshes() {
+    for (int i = 0; i < 2; i++) {
+        usleep(100 * 1000);
+        audio_refresh();
+    }
+}
+
+// Refreshes as frames do until the condition holds; false after a few seconds.
+template <typename F>
+bool eventually(F condition) {
+    for (int i = 0; i < 300; i++) {
+        if (condition()) return true;
+        usleep(16 * 1000);
+        audio_refresh();
+    }
+    return condition();
+}
+
+u32 device_named(const std::string& name) {
+    for (u32 i = 0; i < audio_device_count(); i++)
+        if (text(audio_device_name(i)) == name) return i;
+    ADD_FAILURE() << "no device " << name;
+    return 0;
+}
+
+Entry sink_entry(const std::string& name) {
+    for (const Entry& e : pactl_list("sinks"))
+        if (e.name == name) return e;
+    return Entry{};
+}
+
+Entry input_entry(const std::string& binary) {
+    for (const Entry& e : pactl_list("sink-inputs"))
+        if (e.binary == binary) return e;
+    return Entry{};
+}
+
+const std::string SPEAKERS = "Speakers", HEADPHONES = "Kopfhörer";
+
+class AudioPulse : public testing::Test {
+protected:
+    pid_t server = 0;
+    std::vector<std::pair<std::string, pid_t>> streams;
+
+    void start_server() {
+        std::string socket = env("XDG_RUNTIME_DIR") + "/pulse/native";
+        unlink(socket.c_str());  // a killed server leaves its socket behind
+        server = spawn({"pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "-n",
+                        "--use-pid-file=no", "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket,
+                        "--load=module-null-sink sink_name=speakers sink_properties=device.description=" + SPEAKERS,
+                        "--load=module-null-sink sink_name=headphones sink_properties=device.description=" + HEADPHONES});
+        struct stat st;
+        for (int i = 0; i < 500 && stat(socket.c_str(), &st) != 0; i++) usleep(10 * 1000);
+        ASSERT_EQ(stat(socket.c_str(), &st), 0) << "the server did not start";
+    }
+
+    // A copy of pacat under the program's name, playing silence.
+    void start_stream(const std::string& program, const std::string& sink) {
+        const size_t before = pactl_list("sink-inputs").size();
+        streams.push_back({program, spawn({env("KORVANE_TEST_PROGRAMS") + "/" + program, "--playback", "--device=" + sink,
+                                           "--rate=8000", "--latency-msec=200", "/dev/zero"})});
+        for (int i = 0; i < 500 && pactl_list("sink-inputs").size() == before; i++) usleep(10 * 1000);
+        ASSERT_EQ(pactl_list("sink-inputs").size(), before + 1) << program << " did not start playing";
+    }
+
+    void stop_stream(const std::string& program) {
+        for (auto it = streams.begin(); it != streams.end(); ++it)
+            if (it->first == program) {
+                stop(it->second);
+                streams.erase(it);
+                for (int i = 0; i < 500 && input_entry(program).binary == program; i++) usleep(10 * 1000);
+                return;
+            }
+    }
+
+    void SetUp() override {
+        ASSERT_FALSE(env("KORVANE_TEST_PROGRAMS").empty()) << "run through audio_pulse_test.sh";
+        start_server();
+        start_stream("browser", "speakers");
+        start_stream("musicbox", "headphones");
+        audio_init();
+    }
+
+    void TearDown() override {
+        audio_shutdown();
+        for (auto& s : streams) stop(s.second);
+        if (server) stop(server);
+    }
+};
+
+TEST_F(AudioPulse, PictureFollowsTheServerWithinTwoRefreshes) {
+    EXPECT_EQ(layer_picture(), server_picture()) << "at start";
+    ASSERT_EQ(audio_device_count(), 2u);
+    struct Change {
+        const char* what;
+        std::function<void()> make;
+    } changes[] = {
+        {"default sink", [] { run("pactl set-default-sink headphones"); }},
+        {"sink volume", [] { run("pactl set-sink-volume speakers 30% 64%"); }},
+        {"sink mute", [] { run("pactl set-sink-mute headphones 1"); }},
+        {"sink input mute", [] { run("pactl set-sink-input-mute " + std::to_string(input_entry("browser").index) + " 1"); }},
+        {"moved stream", [] {
+             Entry browser = input_entry("browser");
+             run("pactl move-sink-input " + std::to_string(browser.index) + " " +
+                 (browser.sink == sink_entry("speakers").index ? "headphones" : "speakers"));
+         }},
+        {"started stream", [this] { start_stream("chatter", "speakers"); }},
+        {"ended stream", [this] { stop_stream("musicbox"); }},
+    };
+    for (const Change& c : changes) {
+        const Picture before = server_picture();
+        c.make();
+        ASSERT_NE(server_picture(), before) << c.what;
+        two_refreshes();
+        EXPECT_EQ(layer_picture(), server_picture()) << c.what;
+    }
+}
+
+TEST_F(AudioPulse, VolumesReadFromTheServer) {
+    // Device percentages round, session percentages truncate; the loudest channel counts; a
+    // whole percent set by another program reads back as itself.
+    struct Case {
+        const char* volume;
+        int device_percent, session_percent;
+        f32 scalar;
+    } cases[] = {
+        {"50.6%", 51, 50, 0.506f}, {"53%", 53, 53, 0.53f}, {"30% 64%", 64, 64, 0.64f}, {"150%", 100, 100, 1.0f}, {"0", 0, 0, 0.0f},
+    };
+    for (const Case& c : cases) {
+        run(std::string("pactl set-sink-volume speakers ") + c.volume);
+        run("pactl set-sink-input-volume " + std::to_string(input_entry("browser").index) + " " + c.volume);
+        EXPECT_TRUE(eventually([] { return layer_picture() == server_picture(); })) << c.volume;
+        const u32 d = device_named(SPEAKERS);
+        ASSERT_EQ(audio_session_count(d), 1u);
+        EXPECT_EQ(audio_get_device_volume_percent(d), c.device_percent) << c.volume;
+        EXPECT_EQ(audio_get_session_volume_percent(d, 0), c.session_percent) << c.volume;
+        EXPECT_NEAR(audio_get_device_volume(d), c.scalar, 1e-4) << c.volume;
+        EXPECT_NEAR(audio_get_session_volume(d, 0), c.scalar, 1e-4) << c.volume;
+    }
+}
+
+TEST_F(AudioPulse, ChangesReachTheServer) {
+    LogCapture log;
+    run("pactl set-sink-volume speakers 20000 40000");
+    ASSERT_TRUE(eventually([] { return layer_picture() == server_picture(); }));
+    struct Case {
+        const char* what;
+        std::function<void(u32 speakers, u32 headphones)> act;
+        std::function<bool()> on_server;
+    } cases[] = {
+        {"device volume keeps the balance", [](u32 s, u32) { audio_set_device_volume(s, 0.5f); },
+         [] { return sink_entry("speakers").levels == std::vector<u32>{16384, 32768}; }},
+        {"device percent", [](u32 s, u32) { audio_set_device_volume_percent(s, 25); },
+         [] { return sink_entry("speakers").levels == std::vector<u32>{8192, 16384}; }},
+        {"device volume at the bottom mutes", [](u32 s, u32) { audio_set_device_volume(s, 0.004f); },
+         [] { return sink_entry("speakers").mute && sink_entry("speakers").levels[1] == 262; }},
+        {"device volume above it unmutes", [](u32 s, u32) { audio_set_device_volume(s, 1.3f); },
+         [] { return !sink_entry("speakers").mute && sink_entry("speakers").levels[1] == 65536; }},
+        {"device mute", [](u32, u32 h) { audio_mute_device(h); }, [] { return sink_entry("headphones").mute; }},
+        {"device unmute", [](u32, u32 h) { audio_unmute_device(h); }, [] { return !sink_entry("headphones").mute; }},
+        {"session percent", [](u32, u32 h) { audio_set_session_volume_percent(h, 0, 53); },
+         [] { return input_entry("musicbox").percents == std::vector<int>{53, 53}; }},
+        {"session volume", [](u32, u32 h) { audio_set_session_volume(h, 0, 0.25f); },
+         [] { return input_entry("musicbox").levels == std::vector<u32>{16384, 16384}; }},
+        {"session mute", [](u32, u32 h) { audio_mute_session(h, 0); }, [] { return input_entry("musicbox").mute; }},
+        {"session unmute", [](u32, u32 h) { audio_unmute_session(h, 0); }, [] { return !input_entry("musicbox").mute; }},
+    };
+    for (const Case& c : cases) {
+        const u32 speakers = device_named(SPEAKERS), headphones = device_named(HEADPHONES);
+        c.act(speakers, headphones);
+        // The layer shows its own change at once, not only once the server has confirmed it.
+        const Picture shown = layer_picture();
+        EXPECT_TRUE(eventually(c.on_server)) << c.what;
+        EXPECT_EQ(shown, server_picture()) << c.what;
+    }
+    EXPECT_EQ(log.texts(), std::vector<std::string>{});
+
+    // Above 100 % is refused as on Windows, and the server is left alone.
+    audio_set_session_volume_percent(device_named(HEADPHONES), 0, 150);
+    two_refreshes();
+    EXPECT_EQ(input_entry("musicbox").levels, (std::vector<u32>{16384, 16384}));
+    EXPECT_EQ(log.texts(), std::vector<std::string>{"Failed to set process master volume."});
+
+    // The server may move streams to the new default sink, so only the default is compared.
+    audio_set_default_device(device_named(HEADPHONES));
+    EXPECT_EQ(audio_default_device_index(), device_named(HEADPHONES));
+    EXPECT_TRUE(eventually([] { return run("pactl get-default-sink") == "headphones\n"; }));
+    EXPECT_EQ(layer_picture().default_device, HEADPHONES);
+}
+
+TEST_F(AudioPulse, ServerLostAndBack) {
+    LogCapture log;
+    stop(server, SIGKILL);
+    server = 0;
+    // Longer than the reconnection interval, so failed attempts are made and must stay silent.
+    for (int i = 0; i < 100; i++) {
+        usleep(16 * 1000);
+        audio_refresh();
+        ASSERT_TRUE(i < 2 || audio_device_count() == 0) << "devices of a dead server";
+    }
+    std::vector<std::string> lines = log.texts();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("Lost the connection to the sound server: ", 0), 0u) << lines[0];
+
+    for (auto& s : streams) stop(s.second);  // they end with the server anyway
+    streams.clear();
+    start_server();
+    start_stream("chatter", "headphones");
+    EXPECT_TRUE(eventually([] { return audio_device_count() == 2 && layer_picture() == server_picture(); }));
+    EXPECT_EQ(log.texts().size(), 1u);
+}
+
+}  // namespace
