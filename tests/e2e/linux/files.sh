@@ -38,9 +38,7 @@ press $(e2e_mixer_point "$W" "$H" tab_options)
 press 38 98
 e2e_wait_until 10 test -f "$entry" || e2e_fail "no autostart entry after checking the box"
 grep -qx "Exec=\"$KORVANE_PROGRAM_DIR/korvane\"" "$entry" || e2e_fail "the entry does not name korvane: $(cat "$entry")"
-if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$entry" || e2e_fail "not a valid desktop entry"
-fi
+desktop-file-validate "$entry" || e2e_fail "not a valid desktop entry"
 press 38 98
 e2e_wait_until 10 eval '! test -e "$entry"' || e2e_fail "the autostart entry stayed after unchecking the box"
 
