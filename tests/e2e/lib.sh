@@ -293,10 +293,12 @@ e2e_state_get() {
 # Mixer widget in a client area W x H, worked out from the layout's viewport fractions.
 #   tab_options | selector | set_active | device_mute
 #   list_item I                       entry I of the open device list
-#   device_knob V                     knob centre at value V
+#   device_knob V | equalizer_knob V  knob centre at value V
+#   device_field
 #   session_field J | session_mute J  session column J (not scrolled)
+#   session_knob J V
 e2e_mixer_point() {
-    awk -v W="$1" -v H="$2" -v what="$3" -v a="${4:-0}" '
+    awk -v W="$1" -v H="$2" -v what="$3" -v a="${4:-0}" -v b="${5:-0}" '
         function clamp(v, lo, hi) { return v < lo ? lo : (v > hi ? hi : v) }
         function out(x, y) { printf "%d %d\n", x, y; exit }
         BEGIN {
@@ -312,9 +314,12 @@ e2e_mixer_point() {
             if (what == "list_item") out(sel_x + (sel_w - 14) / 2, top + sel_h + 40 * a + 20)
             if (what == "device_knob") out(dev_x + cw / 2, cy + 0.105 * ch + (1 - a) * 0.7 * ch)
             if (what == "device_mute") out(dev_x + cw / 2, cy + 0.845 * ch + 30)
+            if (what == "device_field") out(dev_x + cw / 2, cy + 0.825 * ch + 10)
+            if (what == "equalizer_knob") out(eq_x + cw / 2, cy + 0.105 * ch + (1 - a) * 0.7 * ch)
             x = ses_x + sw * a
             if (what == "session_field") out(x + sw / 2 + 16, cy + 0.825 * ses_h + 10)
             if (what == "session_mute") out(x + sw / 2, cy + 0.845 * ses_h + 30)
+            if (what == "session_knob") out(x + sw / 2, cy + 0.105 * ses_h + (1 - b) * 0.7 * ses_h)
             print "unknown widget " what > "/dev/stderr"; exit 1
         }'
 }

@@ -1,8 +1,8 @@
 #!/bin/bash
 # The native program against a private PulseAudio with two null sinks and real streams, driven
-# by real input: the device slider and Mute, a session percentage typed in and its Mute, the
-# other device made the server's default, streams coming and going, the server killed and
-# started again, and config.ini written in the configuration folder on exit.
+# by real input: the device slider, percentage and Mute, the Equalizer, a session's slider,
+# percentage and Mute, the other device made the server's default, streams coming and going,
+# the server killed and started again, and config.ini written in the configuration folder.
 . "$(dirname "$0")/lib.sh"
 e2e_linux_init
 e2e_start_pulse speakers:Speakers headset:Kopfhörer
@@ -38,6 +38,13 @@ wait_eq yes "device muted" e2e_sink_mute speakers
 click device_mute
 wait_eq no "device unmuted" e2e_sink_mute speakers
 
+# The device's percentage typed in.
+click device_field
+e2e_hold_key ctrl+a
+xdotool type --delay 60 45
+e2e_hold_key Return
+wait_eq 45 "typed device percentage" e2e_sink_volume speakers
+
 # A percentage typed into voicechat's field (the second session), then its Mute.
 click session_field 1
 e2e_hold_key ctrl+a
@@ -47,6 +54,18 @@ wait_eq 37 "typed session percentage" e2e_stream_field voicechat Volume
 e2e_assert_eq 100 "$(e2e_stream_field browser Volume)" "the other session"
 click session_mute 1
 wait_eq yes "session muted" e2e_stream_field voicechat Mute
+
+# The Equalizer dragged from 0 to the top sets every stream to 100 %; then browser's slider is
+# dragged half-way down.
+read -r kx ky <<<"$(point equalizer_knob 0)"
+e2e_drag Korvane "$kx" "$ky" 0 $((-ky - 15))
+wait_eq 100 "Equalizer: voicechat" e2e_stream_field voicechat Volume
+read -r kx ky <<<"$(point session_knob 0 1)"
+read -r _ half <<<"$(point session_knob 0 0.5)"
+e2e_drag Korvane "$kx" "$ky" 0 $((half - ky))
+e2e_wait_until 10 eval '[ "$(e2e_stream_field browser Volume)" -lt 60 ]' ||
+    e2e_fail "browser's slider: $(e2e_stream_field browser Volume) %"
+e2e_assert_eq 100 "$(e2e_stream_field voicechat Volume)" "voicechat after browser's slider"
 
 # A stream started while Korvane runs is the next column; one that ends leaves.
 e2e_stream musicbox speakers
