@@ -1,7 +1,7 @@
 #!/bin/bash
 # Installs the missing Debian packages, builds and tests the native and the Windows build (the
-# latter under Wine on a private Xvfb), then builds the fuzz targets and runs each for a bounded
-# time. Prints a summary; exits non-zero when any step failed.
+# latter under Wine on a private Xvfb), builds the release packages and checks them, then builds
+# the fuzz targets and runs each for a bounded time. Prints a summary; exits non-zero when any step failed.
 #   KORVANE_FUZZ_SECONDS   time per fuzz target (default 20)
 set -u
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -68,6 +68,8 @@ rm -rf "$logs"
 mkdir -p "$logs"
 step "native build and tests (linux preset)" logged "$logs/linux.log" cmake --workflow --preset linux
 step "Windows build and tests under Wine (windows preset)" logged "$logs/windows.log" cmake --workflow --preset windows
+step "release packages (scripts/package.sh) and their contents" eval \
+    'scripts/package.sh && KORVANE_SOURCE_DIR=$ROOT KORVANE_BUILD_DIR=$ROOT/build/packages bash tests/e2e/linux/packages.sh'
 step "fuzz build (fuzz preset)" eval 'cmake --preset fuzz >/dev/null && cmake --build --preset fuzz'
 step "fuzzing, ${fuzz_seconds} s per target" fuzz_run
 stop_private_xvfb
