@@ -1,7 +1,8 @@
 #!/bin/bash
 # Installs the missing Debian packages, builds and tests the native and the Windows build (the
 # latter under Wine on a private Xvfb), builds the release packages and checks them, then builds
-# the fuzz targets and runs each for a bounded time. Prints a summary; exits non-zero when any step failed.
+# the fuzz targets and runs each for a bounded time. Prints a summary; exits non-zero when any
+# step failed.
 #   KORVANE_FUZZ_SECONDS   time per fuzz target (default 20)
 set -u
 ROOT=$(cd "$(dirname "$0")/.." && pwd)

@@ -33,7 +33,8 @@ static bool icon_png_chunk(FILE* file, const char* type, const u8* data, u32 len
     memcpy(head + 4, type, 4);
     u8 tail[4];
     icon_png_put32(tail, ~icon_png_crc(icon_png_crc(0xFFFFFFFFu, head + 4, 4), data, length));
-    return fwrite(head, 1, 8, file) == 8 && fwrite(data, 1, length, file) == length && fwrite(tail, 1, 4, file) == 4;
+    return fwrite(head, 1, 8, file) == 8 && (length == 0 || fwrite(data, 1, length, file) == length) &&
+           fwrite(tail, 1, 4, file) == 4;
 }
 
 int main(int argc, char** argv) {
@@ -74,7 +75,8 @@ int main(int argc, char** argv) {
         z += n;
         offset += n;
     }
-    u32 a = 1, b = 0;
+    u32 a = 1;  // Adler-32 of the image data
+    u32 b = 0;
     for (u32 i = 0; i < raw_length; i++) {
         a = (a + raw[i]) % 65521;
         b = (b + a) % 65521;
