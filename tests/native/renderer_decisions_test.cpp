@@ -1,5 +1,5 @@
-// The renderer's decisions that need no device: result texts, adapter, surface format, depth
-// format, swapchain parameters and the scissor.
+// The renderer's decisions that need no device: result texts, adapter, surface format and the
+// scissor.
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
@@ -103,51 +103,6 @@ TEST(SurfaceFormat, TheWantedPairWhereverItStandsOrTheFirstEntryWithOneLine) {
     EXPECT_TRUE(f.format == VK_FORMAT_B8G8R8A8_UNORM && f.colorSpace == VK_COLOR_SPACE_SRGB_NONLINEAR_KHR);
     EXPECT_TRUE(capture.texts().empty());
     dyn_array_free(&list);
-}
-
-TEST(DepthFormat, CandidatesAreTriedInTheirOrder) {
-    const VkFormatFeatureFlags usable = VK_FORMAT_FEATURE_DEPTH_STENCIL_ATTACHMENT_BIT;
-    const VkFormatFeatureFlags other = VK_FORMAT_FEATURE_SAMPLED_IMAGE_BIT | VK_FORMAT_FEATURE_TRANSFER_SRC_BIT;
-    struct { VkFormatFeatureFlags features[3]; VkFormat expected; } cases[] = {
-        {{usable, usable, usable}, VK_FORMAT_D32_SFLOAT},
-        {{other, usable, usable}, VK_FORMAT_D32_SFLOAT_S8_UINT},
-        {{0, other, usable | other}, VK_FORMAT_D24_UNORM_S8_UINT},
-    };
-    for (const auto& c : cases) {
-        VkFormat f = VK_FORMAT_UNDEFINED;
-        EXPECT_TRUE(vulkan_pick_depth_format(c.features, &f));
-        EXPECT_EQ(f, c.expected);
-    }
-    LogCapture capture;
-    VkFormatFeatureFlags none[3] = {VK_FORMAT_FEATURE_SAMPLED_IMAGE_BIT, 0, VK_FORMAT_FEATURE_BLIT_SRC_BIT};
-    VkFormat f = VK_FORMAT_UNDEFINED;
-    EXPECT_FALSE(vulkan_pick_depth_format(none, &f));
-    EXPECT_EQ(capture.texts(), std::vector<std::string>{"Failed to find a suitable depth image format."});
-}
-
-TEST(SwapchainParameters, ImageCountPresentModeAndExtent) {
-    VkSurfaceCapabilitiesKHR caps = {};
-    caps.minImageCount = 3;
-    caps.maxImageCount = 16;
-    EXPECT_EQ(vulkan_choose_image_count(&caps), 16u);
-    // No maximum: requesting "the maximum" (0) would be invalid.
-    caps.minImageCount = 2;
-    caps.maxImageCount = 0;
-    EXPECT_EQ(vulkan_choose_image_count(&caps), 3u);
-
-    VkPresentModeKHR with_mailbox[] = {VK_PRESENT_MODE_IMMEDIATE_KHR, VK_PRESENT_MODE_FIFO_KHR, VK_PRESENT_MODE_MAILBOX_KHR};
-    EXPECT_EQ(vulkan_choose_present_mode(with_mailbox, 3), VK_PRESENT_MODE_MAILBOX_KHR);
-    EXPECT_EQ(vulkan_choose_present_mode(with_mailbox, 2), VK_PRESENT_MODE_FIFO_KHR);
-    EXPECT_EQ(vulkan_choose_present_mode(nullptr, 0), VK_PRESENT_MODE_FIFO_KHR);
-
-    caps.currentExtent = {640, 480};
-    caps.minImageExtent = {1, 1};
-    caps.maxImageExtent = {4096, 4096};
-    VkExtent2D e = vulkan_choose_extent(&caps, 800, 600);
-    EXPECT_TRUE(e.width == 640 && e.height == 480);
-    caps.currentExtent = {0xFFFFFFFFu, 0xFFFFFFFFu};  // left to us: the window's, within the range
-    e = vulkan_choose_extent(&caps, 800, 9000);
-    EXPECT_TRUE(e.width == 800 && e.height == 4096);
 }
 
 TEST(Scissor, TruncatesAndClampsNegativeMinimaToTheWindowEdge) {
