@@ -32,20 +32,6 @@ struct OwnHarness {
     bool ok;
 };
 
-TEST_F(GuiRendererTest, UntexturedElementsShowTheirPackedColourAndEveryFrameStartsCleared) {
-    const u32 red = gui_pack_color(255, 0, 0, 255), blue = gui_pack_color(10, 20, 30, 255);
-    GuiElement under = element(10, 10, 40, 40, red);
-    GuiElement e = element(40, 30, 50, 20, blue);
-    e.use_texture = 1;  // stale: drawing decides it from the texture (none: the placeholder, 0)
-    auto pixels = draw({&under, &e});
-    EXPECT_EQ(e.use_texture, 0u);
-    EXPECT_EQ(pixel_at(pixels, W, 20, 20), red);
-    EXPECT_EQ(pixel_at(pixels, W, 40, 30), blue) << "later elements cover earlier ones";
-    EXPECT_EQ(pixel_at(pixels, W, 89, 49), blue);
-    for (auto [x, y] : {std::pair{90, 30}, {40, 50}, {89, 29}, {50, 50}}) EXPECT_EQ(pixel_at(pixels, W, x, y), 0u) << x << "," << y;
-    for (u32 p : draw({})) ASSERT_EQ(p, 0u);
-}
-
 // Corner circles of radius `r` at the top-left of the element at (x, y), with a one-pixel soft edge.
 void expect_round_corner(const std::vector<u32>& pixels, u32 x, u32 y, f32 r, u32 a) {
     for (int py = 0; py < (int)r; py++) {

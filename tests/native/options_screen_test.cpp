@@ -37,12 +37,6 @@ TEST_F(Options, TheRunAtLogInBoxIsTheRegistry) {
     frame();
     EXPECT_EQ(pixel(pixels(), 31, 91), box(false));
     EXPECT_EQ(g_fake_tray.unregisters, 0u);
-    g_fake_tray.registered = true;
-    frame();
-    click(38, 98);
-    EXPECT_EQ(g_fake_tray.unregisters, 1u);
-    EXPECT_EQ(g_fake_tray.registers, 1u);
-    EXPECT_EQ(g_fake_tray.queries, 9u) << "once per frame";
 }
 
 TEST_F(Options, TheSchemeListIsEmptyOnItsFirstFrameThenFortyPerScheme) {

@@ -1,5 +1,4 @@
-// The renderer's decisions that need no device: result texts, adapter, surface format and the
-// scissor.
+// The renderer's decisions that need no device: result texts, adapter and the scissor.
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
@@ -82,27 +81,6 @@ TEST(AdapterChoice, RejectedAdaptersLogTheThreeLines) {
         EXPECT_EQ(choose(m).first, -1);
         EXPECT_EQ(capture.texts(), lines);
     }
-}
-
-TEST(SurfaceFormat, TheWantedPairWhereverItStandsOrTheFirstEntryWithOneLine) {
-    DynArray<VkSurfaceFormatKHR> list = dyn_array_create<VkSurfaceFormatKHR>(g_default_allocator, 4, 4);
-    dyn_array_push(&list, VkSurfaceFormatKHR{VK_FORMAT_R8G8B8A8_SRGB, VK_COLOR_SPACE_DISPLAY_P3_NONLINEAR_EXT});
-    dyn_array_push(&list, VkSurfaceFormatKHR{VK_FORMAT_B8G8R8A8_UNORM, VK_COLOR_SPACE_DISPLAY_P3_NONLINEAR_EXT});
-    LogCapture capture;
-    VkSurfaceFormatKHR f = vulkan_choose_surface_format(VK_FORMAT_B8G8R8A8_UNORM, VK_COLOR_SPACE_SRGB_NONLINEAR_KHR, &list);
-    EXPECT_TRUE(f.format == VK_FORMAT_R8G8B8A8_SRGB && f.colorSpace == VK_COLOR_SPACE_DISPLAY_P3_NONLINEAR_EXT);
-    auto lines = capture.lines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].level, LOG_LEVEL_ERROR);
-    EXPECT_EQ(lines[0].text,
-              "Could not find format for swap chain. VkFormat: 44, VkColorSpaceKHR: 0.Returning the first one in the "
-              "array: VkFormat: 43, VkColorSpaceKHR: 1000104001.");
-    capture.clear();
-    dyn_array_push(&list, VkSurfaceFormatKHR{VK_FORMAT_B8G8R8A8_UNORM, VK_COLOR_SPACE_SRGB_NONLINEAR_KHR});
-    f = vulkan_choose_surface_format(VK_FORMAT_B8G8R8A8_UNORM, VK_COLOR_SPACE_SRGB_NONLINEAR_KHR, &list);
-    EXPECT_TRUE(f.format == VK_FORMAT_B8G8R8A8_UNORM && f.colorSpace == VK_COLOR_SPACE_SRGB_NONLINEAR_KHR);
-    EXPECT_TRUE(capture.texts().empty());
-    dyn_array_free(&list);
 }
 
 TEST(Scissor, TruncatesAndClampsNegativeMinimaToTheWindowEdge) {
