@@ -36,16 +36,6 @@ TEST(GuiLayout, ANullParentIgnoresAlignmentAndAlignmentEightPlacesWithoutOffset)
     EXPECT_EQ(capture.texts(), std::vector<std::string>{"Relative alignment not implemented."});
 }
 
-TEST(GuiRectIntersect, TouchingEdgesOverlapAndSeparatedRectanglesDoNot) {
-    GuiRect out;
-    ASSERT_TRUE(gui_rect_intersect(GuiRect{0, 0, 10, 10}, GuiRect{5, 2, 20, 8}, &out));
-    EXPECT_EQ(corners(out), (std::vector<f32>{5, 2, 10, 8}));
-    ASSERT_TRUE(gui_rect_intersect(GuiRect{0, 0, 10, 10}, GuiRect{10, 10, 20, 20}, &out));
-    EXPECT_EQ(corners(out), (std::vector<f32>{10, 10, 10, 10}));
-    EXPECT_FALSE(gui_rect_intersect(GuiRect{0, 0, 10, 10}, GuiRect{10.5f, 0, 20, 10}, &out));
-    EXPECT_FALSE(gui_rect_intersect(GuiRect{0, 0, 10, 10}, GuiRect{0, -5, 10, -0.5f}, &out));
-}
-
 class GuiCoreTest : public GuiTest {};
 
 TEST_F(GuiCoreTest, EdgesAreInclusiveForHitTestAndMouseInRect) {

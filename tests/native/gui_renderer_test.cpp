@@ -144,21 +144,6 @@ TEST(GuiRendererPools, WhenPoolsCannotBeAddedTheElementIsGivenUpForTheFrame) {
     EXPECT_EQ(pixel_at(render_harness_frame(h, {&c}), 32, 3, 3), white);
 }
 
-TEST_F(GuiRendererTest, AnEmptyTextDrawsNothingAndATextWithoutAtlasToo) {
-    VkHooks hooks;
-    Draws::install(&hooks);
-    GuiElement empty = element(0, 0, 10, 10, gui_pack_color(255, 0, 0, 255));
-    empty.primitive_type = GUI_PRIMITIVE_TEXT;
-    empty.texture = h->placeholder;
-    f32 quad[24] = {0, 0, 0, 0, 8, 0, 1, 0, 0, 8, 0, 1, 0, 8, 0, 1, 8, 0, 1, 0, 8, 8, 1, 1};
-    GuiElement no_atlas = empty;
-    no_atlas.texture = GuiTexture{};
-    no_atlas.text_layout.vertices = quad;
-    no_atlas.text_layout.vertex_count = 6;
-    draw({&empty, &no_atlas});
-    EXPECT_EQ(Draws::calls, 0);
-}
-
 TEST_F(GuiRendererTest, TheSameProjectionRectangleIsUploadedOnceAndAFailedUploadIsRetried) {
     VkHooks hooks;
     Maps::install(&hooks);
