@@ -252,7 +252,8 @@ void window_set_icon(Window* window, const u32* sizes, const u8* const* rgba, u3
         *out++ = (long)sizes[i];
         for (u32 p = 0; p < sizes[i] * sizes[i]; p++) {
             const u8* c = rgba[i] + p * 4;
-            *out++ = (long)(((unsigned long)c[3] << 24) | ((unsigned long)c[0] << 16) | ((unsigned long)c[1] << 8) | c[2]);
+            *out++ = (long)(((unsigned long)c[3] << 24) | ((unsigned long)c[0] << 16) |
+                            ((unsigned long)c[1] << 8) | c[2]);
         }
     }
     Atom icon = XInternAtom(s_display, "_NET_WM_ICON", False);

@@ -34,7 +34,8 @@ e2e_start_korvane
 wait_map IsViewable "no watcher"
 /usr/bin/python3 "$helper" close "$(window)"
 e2e_expect_exit
-e2e_log_has WARNING "No tray is running on the session bus (nothing owns org.kde.StatusNotifierWatcher): the window stays open, and closing it exits."
+e2e_log_has WARNING "No tray is running on the session bus (nothing owns org.kde.StatusNotifierWatcher): the window\
+ stays open, and closing it exits."
 
 start_watcher 1
 e2e_start_korvane
@@ -51,7 +52,8 @@ pixmap=$(call /StatusNotifierItem org.freedesktop.DBus.Properties.Get org.kde.St
     sed 's/byte //')
 for size in 32 64; do
     argb=$(convert "$KORVANE_BUILD_DIR/icons/$size/korvane.png" rgba:- | od -An -v -tx1 |
-        awk '{ for (i = 1; i <= NF; i++) { p[n % 4] = $i; if (++n % 4 == 0) printf "0x%s, 0x%s, 0x%s, 0x%s, ", p[3], p[0], p[1], p[2] } }')
+        awk '{ for (i = 1; i <= NF; i++) { p[n % 4] = $i
+            if (++n % 4 == 0) printf "0x%s, 0x%s, 0x%s, 0x%s, ", p[3], p[0], p[1], p[2] } }')
     grep -qF "($size, $size, [${argb%, }]" <<<"$pixmap" || e2e_fail "IconPixmap lacks the $size pixel icon"
 done
 e2e_assert_eq 2 "$(xprop -id "$(window)" _NET_WM_ICON | grep -c 'Icon (')" "window icons"
