@@ -41,6 +41,42 @@ static const char* const k_menu_object_properties[] = {"Version", "TextDirection
 static const char* const k_root_properties[] = {"children-display"};
 static const char* const k_entry_properties[] = {"type", "label", "enabled", "visible"};
 
+// For tools and hosts that look before they call.
+static const char k_item_introspection[] =
+    DBUS_INTROSPECT_1_0_XML_DOCTYPE_DECL_NODE
+    "<node><interface name='org.kde.StatusNotifierItem'>"
+    "<method name='Activate'><arg type='i' direction='in'/><arg type='i' direction='in'/></method>"
+    "<method name='SecondaryActivate'><arg type='i' direction='in'/><arg type='i' direction='in'/></method>"
+    "<method name='ContextMenu'><arg type='i' direction='in'/><arg type='i' direction='in'/></method>"
+    "<method name='Scroll'><arg type='i' direction='in'/><arg type='s' direction='in'/></method>"
+    "<property name='Category' type='s' access='read'/><property name='Id' type='s' access='read'/>"
+    "<property name='Title' type='s' access='read'/><property name='Status' type='s' access='read'/>"
+    "<property name='WindowId' type='i' access='read'/><property name='IconName' type='s' access='read'/>"
+    "<property name='IconPixmap' type='a(iiay)' access='read'/>"
+    "<property name='ToolTip' type='(sa(iiay)ss)' access='read'/>"
+    "<property name='ItemIsMenu' type='b' access='read'/><property name='Menu' type='o' access='read'/>"
+    "</interface></node>";
+static const char k_menu_introspection[] =
+    DBUS_INTROSPECT_1_0_XML_DOCTYPE_DECL_NODE
+    "<node><interface name='com.canonical.dbusmenu'>"
+    "<method name='GetLayout'><arg type='i' direction='in'/><arg type='i' direction='in'/>"
+    "<arg type='as' direction='in'/><arg type='u' direction='out'/><arg type='(ia{sv}av)' direction='out'/></method>"
+    "<method name='GetGroupProperties'><arg type='ai' direction='in'/><arg type='as' direction='in'/>"
+    "<arg type='a(ia{sv})' direction='out'/></method>"
+    "<method name='GetProperty'><arg type='i' direction='in'/><arg type='s' direction='in'/>"
+    "<arg type='v' direction='out'/></method>"
+    "<method name='Event'><arg type='i' direction='in'/><arg type='s' direction='in'/>"
+    "<arg type='v' direction='in'/><arg type='u' direction='in'/></method>"
+    "<method name='EventGroup'><arg type='a(isvu)' direction='in'/><arg type='ai' direction='out'/></method>"
+    "<method name='AboutToShow'><arg type='i' direction='in'/><arg type='b' direction='out'/></method>"
+    "<method name='AboutToShowGroup'><arg type='ai' direction='in'/><arg type='ai' direction='out'/>"
+    "<arg type='ai' direction='out'/></method>"
+    "<signal name='LayoutUpdated'><arg type='u'/><arg type='i'/></signal>"
+    "<signal name='ItemsPropertiesUpdated'><arg type='a(ia{sv})'/><arg type='a(ias)'/></signal>"
+    "<property name='Version' type='u' access='read'/><property name='TextDirection' type='s' access='read'/>"
+    "<property name='Status' type='s' access='read'/><property name='IconThemePath' type='as' access='read'/>"
+    "</interface></node>";
+
 static DBusConnection* s_bus;
 static TrayDbusWatcher s_watcher = TRAY_DBUS_WATCHER_ABSENT;
 static dbus_uint32_t s_watcher_query;
@@ -421,7 +457,12 @@ static void on_call(DBusMessage* call) {
     DBusMessage* reply = dbus_message_new_method_return(call);
     DBusMessageIter out;
     dbus_message_iter_init_append(reply, &out);
-    if ((item || menu) && interface && !strcmp(interface, PROPERTIES)) {
+    if ((item || menu) && interface && !strcmp(interface, DBUS_INTERFACE_INTROSPECTABLE) &&
+        !strcmp(member, "Introspect")) {
+        const char* xml = item ? k_item_introspection : k_menu_introspection;
+        dbus_message_iter_append_basic(&out, DBUS_TYPE_STRING, &xml);
+        bus_send(dbus_message_ref(reply));
+    } else if ((item || menu) && interface && !strcmp(interface, PROPERTIES)) {
         on_properties(call, reply, &out, item);
     } else if (menu && (!interface || !strcmp(interface, MENU_INTERFACE))) {
         on_menu(call, reply, &out);
