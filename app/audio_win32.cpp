@@ -8,7 +8,6 @@
 #include <audiopolicy.h>
 #include <propidl.h>
 #include <propsys.h>
-#include <psapi.h>
 #include "app/app.h"
 #include "app/audio_win32.h"
 #include "app/audio_math.h"
@@ -48,12 +47,18 @@ static const GUID IID_SIMPLE_AUDIO_VOLUME = {
 static const PROPERTYKEY PKEY_DEVICE_FRIENDLY_NAME = {
     {0xA45C254E, 0xDF1C, 0x4EFD, {0x80, 0x20, 0x67, 0xD1, 0x46, 0xA8, 0x50, 0xE0}}, 14};
 
-// Both rights: K32GetModuleFileNameExW reads the process's memory and fails with error 5
-// on a handle that may only query information.
-static const DWORD AUDIO_PROCESS_ACCESS = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
-static const DWORD AUDIO_PROCESS_PATH_CAPACITY = 260;
+// The limited right is granted for elevated and protected processes too, so their sessions stay
+// controllable; reading the path this way does not stop the target to read its memory.
+static const DWORD AUDIO_PROCESS_ACCESS = PROCESS_QUERY_LIMITED_INFORMATION;
+static const DWORD AUDIO_PROCESS_PATH_CAPACITY = 32768;  // the longest path the system forms
 
 static const u8 AUDIO_SYSTEM_NAME[6] = {'S', 'y', 's', 't', 'e', 'm'};
+
+// A process id already named in this enumeration: its sessions share the name, each with a copy.
+struct AudioNamedProcess {
+    u32 pid;
+    AudioProcessName result;
+};
 
 struct AudioSystem {
     u32 device_count;
@@ -70,19 +75,10 @@ struct AudioSystem {
     DynArray<DynArray<IAudioSessionControl2*>> session_controls2;
     DynArray<DynArray<StringView>> session_names;
     DynArray<DynArray<ISimpleAudioVolume*>> session_volumes;
+    DynArray<AudioNamedProcess> named_processes;  // this enumeration's only
 };
 
 static AudioSystem g_audio;
-
-static i32 audio_co_create_instance(const void* clsid, const void* iid, void** object) {
-    return CoCreateInstance(*(const CLSID*)clsid, NULL, CLSCTX_ALL, *(const IID*)iid, object);
-}
-
-static AudioCreateInstanceFn g_audio_create_instance = audio_co_create_instance;
-
-void audio_set_create_instance(AudioCreateInstanceFn create) {
-    g_audio_create_instance = create ? create : audio_co_create_instance;
-}
 
 // Logs the message when the call failed, and says so.
 template <typename... Args>
@@ -113,27 +109,68 @@ static bool audio_utf8_from_wide(const wchar_t* wide, const char* conversion_fai
     return true;
 }
 
-static bool audio_read_process_name(DWORD pid, StringView* out) {
+// UTF-8 copy of a name with its terminator.
+static StringView audio_copy_name(StringView name) {
+    u8* bytes = (u8*)allocator_alloc(g_default_allocator, (u64)name.length + 1);
+    memcpy(bytes, name.data, (size_t)name.length + 1);
+    return StringView{bytes, name.length};
+}
+
+AudioProcessName audio_name_process(u32 pid) {
+    AudioProcessName result = {};
+    HANDLE process = OpenProcess(AUDIO_PROCESS_ACCESS, FALSE, pid);
+    if (!process) {
+        result.failure = "Failed to open session process. GetLastError() returned %.";
+        result.error = (u32)GetLastError();
+        return result;
+    }
+    static wchar_t path[AUDIO_PROCESS_PATH_CAPACITY];  // main thread only
+    DWORD length = AUDIO_PROCESS_PATH_CAPACITY;
+    BOOL named = QueryFullProcessImageNameW(process, 0, path, &length);
+    DWORD error = GetLastError();
+    CloseHandle(process);
+    if (!named) {
+        result.failure = "Failed to get process path. GetLastError() returned %.";
+        result.error = (u32)error;
+        return result;
+    }
+    int size = WideCharToMultiByte(CP_UTF8, 0, path, -1, NULL, 0, NULL, NULL);
+    if (size == 0) {
+        result.failure = "Failed to get UTF8 buffer size of device id.";
+        return result;
+    }
+    u8* bytes = (u8*)allocator_alloc(g_default_allocator, (u64)size);
+    if (WideCharToMultiByte(CP_UTF8, 0, path, -1, (char*)bytes, size, NULL, NULL) == 0) {
+        allocator_free(g_default_allocator, bytes);
+        result.failure = "Failed to convert session process name from wide string to UTF-8.";
+        return result;
+    }
+    result.name = StringView{bytes, (u32)size - 1};
+    return result;
+}
+
+AudioProcessName (*g_audio_name_process)(u32 pid) = audio_name_process;
+
+// A session's name: "System" for the system sounds, else its process's, looked up once per
+// process id in this enumeration; a failed lookup is logged for every session it drops.
+static bool audio_session_process_name(DWORD pid, StringView* out) {
     if (pid == 0) {
         *out = StringView{AUDIO_SYSTEM_NAME, (u32)sizeof(AUDIO_SYSTEM_NAME)};
         return true;
     }
-    HANDLE process = OpenProcess(AUDIO_PROCESS_ACCESS, FALSE, pid);
-    if (!process) {
-        log_error("Failed to open session process. GetLastError() returned %.", (u32)GetLastError());
+    const AudioProcessName* known = NULL;
+    for (u32 k = 0; k < g_audio.named_processes.count && !known; k++)
+        if (g_audio.named_processes.data[k].pid == pid) known = &g_audio.named_processes.data[k].result;
+    if (!known) {
+        dyn_array_push(&g_audio.named_processes, AudioNamedProcess{(u32)pid, g_audio_name_process((u32)pid)});
+        known = &g_audio.named_processes.data[g_audio.named_processes.count - 1].result;
+    }
+    if (!known->name.data) {
+        log_error(known->failure, known->error);
         return false;
     }
-    wchar_t path[AUDIO_PROCESS_PATH_CAPACITY];
-    DWORD length = K32GetModuleFileNameExW(process, NULL, path, AUDIO_PROCESS_PATH_CAPACITY);
-    if (length == 0) {
-        DWORD error = GetLastError();
-        CloseHandle(process);
-        log_error("Failed to get process path. GetLastError() returned %.", (u32)error);
-        return false;
-    }
-    CloseHandle(process);
-    path[AUDIO_PROCESS_PATH_CAPACITY - 1] = 0;  // a cut-off path is not terminated everywhere
-    return audio_utf8_from_wide(path, "Failed to convert session process name from wide string to UTF-8.", out);
+    *out = audio_copy_name(known->name);
+    return true;
 }
 
 static void audio_read_session(IAudioSessionEnumerator* sessions, int j, u32 device) {
@@ -149,7 +186,7 @@ static void audio_read_session(IAudioSessionEnumerator* sessions, int j, u32 dev
         return;
     }
     if (!audio_failed(control2->GetProcessId(&pid), "Failed to get session process id.") &&
-        audio_read_process_name(pid, &name)) {
+        audio_session_process_name(pid, &name)) {
         if (!audio_failed(control2->QueryInterface(IID_SIMPLE_AUDIO_VOLUME, (void**)&volume),
                           "Failed to query ISimpleAudioVolume from process.")) {
             dyn_array_push(&g_audio.session_controls.data[device], control);
@@ -251,11 +288,11 @@ static void audio_release_device(u32 i) {
 }
 
 void audio_init() {
-    if (audio_failed(g_audio_create_instance(&CLSID_POLICY_CONFIG_VISTA_CLIENT, &IID_POLICY_CONFIG_VISTA,
+    if (audio_failed(audio_create_instance(&CLSID_POLICY_CONFIG_VISTA_CLIENT, &IID_POLICY_CONFIG_VISTA,
                                              (void**)&g_audio.policy_config),
                      "Failed to create CPolicyConfigVistaClient instance."))
         app_fatal_exit(1);
-    if (audio_failed(g_audio_create_instance(&CLSID_MM_DEVICE_ENUMERATOR, &IID_MM_DEVICE_ENUMERATOR,
+    if (audio_failed(audio_create_instance(&CLSID_MM_DEVICE_ENUMERATOR, &IID_MM_DEVICE_ENUMERATOR,
                                              (void**)&g_audio.device_enumerator),
                      "Failed to create MMDeviceEnumerator instance."))
         app_fatal_exit(1);
@@ -274,8 +311,6 @@ void audio_init() {
 }
 
 void audio_enumerate() {
-    // Called twice without a release in between, the first picture would leak.
-    if (g_audio.device_collection || g_audio.device_count) audio_release_devices();
     if (FAILED(g_audio.device_enumerator->EnumAudioEndpoints(eRender, DEVICE_STATE_ACTIVE, &g_audio.device_collection))) {
         g_audio.device_collection = NULL;
         log_error("Failed to enumerate audio enpoints.");
@@ -293,7 +328,10 @@ void audio_enumerate() {
         default_device->Release();
         return;
     }
+    g_audio.named_processes = dyn_array_create<AudioNamedProcess>(g_default_allocator, 16, 16);
     for (u32 i = 0; i < count; i++) audio_read_device(i, default_id);
+    for (u32 k = 0; k < g_audio.named_processes.count; k++) audio_free_name(g_audio.named_processes.data[k].result.name);
+    dyn_array_free(&g_audio.named_processes);
     CoTaskMemFree(default_id);
     default_device->Release();
 }

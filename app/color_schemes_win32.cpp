@@ -3,6 +3,7 @@
 #include "Ostrel/core/log.h"
 #include "app/app.h"
 #include "app/color_schemes.h"
+#include "app/color_schemes_win32.h"
 
 enum {
     WATCH_BUFFER_SIZE = 1024,
@@ -179,6 +180,8 @@ static void close_if_folder_gone() {
     DWORD attributes = GetFileAttributesA("color_schemes");
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) watch_close();
 }
+
+void* color_schemes_watch_event() { return s_event; }
 
 void color_schemes_poll() {
     if (!s_event) return;  // not set up

@@ -124,9 +124,8 @@ int main() {
     window_set_minimum_size(&g_window, CONFIG_MIN_WINDOW_WIDTH, CONFIG_MIN_WINDOW_HEIGHT);
     g_window.hide_cursor = 0;
 
-    if (g_config.tray_icon)
-        log_warning("There is no tray icon on Linux yet: TRAY_ICON=1 works as 0, and closing the window exits.");
-    window_show(&g_window);
+    tray_linux_start();
+    if (!g_config.tray_icon || !tray_linux_hide_window()) window_show(&g_window);
 
     if (!ui_startup()) return startup_failed();
     ui_frame();
@@ -155,7 +154,14 @@ int main() {
             input_character_handler(&g_window, &message, &g_window.text_input);
         }
 
-        if (g_window.close_requested || g_quit || s_stop_signal) break;
+        tray_linux_poll();
+
+        if (g_window.close_requested) {
+            g_window.close_requested = 0;
+            // Read live: the Options screen can change the tray option at any time.
+            if (!g_config.tray_icon || !tray_linux_hide_window()) break;
+        }
+        if (g_quit || s_stop_signal) break;
 
         if (g_window.focused && ((i32)g_window.x != seen_x || (i32)g_window.y != seen_y ||
                                  g_window.client_width != seen_width || g_window.client_height != seen_height)) {
@@ -172,7 +178,7 @@ int main() {
         key_states_advance(&g_key_states, &g_keyboard);
 
         // Without a compositor an exposed window has lost its pixels: redraw it even unfocused.
-        if (g_window.focused || g_window.exposed) {
+        if (!tray_linux_window_hidden() && (g_window.focused || g_window.exposed)) {
             audio_refresh();
             ui_frame();
             g_window.exposed = 0;
@@ -187,6 +193,7 @@ int main() {
     audio_shutdown();
     ui_shutdown();
     save_config(&g_config);
+    tray_linux_stop();
     log_stop();
     return 0;
 }

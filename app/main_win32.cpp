@@ -10,14 +10,48 @@
 #include "app/app.h"
 #include "app/audio.h"
 #include "app/color_schemes.h"
+#include "app/color_schemes_win32.h"
 #include "app/config.h"
 #include "app/tray.h"
 #include "app/ui.h"
+
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
 
 static const f64 k_frame_seconds = 0.016;
 static const f64 k_autosave_seconds = 5.0;
 
 static Allocator g_app_allocator;
+
+// A waitable timer for the rest of each frame: high resolution where the system has it, else one
+// that keeps the 1 ms timer period. Null only when neither can be had.
+static HANDLE frame_timer_create() {
+    HANDLE timer = CreateWaitableTimerExW(NULL, NULL, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
+    return timer ? timer : CreateWaitableTimerExW(NULL, NULL, 0, TIMER_ALL_ACCESS);
+}
+
+static f64 seconds_since(i64 start, f64 frequency) { return (f64)(os_perf_counter() - start) / frequency; }
+
+// Sleeps until 16 ms have passed since the pass began, without spinning through the last
+// millisecond as Sleep would (its count rounds down to 0).
+static void frame_wait(HANDLE timer, i64 frame_start, f64 frequency) {
+    for (f64 left = k_frame_seconds - seconds_since(frame_start, frequency); left > 0.0;
+         left = k_frame_seconds - seconds_since(frame_start, frequency)) {
+        LARGE_INTEGER due;
+        due.QuadPart = -(LONGLONG)(left * 1e7) - 1;  // relative, in 100 ns
+        if (timer && SetWaitableTimer(timer, &due, 0, NULL, NULL, FALSE)) WaitForSingleObject(timer, INFINITE);
+        else Sleep((DWORD)(1000.0 * left) + 1);
+    }
+}
+
+// While nothing is drawn, nothing needs a pass before a message arrives, the scheme folder
+// changes or the autosave is due: sleep until one of them.
+static void idle_wait(f64 seconds) {
+    if (seconds <= 0.0) return;
+    HANDLE watch = (HANDLE)color_schemes_watch_event();
+    MsgWaitForMultipleObjectsEx(watch ? 1 : 0, &watch, (DWORD)(1000.0 * seconds) + 1, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
 
 // Start-up failure after the logger runs: the logger writes what explains the exit first.
 static int startup_failed() {
@@ -97,6 +131,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (!ui_startup()) return startup_failed();
     ui_frame();
     g_started = true;
+    HANDLE frame_timer = frame_timer_create();
 
     for (;;) {
         const i64 frame_start = os_perf_counter();
@@ -136,13 +171,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
         input_end_frame(&g_mouse);
 
-        f64 elapsed;
-        for (;;) {
-            elapsed = (f64)(os_perf_counter() - frame_start) / frequency;
-            if (elapsed >= k_frame_seconds) break;
-            if (granular_sleep) Sleep((DWORD)(1000.0 * (k_frame_seconds - elapsed)));
+        if (granular_sleep) {
+            frame_wait(frame_timer, frame_start, frequency);
+            if (!g_window.focused) idle_wait(k_autosave_seconds - autosave_seconds - seconds_since(frame_start, frequency));
+        } else {
+            while (seconds_since(frame_start, frequency) < k_frame_seconds) {
+            }
         }
-        autosave_seconds += elapsed;
+        autosave_seconds += seconds_since(frame_start, frequency);
     }
 
     audio_shutdown();

@@ -1,5 +1,5 @@
-// Run at log-in as an XDG autostart entry; no notification-area icon yet, so the tray option
-// keeps the window as if it were off.
+// The tray on Linux: Korvane's StatusNotifierItem (tray_dbus.cpp) standing in for the hidden
+// window, and run at log-in as an XDG autostart entry.
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
@@ -8,15 +8,84 @@
 #include <unistd.h>
 #include "Ostrel/core/log.h"
 #include "Ostrel/platform/file.h"
+#include "Ostrel/platform/window_x11.h"
 #include "app/app.h"
 #include "app/app_linux.h"
+#include "app/icon/icon.h"
 #include "app/tray.h"
+#include "app/tray_dbus.h"
 
 enum { AUTOSTART_PATH_CAPACITY = 4096, AUTOSTART_ENTRY_CAPACITY = 8192 };
 
-void tray_icon_set(bool) {}
+enum { TRAY_ICON_SMALL = 32, TRAY_ICON_LARGE = 64, TRAY_ICON_COUNT = 2 };
+
+static const u32 k_icon_sizes[TRAY_ICON_COUNT] = {TRAY_ICON_SMALL, TRAY_ICON_LARGE};
+static u8 s_icon_small[TRAY_ICON_SMALL * TRAY_ICON_SMALL * 4], s_icon_large[TRAY_ICON_LARGE * TRAY_ICON_LARGE * 4];
+static u8 s_pixmap_small[sizeof s_icon_small], s_pixmap_large[sizeof s_icon_large];
+static bool s_window_hidden, s_no_tray_told;
+
+void tray_icon_set(bool add) { tray_dbus_set_shown(add); }
 
 i64 tray_window_proc(void*, u32, u64, i64) { return 0; }
+
+// RGBA -> ARGB, the byte order IconPixmap is read in.
+static void tray_pixmap_from(const u8* rgba, u8* argb, u32 size) {
+    for (u32 i = 0; i < size * size * 4; i += 4) {
+        argb[i] = rgba[i + 3];
+        argb[i + 1] = rgba[i];
+        argb[i + 2] = rgba[i + 1];
+        argb[i + 3] = rgba[i + 2];
+    }
+}
+
+void tray_linux_start() {
+    const u8* rgba[TRAY_ICON_COUNT] = {s_icon_small, s_icon_large};
+    u8* argb[TRAY_ICON_COUNT] = {s_pixmap_small, s_pixmap_large};
+    static TrayDbusIcon icons[TRAY_ICON_COUNT];
+    for (u32 i = 0; i < TRAY_ICON_COUNT; i++) {
+        icon_draw(k_icon_sizes[i], (u8*)rgba[i]);
+        tray_pixmap_from(rgba[i], argb[i], k_icon_sizes[i]);
+        icons[i] = TrayDbusIcon{.size = k_icon_sizes[i], .argb = argb[i]};
+    }
+    window_set_icon(&g_window, k_icon_sizes, rgba, TRAY_ICON_COUNT);
+    tray_dbus_start(icons, TRAY_ICON_COUNT);
+}
+
+// A hidden window that no icon can bring back would strand the user.
+static void tray_tell_no_tray() {
+    if (s_no_tray_told) return;
+    s_no_tray_told = true;
+    log_warning("No tray is running on the session bus (nothing owns org.kde.StatusNotifierWatcher): the window "
+                "stays open, and closing it exits.");
+}
+
+static void tray_show_window() {
+    window_show(&g_window);
+    tray_icon_set(false);
+    s_window_hidden = false;
+}
+
+bool tray_linux_hide_window() {
+    if (tray_dbus_watcher() == TRAY_DBUS_WATCHER_ABSENT) {
+        tray_tell_no_tray();
+        return false;
+    }
+    tray_icon_set(true);
+    window_hide(&g_window);
+    s_window_hidden = true;
+    return true;
+}
+
+bool tray_linux_window_hidden() { return s_window_hidden; }
+
+void tray_linux_poll() {
+    u32 events = tray_dbus_poll();
+    if (events & TRAY_DBUS_EXIT) g_quit = true;
+    if (events & TRAY_DBUS_NO_TRAY) tray_tell_no_tray();
+    if (events & (TRAY_DBUS_ACTIVATE | TRAY_DBUS_NO_TRAY)) tray_show_window();
+}
+
+void tray_linux_stop() { tray_dbus_stop(); }
 
 static bool autostart_path(char* folder, char* file) {
     char config[AUTOSTART_PATH_CAPACITY];

@@ -43,6 +43,7 @@ struct X11Window {
     XSizeHints size_hints;
     u8 iconic;
     u8 cursor_hidden;
+    u8 withdrawn;
     u32 buttons;  // MK_ flags of the buttons held (X has no masks for buttons 8 and 9)
     u8 key_held[256];
 };
@@ -214,8 +215,51 @@ bool window_create(const char* title, i32 x, i32 y, i32 width, i32 height, u32 s
 
 void window_show(Window* window) {
     if (!s_display || !window->handle) return;
+    X11Window* slot = x11_of(window);
+    if (slot && slot->withdrawn) {
+        // The window manager forgot the window when it was withdrawn: it comes back where it was.
+        slot->withdrawn = 0;
+        slot->size_hints.x = (i16)(u16)window->x;
+        slot->size_hints.y = (i16)(u16)window->y;
+        slot->size_hints.width = (i32)window->client_width;
+        slot->size_hints.height = (i32)window->client_height;
+        XSetWMNormalHints(s_display, slot->xid, &slot->size_hints);
+        XMoveResizeWindow(s_display, slot->xid, slot->size_hints.x, slot->size_hints.y, window->client_width,
+                          window->client_height);
+    }
     XMapWindow(s_display, (XWindow)(uintptr_t)window->handle);
     XFlush(s_display);
+}
+
+void window_hide(Window* window) {
+    X11Window* slot = x11_of(window);
+    if (!slot) return;
+    slot->withdrawn = 1;
+    XWithdrawWindow(s_display, slot->xid, DefaultScreen(s_display));
+    XFlush(s_display);
+}
+
+void window_set_icon(Window* window, const u32* sizes, const u8* const* rgba, u32 count) {
+    X11Window* slot = x11_of(window);
+    if (!slot) return;
+    // Format 32 properties travel as longs on the client side, one pixel each as 0xAARRGGBB.
+    u32 total = 0;
+    for (u32 i = 0; i < count; i++) total += 2 + sizes[i] * sizes[i];
+    long* data = (long*)allocator_alloc(g_default_allocator, total * sizeof(long));
+    long* out = data;
+    for (u32 i = 0; i < count; i++) {
+        *out++ = (long)sizes[i];
+        *out++ = (long)sizes[i];
+        for (u32 p = 0; p < sizes[i] * sizes[i]; p++) {
+            const u8* c = rgba[i] + p * 4;
+            *out++ = (long)(((unsigned long)c[3] << 24) | ((unsigned long)c[0] << 16) |
+                            ((unsigned long)c[1] << 8) | c[2]);
+        }
+    }
+    Atom icon = XInternAtom(s_display, "_NET_WM_ICON", False);
+    XChangeProperty(s_display, slot->xid, icon, XA_CARDINAL, 32, PropModeReplace, (const u8*)data, (int)total);
+    XFlush(s_display);
+    allocator_free(g_default_allocator, data);
 }
 
 bool window_is_minimised(const Window* window) {

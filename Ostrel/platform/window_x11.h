@@ -9,6 +9,11 @@ struct _XDisplay;
 _XDisplay* window_x11_display();
 // Through the size hints: the window manager keeps the user's resizes at or above it.
 void window_set_minimum_size(Window* window, i32 width, i32 height);
+// Withdraws the window, as a hidden top-level must be on X; window_show maps it again with the
+// position and size it had.
+void window_hide(Window* window);
+// _NET_WM_ICON: `count` square images of the sides given, rows top first, straight RGBA bytes.
+void window_set_icon(Window* window, const u32* sizes, const u8* const* rgba, u32 count);
 // Owns CLIPBOARD with a copy of the UTF-8 bytes; the pump answers other programs' requests for
 // it until another owner takes it. False when the display refused the ownership.
 bool window_clipboard_own(Window* window, const u8* bytes, u32 length);

@@ -1,25 +1,14 @@
 #include "fake_tray.h"
-#include <string.h>
 #include "app/tray.h"
 
 FakeTray g_fake_tray;
 
 void fake_tray_reset() { g_fake_tray = FakeTray{}; }
 
-void tray_icon_set(bool add) { (add ? g_fake_tray.icon_adds : g_fake_tray.icon_removes)++; }
+void tray_icon_set(bool) {}
 i64 tray_window_proc(void*, u32, u64, i64) { return 0; }
 bool autostart_is_registered() { return g_fake_tray.queries++, g_fake_tray.registered; }
 void autostart_register() { g_fake_tray.registers++, g_fake_tray.registered = true; }
 void autostart_unregister() { g_fake_tray.unregisters++, g_fake_tray.registered = false; }
-
-void clipboard_get_text(u8* destination, u32 capacity, u32* length) {
-    const std::string& text = g_fake_tray.clipboard;
-    u32 n = (u32)text.size();
-    if (destination) {
-        if (n > capacity) n = capacity;
-        memcpy(destination, text.data(), n);
-    }
-    *length = n;
-}
-
-void clipboard_set_text(const u8* bytes, u32 length) { g_fake_tray.clipboard.assign((const char*)bytes, length); }
+void clipboard_get_text(u8*, u32, u32* length) { *length = 0; }
+void clipboard_set_text(const u8*, u32) {}

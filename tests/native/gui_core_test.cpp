@@ -1,6 +1,5 @@
 // The toolkit's shared machinery in real frames: layout and alignment, hit testing against the
-// clip rectangle, the press/hold edges, the input snapshot and colour schemes.
-#include <string.h>
+// clip rectangle and the input snapshot.
 #include "Ostrel/gui/gui.h"
 #include "gui_test_support.h"
 #include "support/log_capture.h"
@@ -37,32 +36,7 @@ TEST(GuiLayout, ANullParentIgnoresAlignmentAndAlignmentEightPlacesWithoutOffset)
     EXPECT_EQ(capture.texts(), std::vector<std::string>{"Relative alignment not implemented."});
 }
 
-TEST(GuiRectIntersect, TouchingEdgesOverlapAndSeparatedRectanglesDoNot) {
-    GuiRect out;
-    ASSERT_TRUE(gui_rect_intersect(GuiRect{0, 0, 10, 10}, GuiRect{5, 2, 20, 8}, &out));
-    EXPECT_EQ(corners(out), (std::vector<f32>{5, 2, 10, 8}));
-    ASSERT_TRUE(gui_rect_intersect(GuiRect{0, 0, 10, 10}, GuiRect{10, 10, 20, 20}, &out));
-    EXPECT_EQ(corners(out), (std::vector<f32>{10, 10, 10, 10}));
-    EXPECT_FALSE(gui_rect_intersect(GuiRect{0, 0, 10, 10}, GuiRect{10.5f, 0, 20, 10}, &out));
-    EXPECT_FALSE(gui_rect_intersect(GuiRect{0, 0, 10, 10}, GuiRect{0, -5, 10, -0.5f}, &out));
-}
-
 class GuiCoreTest : public GuiTest {};
-
-TEST_F(GuiCoreTest, BottomCentreChildIsDrawnAtSeventyFiveNinetyInsideItsParent) {
-    LayoutNode parent, child;
-    frame(gui_mouse(0, 0), [&] {
-        rect(10, 20, 200, 100, BLUE, nullptr, ALIGN_TOP_LEFT, &parent);
-        rect(0, 0, 50, 10, RED, &parent, ALIGN_BOTTOM_CENTER, &child);
-    });
-    GuiPoint p = gui_absolute_position(&child);
-    EXPECT_FLOAT_EQ(p.x - parent.x, 75);
-    EXPECT_FLOAT_EQ(p.y - parent.y, 90);
-    GuiRect red;
-    ASSERT_TRUE(bounds(RED, GuiRect{0, 0, W, H}, &red));
-    EXPECT_EQ(corners(red), (std::vector<f32>{85, 110, 134, 119}));
-    EXPECT_EQ(px(84, 110), BLUE);
-}
 
 TEST_F(GuiCoreTest, EdgesAreInclusiveForHitTestAndMouseInRect) {
     LayoutNode node = {10, 10, 20, 20, nullptr, ALIGN_TOP_LEFT};
@@ -95,17 +69,6 @@ TEST_F(GuiCoreTest, AnElementOutsideTheClipIsNeverHoveredAndAPartlyClippedOneOnl
         EXPECT_EQ(partly.hovered, 1u);
         ctx->clip_rect = saved;
     });
-}
-
-TEST_F(GuiCoreTest, PressEdgeOnTheFirstFrameOnlyThenHeldUntilRelease) {
-    const struct { bool down, held, press; } steps[] = {{false, false, false}, {true, true, true},   {true, true, false},
-                                                         {true, true, false},   {false, false, false}, {true, true, true}};
-    for (const auto& s : steps) {
-        u32 held = 0;
-        frame(gui_mouse(15, 15, s.down), [&] { held = rect(10, 10, 20, 20, RED); });
-        EXPECT_EQ(held != 0, s.held) << &s - steps;
-        EXPECT_EQ(gui_press_edge(ctx), s.press) << &s - steps;
-    }
 }
 
 struct Devices {
@@ -150,84 +113,6 @@ TEST(GuiSnapshot, EditingKeysRepeatButShortcutsFireOnlyWhenPressed) {
     EXPECT_EQ(e.advance().arrows, GUI_ARROW_LEFT) << "each bit is set or cleared every frame";
     e.keyboard.key_down[KEY_A] = e.keyboard.key_down[KEY_A + ('x' - 'a')] = 1;
     EXPECT_TRUE(e.advance().select_all && plain.cut);
-}
-
-void vivid(u32 colors[GUI_COLOR_COUNT]) {
-    for (u32 i = 0; i < GUI_COLOR_COUNT; i++) colors[i] = gui_pack_color((u8)(10 * i + 5), (u8)(200 - i), 77, 255);
-}
-
-TEST_F(GuiCoreTest, SchemeKeysReachTheirStylesWithTheCheckBoxPairCrossed) {
-    u32 c[GUI_COLOR_COUNT];
-    vivid(c);
-    gui_apply_color_scheme(c);
-    for (const ButtonStyle* b : {&DefaultButtonStyle, &ListButtonStyle}) {
-        EXPECT_EQ((std::vector<u32>{b->normal_color, b->hovered_color, b->pressed_color, b->pressed_text_color}),
-                  (std::vector<u32>{c[GUI_COLOR_BUTTON], c[GUI_COLOR_BUTTON_HOVERED], c[GUI_COLOR_BUTTON_HOVERED],
-                                    c[GUI_COLOR_TEXT]}));
-        EXPECT_EQ(b->glyph_map, glyphs) << "the font stays";
-    }
-    EXPECT_EQ(DefaultTextInputStyle.cursor_color, c[GUI_COLOR_TEXT_INPUT_CURSOR]);
-    // The check box shows CHECK_BOX_CHECKED while unchecked.
-    bool checked = true;
-    frame(gui_mouse(0, 0), [&] { checked = gui_check_box(ctx, GuiCheckBoxParams{&DefaultCheckBoxStyle, 16, 16, 0, 10, 10}); });
-    EXPECT_FALSE(checked);
-    EXPECT_EQ(px(15, 15), c[GUI_COLOR_CHECK_BOX_CHECKED]);
-}
-
-// Everything the toolkit can draw, once.
-void draw_every_widget(GuiContext* ctx) {
-    gui_button(ctx, GuiButtonParams{&DefaultButtonStyle, 80, 24, "Mute", 4, ALIGN_CENTER, 5, 5});
-    gui_box(ctx, GuiBoxParams{&DefaultBoxStyle, 60, 60, 100, 5});
-    f32 value;
-    u8 dragging, focused;
-    GuiSliderParams slider = {&DefaultSliderStyle, GUI_SLIDER_VERTICAL, 0.3f, 6, 80, 20, 8, 180, 5};
-    slider.value_out = &value;
-    slider.dragging_out = &dragging;
-    gui_slider(ctx, slider);
-    gui_check_box(ctx, GuiCheckBoxParams{&DefaultCheckBoxStyle, 16, 16, 1, 220, 5});
-    DynString text = dyn_string_create(g_default_allocator);
-    dyn_string_append_cstr(&text, "42");
-    u32 cursor = 1;
-    i32 selection = 1;
-    gui_text_input(ctx, GuiTextInputParams{nullptr, 1, 40, 20, &text, 5, 100}, &DefaultTextInputStyle,
-                   TextInputState{&focused, &cursor, &selection});
-    dyn_string_free(&text);
-    f32 fraction = 0.2f, extent = 500, bar_fraction = 0.5f;
-    GuiScrollRegionParams region = {&DefaultScrollRegionStyle, 100, 60, 0.1f, GUI_SCROLL_VERTICAL, 0, 60, 100};
-    gui_scroll_region(ctx, region, GuiScrollRegionCall{nullptr, nullptr, 0, &fraction, &extent, nullptr});
-    u8 bar_dragging = 0;
-    GuiScrollBarParams bar = {&DefaultScrollBarStyle, GUI_SCROLL_VERTICAL, 0.1f, 0.05f, 100, 12, 170, 100};
-    gui_scroll_bar(ctx, bar, GuiScrollBarCall{0.4f, &bar_fraction, &bar_dragging, nullptr});
-}
-
-TEST_F(GuiCoreTest, TextInputBorderColourChangesNothingOnScreen) {
-    u32 c[GUI_COLOR_COUNT];
-    vivid(c);
-    std::vector<u32> before;
-    for (GuiColor key : {GUI_COLOR_COUNT, GUI_COLOR_TEXT_INPUT_BORDER, GUI_COLOR_VOLUME_CONTROL_BORDER}) {
-        if (key != GUI_COLOR_COUNT) c[key] = MAGENTA;
-        gui_apply_color_scheme(c);
-        frame(gui_mouse(300, 230), [&] { draw_every_widget(ctx); });
-        if (key == GUI_COLOR_COUNT) before = pixels;
-        EXPECT_EQ(pixels == before, key != GUI_COLOR_VOLUME_CONTROL_BORDER) << "another key does change the picture";
-    }
-}
-
-TEST_F(GuiCoreTest, ASchemeAppliedMidFrameRecoloursOnlyWhatIsDrawnAfterIt) {
-    u32 c[GUI_COLOR_COUNT];
-    vivid(c);
-    c[GUI_COLOR_BUTTON] = GREEN;
-    DefaultButtonStyle.normal_color = RED;
-    auto button = [&](f32 y) { gui_button(ctx, GuiButtonParams{&DefaultButtonStyle, 60, 20, "", 0, ALIGN_CENTER, 10, y}); };
-    frame(gui_mouse(300, 230), [&] {
-        button(10);
-        gui_apply_color_scheme(c);
-        button(40);
-    });
-    EXPECT_EQ(px(20, 15), RED);
-    EXPECT_EQ(px(20, 45), GREEN);
-    frame(gui_mouse(300, 230), [&] { button(10); });
-    EXPECT_EQ(px(20, 15), GREEN);
 }
 
 }  // namespace

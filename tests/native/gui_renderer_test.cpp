@@ -32,20 +32,6 @@ struct OwnHarness {
     bool ok;
 };
 
-TEST_F(GuiRendererTest, UntexturedElementsShowTheirPackedColourAndEveryFrameStartsCleared) {
-    const u32 red = gui_pack_color(255, 0, 0, 255), blue = gui_pack_color(10, 20, 30, 255);
-    GuiElement under = element(10, 10, 40, 40, red);
-    GuiElement e = element(40, 30, 50, 20, blue);
-    e.use_texture = 1;  // stale: drawing decides it from the texture (none: the placeholder, 0)
-    auto pixels = draw({&under, &e});
-    EXPECT_EQ(e.use_texture, 0u);
-    EXPECT_EQ(pixel_at(pixels, W, 20, 20), red);
-    EXPECT_EQ(pixel_at(pixels, W, 40, 30), blue) << "later elements cover earlier ones";
-    EXPECT_EQ(pixel_at(pixels, W, 89, 49), blue);
-    for (auto [x, y] : {std::pair{90, 30}, {40, 50}, {89, 29}, {50, 50}}) EXPECT_EQ(pixel_at(pixels, W, x, y), 0u) << x << "," << y;
-    for (u32 p : draw({})) ASSERT_EQ(p, 0u);
-}
-
 // Corner circles of radius `r` at the top-left of the element at (x, y), with a one-pixel soft edge.
 void expect_round_corner(const std::vector<u32>& pixels, u32 x, u32 y, f32 r, u32 a) {
     for (int py = 0; py < (int)r; py++) {
@@ -102,49 +88,23 @@ TEST_F(GuiRendererTest, TextTakesAlphaFromTheAtlasRedChannelAndColourFromTheElem
     vulkan_destroy_texture(&texture);
 }
 
-TEST_F(GuiRendererTest, TexturedRectangleShowsTheTexturesColoursTheRightWayUp) {
-    // 2 x 2 texels, first row on top: red, green / blue, white.
-    const u32 texels[4] = {gui_pack_color(255, 0, 0, 255), gui_pack_color(0, 255, 0, 255),
-                           gui_pack_color(0, 0, 255, 255), gui_pack_color(255, 255, 255, 255)};
-    GuiTexture texture;
-    ASSERT_TRUE(render_harness_texture(h, texels, 2, 2, VK_FORMAT_R8G8B8A8_UNORM, 4, &texture));
-    GuiElement e = element(10, 20, 40, 40, gui_pack_color(255, 255, 0, 255));
-    e.texture = texture;  // the element's own colour is ignored
-    auto pixels = draw({&e});
-    for (u32 i = 0; i < 4; i++) EXPECT_EQ(pixel_at(pixels, W, 15 + 30 * (i % 2), 25 + 30 * (i / 2)), texels[i]) << i;
-    vulkan_destroy_texture(&texture);
-}
-
-TEST(GuiRendererPools, GrowAtTheTwentyFifthElementAndLaterFramesReuseTheSets) {
-    OwnHarness own;
-    ASSERT_TRUE(own.ok);
-    RenderHarness* h = own.h.get();
-    GuiContext* gui = &h->gui;
-    EXPECT_EQ(gui->texture_descriptor_pools.count, 0u);
-    std::vector<GuiElement> elements(48, render_harness_element(h, 0, 0, 4, 4, gui_pack_color(1, 1, 1, 255), 0.0f));
-    ASSERT_TRUE(render_harness_begin(h));
-    for (int i = 0; i < 25; i++) {
-        gui_prepare_element(&elements[i]);
-        EXPECT_EQ(gui->texture_descriptor_pools.count, i < 24 ? 1u : 2u) << i;
-    }
-    for (int i = 0; i < 25; i++) {
-        gui_draw_element(&elements[i]);
-        gui_release_element(&elements[i]);
-    }
-    ASSERT_TRUE(render_harness_end(h));
+// Sets released in a frame are reused by the next ones: the pools stop growing.
+TEST_F(GuiRendererTest, LaterFramesReuseTheSetsWithoutMorePools) {
+    std::vector<GuiElement> elements(48);
+    u32 pools = 0;
     for (int frame = 0; frame < 3; frame++) {
         ASSERT_TRUE(render_harness_begin(h));
-        EXPECT_EQ(gui->free_texture_sets.count, 48u);
-        EXPECT_EQ(gui->pending_releases.count, 0u);
-        for (int i = 0; i < 48; i++) {
-            elements[i] = render_harness_element(h, 0, 0, 4, 4, gui_pack_color(1, 1, 1, 255), 0.0f);
-            gui_prepare_element(&elements[i]);
-            gui_release_element(&elements[i]);  // release before draw is allowed
-            gui_draw_element(&elements[i]);
+        for (GuiElement& e : elements) {
+            e = element(0, 0, 4, 4, gui_pack_color(1, 1, 1, 255));
+            gui_prepare_element(&e);
+            gui_release_element(&e);  // release before draw is allowed
+            gui_draw_element(&e);
         }
-        EXPECT_EQ(gui->texture_descriptor_pools.count, 2u);
+        if (frame == 0) pools = h->gui.texture_descriptor_pools.count;
+        EXPECT_EQ(h->gui.texture_descriptor_pools.count, pools) << frame;
         ASSERT_TRUE(render_harness_end(h));
     }
+    EXPECT_GT(pools, 1u);
 }
 
 using Draws = VkFake<&vkCmdDraw>;
@@ -182,21 +142,6 @@ TEST(GuiRendererPools, WhenPoolsCannotBeAddedTheElementIsGivenUpForTheFrame) {
     EXPECT_EQ(capture.count("Vulkan API call failed: VK_ERROR_OUT_OF_DEVICE_MEMORY\nA device memory allocation has failed"), 2);
     GuiElement c = render_harness_element(h, 0, 0, 8, 8, white, 0.0f);  // pools can be made again
     EXPECT_EQ(pixel_at(render_harness_frame(h, {&c}), 32, 3, 3), white);
-}
-
-TEST_F(GuiRendererTest, AnEmptyTextDrawsNothingAndATextWithoutAtlasToo) {
-    VkHooks hooks;
-    Draws::install(&hooks);
-    GuiElement empty = element(0, 0, 10, 10, gui_pack_color(255, 0, 0, 255));
-    empty.primitive_type = GUI_PRIMITIVE_TEXT;
-    empty.texture = h->placeholder;
-    f32 quad[24] = {0, 0, 0, 0, 8, 0, 1, 0, 0, 8, 0, 1, 0, 8, 0, 1, 8, 0, 1, 0, 8, 8, 1, 1};
-    GuiElement no_atlas = empty;
-    no_atlas.texture = GuiTexture{};
-    no_atlas.text_layout.vertices = quad;
-    no_atlas.text_layout.vertex_count = 6;
-    draw({&empty, &no_atlas});
-    EXPECT_EQ(Draws::calls, 0);
 }
 
 TEST_F(GuiRendererTest, TheSameProjectionRectangleIsUploadedOnceAndAFailedUploadIsRetried) {

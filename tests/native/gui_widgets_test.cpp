@@ -9,23 +9,6 @@ protected:
     TextLayout lay_out(const char* text) { return text_layout((const u8*)text, (u32)strlen(text), glyphs, g_default_allocator); }
 };
 
-TEST_F(GuiWidgetTest, PanelRoundsItsCornersAndBoxInsetsItsInnerRectangle) {
-    LayoutNode panel_node, box_node;
-    DefaultBoxStyle.outer_color = RED;
-    DefaultBoxStyle.inner_color = BLUE;
-    DefaultBoxStyle.border_thickness = 3;
-    frame(gui_mouse(0, 0), [&] {
-        gui_panel(ctx, GuiPanelParams{&panel_node, 40, 40, 1.0f, GREEN, GUI_NO_TEXTURE, 10, 10});
-        gui_box(ctx, GuiBoxParams{&DefaultBoxStyle, 50, 30, 100, 10, nullptr, ALIGN_TOP_LEFT, &box_node});
-    });
-    EXPECT_EQ(px(10, 10), CLEAR) << "a circle leaves the corner empty";
-    EXPECT_EQ(px(30, 30), GREEN);
-    for (auto [x, y, c] : {std::tuple{100, 10, RED}, {102, 12, RED}, {103, 13, BLUE}, {146, 36, BLUE}, {147, 37, RED},
-                           {149, 39, RED}, {150, 40, CLEAR}})
-        EXPECT_EQ(px(x, y), c) << x << "," << y;
-    EXPECT_EQ((std::vector<f32>{panel_node.w, box_node.x, box_node.h}), (std::vector<f32>{40, 100, 30}));
-}
-
 TEST_F(GuiWidgetTest, VerticalAdjustPutsTheGlyphBoxTopWhereTheLabelIs) {
     TextLayout l = lay_out("Hello");
     ASSERT_LT(l.vertical_offset, 0.0f);
@@ -133,20 +116,6 @@ protected:
     u8 dragging = 0;
     bool moved = false;
 };
-
-TEST_F(GuiSliderTest, HalfwayOnAHundredHighTrackPutsATenHighKnobTopAtFortyFive) {
-    slider(gui_mouse(300, 230));
-    EXPECT_EQ(knob_top(BLUE), 50 + 45);
-    for (auto [x, y, c] : {std::tuple{90, 104, BLUE}, {90, 105, CLEAR}, {85, 100, BLUE} /* x = 3 - 18 from the slider */,
-                           {84, 100, CLEAR}, {103, 60, GREY} /* the track */})
-        EXPECT_EQ(px(x, y), c) << x << "," << y;
-    EXPECT_FALSE(moved);
-    for (auto [v, top] : {std::pair{0.0f, 95}, {1.0f, -5}}) {  // the knob centred on the bottom, top end
-        value = v;
-        slider(gui_mouse(300, 230));
-        EXPECT_EQ(knob_top(BLUE), 50 + top);
-    }
-}
 
 // One frame per row: the mouse (and wheel), then the slider's value, dragging flag, result and
 // where its knob's top is drawn in which colour (none: not checked).

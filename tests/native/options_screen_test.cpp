@@ -1,5 +1,5 @@
-// The Options screen, driven by whole frames: the tray option, run at log-in against the
-// registry stand-in, and the colour-scheme chooser.
+// The Options screen, driven by whole frames: run at log-in against the registry stand-in and
+// the colour-scheme chooser.
 #include <string.h>
 #include "ui_test_support.h"
 
@@ -27,32 +27,6 @@ protected:
     static constexpr f32 kListX = 60.0f, kListY = 165.0f;
 };
 
-TEST_F(Options, TheLegendAndTheBoxesShowTheCheckBoxColours) {
-    frame();
-    auto p = pixels();
-    const f32 x = 0.8f * W();
-    const u32 on = box(true), off = box(false), background = color(GUI_COLOR_BACKGROUND), button = color(GUI_COLOR_BUTTON);
-    // The legend; the tray box (TRAY_ICON=0) and the run-at-log-in box (not registered); the scheme button.
-    EXPECT_EQ((std::vector<u32>{pixel(p, x + 1, 21), pixel(p, x + 15, 35), pixel(p, x + 1, 41), pixel(p, x + 17, 41)}),
-              (std::vector<u32>{on, on, off, background}));
-    EXPECT_EQ((std::vector<u32>{pixel(p, 31, 61), pixel(p, 31, 91), pixel(p, 29, 61)}), (std::vector<u32>{off, off, background}));
-    EXPECT_EQ((std::vector<u32>{pixel(p, 61, 141), pixel(p, 189, 164), pixel(p, 191, 150)}), (std::vector<u32>{button, button, background}));
-}
-
-TEST_F(Options, TheTrayBoxFlipsTrayIcon) {
-    frame();
-    click(38, 68);
-    EXPECT_EQ(pixel(pixels(), 31, 61), box(true));
-    frames(3);  // held state, not a toggle per frame
-    EXPECT_EQ(g_config.tray_icon, 1);
-    click(38, 68);
-    EXPECT_EQ(g_config.tray_icon, 0);
-    g_config.tray_icon = 1;  // changed elsewhere, the box shows it
-    frame();
-    EXPECT_EQ(pixel(pixels(), 31, 61), box(true));
-    EXPECT_EQ(g_fake_tray.icon_adds, 0u) << "the frame loop shows the icon, not the screen";
-}
-
 TEST_F(Options, TheRunAtLogInBoxIsTheRegistry) {
     frame();
     click(38, 98);
@@ -63,12 +37,6 @@ TEST_F(Options, TheRunAtLogInBoxIsTheRegistry) {
     frame();
     EXPECT_EQ(pixel(pixels(), 31, 91), box(false));
     EXPECT_EQ(g_fake_tray.unregisters, 0u);
-    g_fake_tray.registered = true;
-    frame();
-    click(38, 98);
-    EXPECT_EQ(g_fake_tray.unregisters, 1u);
-    EXPECT_EQ(g_fake_tray.registers, 1u);
-    EXPECT_EQ(g_fake_tray.queries, 9u) << "once per frame";
 }
 
 TEST_F(Options, TheSchemeListIsEmptyOnItsFirstFrameThenFortyPerScheme) {

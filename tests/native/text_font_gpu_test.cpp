@@ -25,27 +25,6 @@ protected:
     }
 };
 
-// Through arenas of the program's sizes.
-TEST_F(FontUpload, AtlasBecomesASquareSingleChannelTexture) {
-    LogCapture capture;
-    GlyphMap map = {};
-    GuiTexture texture = {};
-    u64 staging = used(h->staging_arena), textures = used(h->texture_arena);
-    ASSERT_TRUE(load(test_font_path(), &h->staging_arena, &map, &texture));
-    const u32 side = test_font().atlas.width;
-    EXPECT_EQ(texture.width, side);
-    EXPECT_EQ(texture.height, side);
-    EXPECT_EQ(texture.arena, &h->texture_arena.interface);
-    EXPECT_EQ(map.count, test_font().map.count);
-    // One byte per pixel went through the staging arena, and the image came from the texture arena.
-    EXPECT_GE(used(h->staging_arena) - staging, side * side);
-    EXPECT_LT(used(h->staging_arena) - staging, 2u * side * side);
-    EXPECT_GE(used(h->texture_arena) - textures, side * side);
-    EXPECT_TRUE(capture.lines().empty());
-    vulkan_destroy_texture(&texture);
-    glyph_map_free(&map);
-}
-
 TEST_F(FontUpload, AFontThatDoesNotLoadOrDoesNotFitUploadsNothing) {
     LogCapture capture;
     GlyphMap map = {};

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -34,23 +33,6 @@ bool build(const std::string& glyphs, u32 height, GlyphMap* map, FontAtlas* atla
     return build(path, (u32)path.size(), set, height, map, atlas, allocator);
 }
 
-struct AtlasPoint { u32 x, y; };
-
-// Every even position packed before the glyph where its bitmap also stands, byte for byte.
-std::vector<AtlasPoint> earlier_copies(const FontAtlas& a, const Glyph& g) {
-    std::vector<AtlasPoint> found;
-    for (u32 y = 0; y + g.rows <= a.height && y <= g.y; y += 2) {
-        for (u32 x = 0; x + g.width <= a.width; x += 2) {
-            if (y == g.y && x >= g.x) break;
-            bool same = true;
-            for (u32 r = 0; r < g.rows && same; r++)
-                same = memcmp(&a.pixels[(u64)(y + r) * a.width + x], &a.pixels[(u64)(g.y + r) * a.width + g.x], g.width) == 0;
-            if (same) found.push_back({x, y});
-        }
-    }
-    return found;
-}
-
 class FontAtlasTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(f.built); }
@@ -72,20 +54,6 @@ std::vector<PackedChar> added_characters() {
     FT_Done_Face(face);
     FT_Done_FreeType(lib);
     return added;
-}
-
-TEST_F(FontAtlasTest, ProgramSetAndWhatTheFontHasOfItsRangesFillASquareWithEvenStarts) {
-    const u32 added = (u32)added_characters().size();
-    EXPECT_GT(added, 400u);
-    EXPECT_EQ(f.map.count, 414u + added);
-    EXPECT_EQ(f.map.buckets.count, 447u + added);  // one bucket per listed character
-    const u32 side = f.atlas.width;
-    EXPECT_EQ(f.atlas.height, side);
-    for (u32 i = 0; i < f.map.entries.count; i++) {
-        const Glyph* g = &f.map.entries.data[i].value;
-        EXPECT_EQ(g->x % 2 + g->y % 2, 0u);
-        EXPECT_TRUE(g->x_end == g->x + g->width && g->y_end == g->y + g->rows && g->x_end <= side && g->y_end <= side);
-    }
 }
 
 // Rasterises every character again straight through FreeType and finds its bitmap, flipped,
@@ -120,55 +88,6 @@ TEST_F(FontAtlasTest, EveryGlyphHoldsItsOwnBitmapFlippedAndItsMetrics) {
     EXPECT_GT(taller_than_row, 0) << "bitmaps taller than the pixel height ('|', 'j') must survive too";
     FT_Done_Face(face);
     FT_Done_FreeType(lib);
-}
-
-TEST_F(FontAtlasTest, CharacterListedTwicePointsAtItsSecondRasterisation) {
-    // 女 and 目 are listed twice, with 男 and 口 between the two listings.
-    for (auto [twice, between] : {std::pair{"女", "男"}, std::pair{"目", "口"}}) {
-        const Glyph* g = test_glyph(twice);
-        const Glyph* mid = test_glyph(between);
-        ASSERT_NE(g, nullptr);
-        ASSERT_NE(mid, nullptr);
-        EXPECT_TRUE(g->y > mid->y || (g->y == mid->y && g->x > mid->x)) << twice;
-        bool copy_before = false;
-        for (AtlasPoint p : earlier_copies(f.atlas, *g))
-            copy_before = copy_before || p.y < mid->y || (p.y == mid->y && p.x < mid->x);
-        EXPECT_TRUE(copy_before) << twice;
-    }
-}
-
-TEST_F(FontAtlasTest, UnusedPixelsHoldOne) {
-    std::vector<u8> used((size_t)f.atlas.width * f.atlas.height, 0);
-    auto mark = [&](u32 x, u32 y, const Glyph& g) {
-        for (u32 r = 0; r < g.rows; r++)
-            for (u32 c = 0; c < g.width; c++) used[(size_t)(y + r) * f.atlas.width + x + c] = 1;
-    };
-    std::map<PackedChar, int> seen;
-    for (PackedChar c : program_characters()) seen[c]++;
-    for (u32 i = 0; i < f.map.entries.count; i++) {
-        const Glyph* g = &f.map.entries.data[i].value;
-        mark(g->x, g->y, *g);
-        // The earlier copies of characters listed more than once stay in the atlas.
-        if (seen[f.map.entries.data[i].key] > 1 && g->width && g->rows)
-            for (AtlasPoint p : earlier_copies(f.atlas, *g)) mark(p.x, p.y, *g);
-    }
-    size_t unused = 0, not_one = 0;
-    for (size_t i = 0; i < used.size(); i++) {
-        unused += !used[i];
-        not_one += !used[i] && f.atlas.pixels[i] != 1;
-    }
-    EXPECT_GT(unused, used.size() / 4);
-    EXPECT_EQ(not_one, 0u);
-}
-
-TEST_F(FontAtlasTest, BlankMovesThePenTwoColumnsAndCharactersOutsideTheSetHaveNoGlyph) {
-    const Glyph* blank = test_glyph(" ");
-    const Glyph* a = test_glyph("A");  // listed right after the blank
-    EXPECT_EQ(blank->width + blank->rows, 0u);
-    EXPECT_GT(blank->advance, 0);
-    EXPECT_TRUE(a->y == blank->y && a->x == blank->x + 2);
-    for (const char* outside : {"`", "\xC8\x80", "\xF0\x9F\x98\x80", "\t"}) EXPECT_EQ(test_glyph(outside), nullptr);
-    EXPECT_NE(test_glyph("\xE3\x80\x80"), nullptr);  // the ideographic space is in
 }
 
 TEST(FontLoad, FailuresAreLoggedAndLeaveNothingAllocated) {

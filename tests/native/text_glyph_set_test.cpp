@@ -26,17 +26,6 @@ TEST(GlyphSet, ProgramSetHas447CharactersOf414KindsIn1147Bytes) {
     EXPECT_FALSE(utf8_validate(set.text, set.length - 1));
 }
 
-TEST(GlyphSet, CountAndCodePointsFollowTheLeadBytes) {
-    EXPECT_EQ(utf8_count((const u8*)"A\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80", 10), 4u);  // 1 + 2 + 3 + 4 bytes
-    EXPECT_EQ(utf8_count((const u8*)"A", 0), 0u);
-    EXPECT_EQ(utf8_count((const u8*)"A\xE3\x81", 3), 2u);  // cut off by the end: counts once
-    for (auto [packed, code_point] :
-         {std::pair{0x41u, 0x41u}, {0xC3A9u, 0xE9u}, {0xE38182u, 0x3042u}, {0xF09F9880u, 0x1F600u}}) {
-        EXPECT_EQ(packed_char_code_point(packed), code_point) << std::hex << packed;
-        EXPECT_EQ(packed_char_from_code_point(code_point), packed) << std::hex << code_point;
-    }
-}
-
 TEST(GlyphSet, ValidationFollowsTheWellFormedTableAndStaysInsideTheText) {
     const std::pair<std::string, bool> cases[] = {
         {"", true}, {"plain ASCII ~", true}, {"\xC2\x80\xDF\xBF", true},

@@ -79,27 +79,4 @@ TEST_F(ImageFixture, RefusedImagesAreReportedAndKeepNothing) {
     }
 }
 
-TEST_F(ImageFixture, WideningTakesTheColourAroundOneChannelAndItsAlphaForThree) {
-    Image image = decode(png(3, 1, 1, {0, 77, 255}));
-    const u8 white_clear[4] = {255, 255, 255, 0};
-    image_widen_to_four_channels(&image, white_clear);
-    EXPECT_EQ(image.format, (u32)IMAGE_FORMAT_RGBA8);
-    EXPECT_EQ(pixels_of(image), (std::vector<u8>{255, 255, 255, 0, 255, 255, 255, 77, 255, 255, 255, 255}));
-    EXPECT_EQ(heap.live(), 1) << "the one-channel pixels were freed";
-    image_free(&image);
-
-    image = decode(png(2, 1, 3, {1, 2, 3, 4, 5, 6}));
-    const u8 colour[4] = {9, 9, 9, 200};
-    image_widen_to_four_channels(&image, colour);
-    EXPECT_EQ(pixels_of(image), (std::vector<u8>{1, 2, 3, 200, 4, 5, 6, 200}));
-    u8* before = image.pixels;  // four channels stay as they are
-    image_widen_to_four_channels(&image, colour);
-    EXPECT_EQ(image.pixels, before);
-    EXPECT_EQ(pixels_of(image), (std::vector<u8>{1, 2, 3, 200, 4, 5, 6, 200}));
-    image_free(&image);
-    Image none = {};
-    image_widen_to_four_channels(&none, colour);  // nothing to widen, nothing to crash on
-    EXPECT_EQ(none.pixels, nullptr);
-}
-
 }  // namespace

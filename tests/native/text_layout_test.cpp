@@ -35,13 +35,6 @@ protected:
     const Glyph* stop = test_glyph(".");
 };
 
-TEST_F(TextLayoutTest, EmptyRunHasNothing) {
-    for (TextLayout l : {lay_out(""), lay_out("", 100.0f)}) {
-        EXPECT_TRUE(l.width == 0 && l.height == 0 && l.vertex_count == 0);
-        text_layout_free(&l);
-    }
-}
-
 TEST_F(TextLayoutTest, TwoLettersGiveTwoQuadsAlongTheBaseline) {
     const Glyph* a = test_glyph("A");
     const Glyph* b = test_glyph("b");
@@ -89,15 +82,6 @@ TEST_F(TextLayoutTest, NamesInTheUsersLanguageAreDrawnAndAMissingCharacterIsLogg
                                                           "Failed to find glyph for character: '\xE3'."}));
     TextLayout bounded = lay_out("Ab\xF0\x9F", 4.0f);
     EXPECT_LE(quads(bounded), 3u);
-    text_layout_free(&bounded);
-}
-
-TEST_F(TextLayoutTest, BoundedTextThatFitsIsLaidOutWhole) {
-    TextLayout whole = lay_out("Options"), bounded = lay_out("Options", whole.width + 1.0f);
-    ASSERT_EQ(bounded.vertex_count, whole.vertex_count);
-    EXPECT_TRUE(bounded.width == whole.width && bounded.height == whole.height);
-    for (u32 i = 0; i < whole.vertex_count * TEXT_FLOATS_PER_VERTEX; i++) EXPECT_EQ(bounded.vertices[i], whole.vertices[i]);
-    text_layout_free(&whole);
     text_layout_free(&bounded);
 }
 

@@ -1,5 +1,4 @@
-// The UI frame: background, the two tabs and their switch, and the scheme re-applied when a
-// file was loaded.
+// The UI frame: the tab switch, and the scheme re-applied when a file was loaded.
 #include "ui_test_support.h"
 
 class UiFrame : public UiTest {
@@ -11,21 +10,6 @@ protected:
         gui_apply_color_scheme(color_scheme_selected()->colors);
     }
 };
-
-TEST_F(UiFrame, TabsScaleWithTheWindowHeightUpToForty) {
-    for (auto [height, tab_h, tab_w] : {std::tuple{1000u, 40.0f, 120.0f}, {500u, 27.5f, 82.5f}}) {
-        window_size(1000, height);
-        EXPECT_FLOAT_EQ(ui_tab_height((f32)height), tab_h);
-        frame();
-        // The Options tab (inactive) in the button colour; the background around it and under
-        // the active Mixer tab.
-        auto p = pixels();
-        const u32 button = color(GUI_COLOR_BUTTON), background = color(GUI_COLOR_BACKGROUND);
-        EXPECT_EQ((std::vector<u32>{pixel(p, tab_w + 1, 1), pixel(p, 2 * tab_w - 1, tab_h - 1), pixel(p, tab_w + 1, tab_h + 1),
-                                    pixel(p, 2 * tab_w + 1, 1), pixel(p, 1, 1), pixel(p, tab_w - 1, tab_h - 1)}),
-                  (std::vector<u32>{button, button, background, background, background, background}));
-    }
-}
 
 TEST_F(UiFrame, HoldingTheButtonOverTheInactiveTabSwitchesOnce) {
     one_device({"System"});

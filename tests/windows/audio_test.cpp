@@ -1,26 +1,68 @@
-// The audio layer against the fault-injecting Core Audio model: what is kept, what is dropped
-// with which message, the default index, the volume and mute operations, the fatal exits (in
-// child processes) and that nothing stays referenced or allocated.
+// The audio layer against the fault-injecting Core Audio model, linked in place of the system's
+// classes: what is kept, what is dropped with which message, how sessions are named, the default
+// index, the volume and mute operations, the fatal exits (in child processes) and that nothing
+// stays referenced or allocated.
 #include <gtest/gtest.h>
 #include <objbase.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <functional>
+#include <map>
 #include "app/app.h"
-#include "app/audio.h"
 #include "app/audio_win32.h"
-#include "audio_test_support.h"
 #include "core_audio_model.h"
 #include "support/log_capture.h"
+
+AudioModel g_fake_audio;
+i32 audio_create_instance(const void* clsid, const void* iid, void** object) {
+    return model_create_instance(&g_fake_audio, *(const GUID*)clsid, *(const GUID*)iid, object);
+}
 
 namespace {
 
 using Names = std::vector<std::string>;
 
-// The model as the audio layer's platform.
-AudioModel g_fake_audio;
-i32 fake_create_instance(const void* clsid, const void* iid, void** object) {
-    return model_create_instance(&g_fake_audio, *(const GUID*)clsid, *(const GUID*)iid, object);
+std::string text(StringView view) { return std::string((const char*)view.data, view.length); }
+Names device_names() {
+    Names names;
+    for (u32 i = 0; i < audio_device_count(); i++) names.push_back(text(audio_device_name(i)));
+    return names;
+}
+Names session_names(u32 device) {
+    Names names;
+    for (u32 j = 0; j < audio_session_count(device); j++) names.push_back(text(audio_session_name(device, j)));
+    return names;
+}
+
+// Runs the test executable again with KORVANE_AUDIO_CHILD=role, only AudioChild.Run; returns its
+// exit code and what it wrote.
+DWORD child_run(const char* role, std::string* output) {
+    char self[MAX_PATH];
+    GetModuleFileNameA(NULL, self, MAX_PATH);
+    std::string command = std::string("\"") + self + "\" --gtest_filter=AudioChild.Run";
+    HANDLE read_end = NULL, write_end = NULL;
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
+    CreatePipe(&read_end, &write_end, &inherit, 0);
+    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {sizeof(startup)};
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = write_end;
+    PROCESS_INFORMATION info = {};
+    SetEnvironmentVariableA("KORVANE_AUDIO_CHILD", role);
+    CreateProcessA(NULL, command.data(), NULL, NULL, TRUE, 0, NULL, NULL, &startup, &info);
+    SetEnvironmentVariableA("KORVANE_AUDIO_CHILD", NULL);
+    CloseHandle(write_end);
+    char buffer[4096];
+    for (DWORD n = 0; ReadFile(read_end, buffer, sizeof(buffer), &n, NULL) && n > 0;)
+        output->append(buffer, n);
+    CloseHandle(read_end);
+    DWORD code = 0xFFFFFFFF;
+    WaitForSingleObject(info.hProcess, 60000);
+    GetExitCodeProcess(info.hProcess, &code);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    return code;
 }
 
 // Blocks handed out and not yet given back, so a test can see every name freed.
@@ -28,6 +70,9 @@ i64 g_outstanding;
 void* counting_allocate(void*, u64 size) { return g_outstanding++, HeapAlloc(GetProcessHeap(), 0, (SIZE_T)size); }
 void counting_free(void*, void* pointer) { g_outstanding--, HeapFree(GetProcessHeap(), 0, pointer); }
 Allocator g_counting = {nullptr, counting_allocate, counting_free};
+
+std::map<u32, int> g_lookups;  // process id: how often it was named
+AudioProcessName counting_name_process(u32 pid) { return g_lookups[pid]++, audio_name_process(pid); }
 
 class Audio : public testing::Test {
 protected:
@@ -38,15 +83,16 @@ protected:
     void SetUp() override {
         CoInitializeEx(NULL, COINIT_MULTITHREADED);
         model_reset(&g_fake_audio);
-        audio_set_create_instance(fake_create_instance);
         g_outstanding = 0;
         g_default_allocator = &g_counting;
+        g_lookups.clear();
+        g_audio_name_process = counting_name_process;
     }
 
     void TearDown() override {
         shutdown();
         g_default_allocator = previous;
-        audio_set_create_instance(nullptr);
+        g_audio_name_process = audio_name_process;
         EXPECT_EQ(g_fake_audio.live_objects, 0);
     }
 
@@ -81,50 +127,36 @@ protected:
 
 // ---- enumeration ----
 
-TEST_F(Audio, KeepsEveryDeviceAndSessionInEnumerationOrder) {
-    ModelDevice* speakers = device(L"{a}", L"Speakers", FAKE_ROLES_ALL);
-    ModelDevice* headset = device(L"{b}", L"Headset \u00FC");  // a name outside ASCII
-    device(L"{c}", L"HDMI");
-    model_add_session(speakers, 0, 1.0f, false);
-    model_add_session(headset, 0, 0.3f, true);
-    model_add_session(headset, 0, 0.4f, false);  // several sessions may share a process
-    init();
-    audio_enumerate();  // again without a release: still one picture
-    EXPECT_EQ(audio_device_names(), (Names{"Speakers", "Headset \xC3\xBC", "HDMI"}));
-    EXPECT_EQ(audio_default_device_index(), 0u);
-    EXPECT_EQ(audio_session_names(1), (Names{"System", "System"}));  // "System" has exactly six bytes
-    EXPECT_EQ(audio_session_count(2), 0u);
-    EXPECT_EQ(audio_device_name(0).data[8], 0);  // a device name keeps a terminator its length does not count
-    EXPECT_TRUE(log.lines().empty());
-    expect_released();
-}
-
 TEST_F(Audio, EachFailingDeviceStepDropsThatDeviceWithItsMessage) {
     const struct {
-        FakeMethod method;
+        std::function<void(ModelDevice*)> fault;
         const char* message;
     } steps[] = {
-        {FAKE_COLLECTION_ITEM, "Failed to get device at index 1."},
-        {FAKE_OPEN_PROPERTY_STORE, "Failed to open property store."},
-        {FAKE_DEVICE_GET_ID, "Failed to get device id at index 1."},
-        {FAKE_GET_VALUE, "Failed to get audio device friendly name."},
-        {FAKE_ACTIVATE_ENDPOINT_VOLUME, "Failed to get audio endpoint volume of device."},
-        {FAKE_ACTIVATE_SESSION_MANAGER, "Failed to activate IAudioSessionManager2."},
-        {FAKE_GET_SESSION_ENUMERATOR, "Failed to get session enumerator."},
-        {FAKE_SESSION_GET_COUNT, "Failed to get session controls count !"},
+        {[](ModelDevice* d) { d->fail = fake_bit(FAKE_COLLECTION_ITEM); }, "Failed to get device at index 1."},
+        {[](ModelDevice* d) { d->fail = fake_bit(FAKE_OPEN_PROPERTY_STORE); }, "Failed to open property store."},
+        {[](ModelDevice* d) { d->fail = fake_bit(FAKE_DEVICE_GET_ID); }, "Failed to get device id at index 1."},
+        {[](ModelDevice* d) { d->fail = fake_bit(FAKE_GET_VALUE); }, "Failed to get audio device friendly name."},
+        {[](ModelDevice* d) { d->name_type = VT_EMPTY; }, "Failed to get audio device friendly name."},
+        // Not a string: must not be read as one.
+        {[](ModelDevice* d) { d->name_type = VT_UI4; }, "Failed to get audio device friendly name."},
+        {[](ModelDevice* d) { d->name_null = true; }, "Failed to get UTF8 buffer size of device id."},
+        {[](ModelDevice* d) { d->fail = fake_bit(FAKE_ACTIVATE_ENDPOINT_VOLUME); }, "Failed to get audio endpoint volume of device."},
+        {[](ModelDevice* d) { d->fail = fake_bit(FAKE_ACTIVATE_SESSION_MANAGER); }, "Failed to activate IAudioSessionManager2."},
+        {[](ModelDevice* d) { d->fail = fake_bit(FAKE_GET_SESSION_ENUMERATOR); }, "Failed to get session enumerator."},
+        {[](ModelDevice* d) { d->fail = fake_bit(FAKE_SESSION_GET_COUNT); }, "Failed to get session controls count !"},
     };
     for (const auto& step : steps) {
-        SCOPED_TRACE(fake_method_name(step.method));
+        SCOPED_TRACE(&step - steps);
         model_reset(&g_fake_audio);
         device(L"{a}", L"Speakers");
         ModelDevice* failing = device(L"{b}", L"Headset");
         model_add_session(failing, 0, 1.0f, false);
         model_add_session(device(L"{c}", L"HDMI", FAKE_ROLES_ALL), 0, 0.25f, false);
-        failing->fail = fake_bit(step.method);
+        step.fault(failing);
         log.clear();
         init();
         // The device after the dropped one moves up, and the default index follows it.
-        EXPECT_EQ(audio_device_names(), (Names{"Speakers", "HDMI"}));
+        EXPECT_EQ(device_names(), (Names{"Speakers", "HDMI"}));
         EXPECT_EQ(audio_default_device_index(), 1u);
         EXPECT_FLOAT_EQ(audio_get_session_volume(1, 0), 0.25f);
         EXPECT_EQ(log.texts(), (Names{step.message}));
@@ -133,66 +165,58 @@ TEST_F(Audio, EachFailingDeviceStepDropsThatDeviceWithItsMessage) {
     }
 }
 
-TEST_F(Audio, DevicesWithoutAUsableFriendlyNameAreDropped) {
-    device(L"{a}", nullptr);  // VT_EMPTY
-    device(L"{b}", L"Speakers", FAKE_ROLES_ALL);
-    device(L"{c}", L"ignored")->name_type = VT_UI4;  // not a string: must not be read as one
-    device(L"{d}", L"ignored")->name_null = true;
-    device(L"{e}", L"Headset");
-    init();
-    EXPECT_EQ(audio_device_names(), (Names{"Speakers", "Headset"}));
-    EXPECT_EQ(audio_default_device_index(), 0u);
-    EXPECT_EQ(log.texts(), (Names{"Failed to get audio device friendly name.", "Failed to get audio device friendly name.",
-                                  "Failed to get UTF8 buffer size of device id."}));
-}
-
-// The mend: the process path is read with PROCESS_VM_READ as well as the query right; with the
-// query right alone every application session would be dropped and only "System" would show.
-TEST_F(Audio, SessionsAreNamedByTheirImagePathOrLeftOutWithTheirMessages) {
-    ChildProcess ended = child_start("AudioChild.Run", "exit");
-    ASSERT_NE(ended.info.dwProcessId, 0u);
-    // An ended process whose handle is still held can be opened but no longer read.
-    WaitForSingleObject(ended.info.hProcess, 30000);
-
+// Everything readable is kept in enumeration order. The mend: names come from the limited query
+// right, which elevated processes grant too, and each process id is looked up once per
+// enumeration however many sessions it has.
+TEST_F(Audio, KeepsDevicesAndSessionsNamedOncePerProcessOrLeftOutWithTheirMessages) {
+    const u32 self = GetCurrentProcessId(), gone = 0x7FFFFFF0;
     ModelDevice* d = device(L"{a}", L"Speakers", FAKE_ROLES_ALL);
     model_add_session(d, 0, 0.1f, false);                                     // kept
     model_add_session(d, 0, 1.0f, false)->fail = fake_bit(FAKE_GET_SESSION);  // index 1
     model_add_session(d, 0, 1.0f, false)->fail = fake_bit(FAKE_QUERY_SESSION_CONTROL2);
     model_add_session(d, 0, 1.0f, false)->fail = fake_bit(FAKE_GET_PROCESS_ID);
-    model_add_session(d, 0x7FFFFFF0, 1.0f, false);  // no such process
-    model_add_session(d, ended.info.dwProcessId, 1.0f, false);
-    model_add_session(d, GetCurrentProcessId(), 1.0f, false)->fail = fake_bit(FAKE_QUERY_SIMPLE_VOLUME);
-    model_add_session(d, GetCurrentProcessId(), 0.7f, false);  // kept
-    device(L"{b}", L"Headset");
+    model_add_session(d, gone, 1.0f, false);  // no such process
+    model_add_session(d, self, 1.0f, false)->fail = fake_bit(FAKE_QUERY_SIMPLE_VOLUME);
+    model_add_session(d, self, 0.7f, false);  // kept
+    ModelDevice* h = device(L"{b}", L"Headset \u00FC");  // a name outside ASCII
+    model_add_session(h, self, 0.3f, false);  // kept
+    model_add_session(h, gone, 1.0f, false);
+    device(L"{c}", L"HDMI");
     init();
-    child_finish(&ended, nullptr);
-    char self[MAX_PATH];
-    GetModuleFileNameA(NULL, self, MAX_PATH);
-    EXPECT_EQ(audio_session_names(0), (Names{"System", self}));  // the full path, as the system gives it
-    EXPECT_FLOAT_EQ(audio_get_session_volume(0, 0), 0.1f);
-    EXPECT_FLOAT_EQ(audio_get_session_volume(0, 1), 0.7f);
-    EXPECT_EQ(audio_device_names(), (Names{"Speakers", "Headset"}));  // the device is kept
-    Names texts = log.texts();
-    ASSERT_EQ(texts.size(), 6u);
-    EXPECT_EQ(texts[4].rfind("Failed to get process path. GetLastError() returned ", 0), 0u) << texts[4];
-    EXPECT_NE(texts[4], "Failed to get process path. GetLastError() returned 0.");
-    texts[4] = "";  // its code depends on the system
-    EXPECT_EQ(texts, (Names{"Failed to get session.", "Failed to query IAudioSessionControl2 at index 2.",
-                            "Failed to get session process id.", "Failed to open session process. GetLastError() returned 87.", "",
-                            "Failed to query ISimpleAudioVolume from process."}));
+    EXPECT_EQ(device_names(), (Names{"Speakers", "Headset \xC3\xBC", "HDMI"}));
+    EXPECT_EQ(audio_device_name(0).data[8], 0);  // a name keeps a terminator its length does not count
+    EXPECT_EQ(audio_default_device_index(), 0u);
+    EXPECT_EQ(audio_session_count(2), 0u);
+    char path[MAX_PATH];
+    GetModuleFileNameA(NULL, path, MAX_PATH);
+    EXPECT_EQ(session_names(0), (Names{"System", path}));  // "System" has six bytes; the full path
+    EXPECT_EQ(session_names(1), (Names{path}));
+    EXPECT_NE(audio_session_name(0, 1).data, audio_session_name(1, 0).data);  // each session its own copy
+    EXPECT_FLOAT_EQ(audio_get_session_volume(1, 0), 0.3f);
+    EXPECT_EQ(g_lookups, (std::map<u32, int>{{self, 1}, {gone, 1}}));
+    const Names messages = {"Failed to get session.", "Failed to query IAudioSessionControl2 at index 2.",
+                            "Failed to get session process id.", "Failed to open session process. GetLastError() returned 87.",
+                            "Failed to query ISimpleAudioVolume from process.",
+                            "Failed to open session process. GetLastError() returned 87."};
+    EXPECT_EQ(log.texts(), messages);
+    // Nothing is kept from one refresh to the next.
+    log.clear();
+    audio_refresh();
+    EXPECT_EQ(g_lookups, (std::map<u32, int>{{self, 2}, {gone, 2}}));
+    EXPECT_EQ(log.texts(), messages);
+
 }
 
 // ---- the default device index ----
 
 TEST_F(Audio, DefaultIndexFollowsTheDefaultIdAndKeepsItsValueWhenTheDefaultCannotBeHad) {
     device(L"{a}", L"Speakers");
-    device(L"{b}", L"Headset", FAKE_ROLE_MULTIMEDIA | FAKE_ROLE_COMMUNICATIONS);
+    ModelDevice* headset = device(L"{b}", L"Headset", FAKE_ROLE_MULTIMEDIA | FAKE_ROLE_COMMUNICATIONS);
     device(L"{c}", L"HDMI", FAKE_ROLE_CONSOLE);  // only the console role decides
     init();
     EXPECT_EQ(audio_default_device_index(), 2u);
     // The default device is unplugged between two frames; another one becomes default.
-    g_fake_audio.devices.erase(g_fake_audio.devices.begin() + 2);
-    ModelDevice* headset = &g_fake_audio.devices[1];
+    g_fake_audio.devices.pop_back();
     headset->default_roles = FAKE_ROLES_ALL;
     audio_refresh();
     ASSERT_EQ(audio_default_device_index(), 1u);
@@ -218,51 +242,36 @@ TEST_F(Audio, DefaultIndexFollowsTheDefaultIdAndKeepsItsValueWhenTheDefaultCanno
         EXPECT_EQ(log.texts(), (Names{step.message}));
     }
     // The next refresh tries again.
-    log.clear();
     g_fake_audio.devices[0].default_roles = FAKE_ROLES_ALL;
     audio_refresh();
     EXPECT_EQ(audio_device_count(), 2u);
     EXPECT_EQ(audio_default_device_index(), 0u);
-
     // A default device that is dropped leaves the index where it was, past the lists: the Mixer
     // must never index with it.
     g_fake_audio.devices[0].default_roles = 0;
     headset->default_roles = FAKE_ROLES_ALL;
     audio_refresh();
-    ASSERT_EQ(audio_default_device_index(), 1u);
     headset->name_type = VT_EMPTY;
     audio_refresh();
-    EXPECT_EQ(audio_device_names(), (Names{"Speakers"}));
+    EXPECT_EQ(device_names(), (Names{"Speakers"}));
     EXPECT_EQ(audio_default_device_index(), 1u);
 }
 
 // ---- volumes and mutes ----
 
-TEST_F(Audio, DevicePercentRoundsSessionPercentTruncatesAndEveryPercentReadsBack) {
+TEST_F(Audio, VolumesMutesAndTheirLimits) {
     ModelDevice* d = device(L"{a}", L"Speakers", FAKE_ROLES_ALL);
-    ModelSession* s = model_add_session(d, 0, 0.506f, false);
-    d->volume = 0.506f;
+    ModelSession* s = model_add_session(d, 0, 0.999f, false);
+    d->volume = 0.505f;
     init();
-    EXPECT_EQ(audio_get_device_volume_percent(0), 51);
-    EXPECT_EQ(audio_get_session_volume_percent(0, 0), 50);
-    d->volume = 0.505f;  // a half goes up
-    s->volume = 0.999f;
+    // The device's percent rounds, the session's truncates, and every percent set reads back.
     EXPECT_EQ(audio_get_device_volume_percent(0), 51);
     EXPECT_EQ(audio_get_session_volume_percent(0, 0), 99);
-    // Plain truncation would read 53 and 59 back one lower: a percent typed into a field would change.
     for (u32 p = 0; p <= 100; p++) {
         audio_set_device_volume_percent(0, (u8)p);
         audio_set_session_volume_percent(0, 0, (u8)p);
-        EXPECT_EQ(audio_get_device_volume_percent(0), p);
-        EXPECT_EQ(audio_get_session_volume_percent(0, 0), p);
+        EXPECT_EQ(audio_get_device_volume_percent(0) * 1000 + audio_get_session_volume_percent(0, 0), p * 1001);
     }
-    EXPECT_TRUE(log.lines().empty());
-}
-
-TEST_F(Audio, VolumesMutesAndTheirLimits) {
-    ModelDevice* d = device(L"{a}", L"Speakers", FAKE_ROLES_ALL);
-    ModelSession* s = model_add_session(d, 0, 0.2f, false);
-    init();
     // The bottom of the device slider mutes and still sets the level; no second mute or unmute.
     audio_set_device_volume(0, 0.004f);
     EXPECT_TRUE(audio_get_device_mute(0));
@@ -275,10 +284,8 @@ TEST_F(Audio, VolumesMutesAndTheirLimits) {
     ASSERT_EQ(mutes.size(), 2u);
     EXPECT_TRUE(mutes[0].flag && !mutes[1].flag);
 
-    audio_set_device_volume(0, 1.3f);
-    EXPECT_FLOAT_EQ(d->volume, 1.0f);
     audio_set_device_volume_percent(0, 150);
-    EXPECT_FLOAT_EQ(calls_of(FAKE_SET_MASTER_VOLUME_LEVEL_SCALAR).back().value, 1.0f);
+    EXPECT_FLOAT_EQ(d->volume, 1.0f);
     audio_set_session_volume(0, 0, 0.33f);
     audio_mute_session(0, 0);
     audio_mute_device(0);
@@ -312,41 +319,30 @@ TEST_F(Audio, FailedOperationsLogTheirMessageAndGiveANeutralResult) {
               fake_bit(FAKE_ENDPOINT_GET_MUTE) | fake_bit(FAKE_ENDPOINT_SET_MUTE);
     s->fail = fake_bit(FAKE_SESSION_GET_MASTER_VOLUME) | fake_bit(FAKE_SESSION_SET_MASTER_VOLUME) |
               fake_bit(FAKE_SESSION_GET_MUTE) | fake_bit(FAKE_SESSION_SET_MUTE);
-    struct Case {
+    const struct {
         Names messages;
         std::function<void()> run;
-    };
-    const Case cases[] = {
-        {{"Failed to get audio device master volume."}, [] { EXPECT_EQ(audio_get_device_volume(0), 0.0f); }},
+    } cases[] = {
         {{"Failed to get audio device master volume."}, [] { EXPECT_EQ(audio_get_device_volume_percent(0), 0); }},
         {{"Failed to set audio device master volume."}, [] { audio_set_device_volume_percent(0, 20); }},
         // A scalar set on a device whose mute cannot be read: that failure, then the set's.
         {{"Failed to get mute state of audio device at index 0.", "Failed to set audio device master volume."},
          [] { audio_set_device_volume(0, 0.5f); }},
-        {{"Failed to get mute state of audio device at index 0."}, [] { EXPECT_FALSE(audio_get_device_mute(0)); }},
         {{"Failed to get mute state of audio device at index 1."}, [] { EXPECT_FALSE(audio_get_device_mute(1)); }},
         {{}, [] { audio_mute_device(0); }},  // not examined, nothing logged
-        {{}, [] { audio_unmute_device(0); }},
-        {{"Failed to get process master volume."}, [] { EXPECT_EQ(audio_get_session_volume(0, 0), 0.0f); }},
         {{"Failed to get process master volume."}, [] { EXPECT_EQ(audio_get_session_volume_percent(0, 0), 0); }},
         {{"Failed to set process master volume."}, [] { audio_set_session_volume(0, 0, 0.1f); }},
-        {{"Failed to set process master volume."}, [] { audio_set_session_volume_percent(0, 0, 10); }},
         {{"Failed to get mute state of device process."}, [] { EXPECT_FALSE(audio_get_session_mute(0, 0)); }},
         {{"Failed to mute audio device process."}, [] { audio_mute_session(0, 0); }},
         {{"Failed to unmute audio device process."}, [] { audio_unmute_session(0, 0); }},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         log.clear();
         c.run();
         EXPECT_EQ(log.texts(), c.messages);
     }
-    EXPECT_FLOAT_EQ(d->volume, 0.8f);
-    EXPECT_TRUE(d->mute);
-    EXPECT_FLOAT_EQ(s->volume, 0.8f);
-    EXPECT_TRUE(s->mute);
+    EXPECT_TRUE(d->volume == 0.8f && d->mute && s->volume == 0.8f && s->mute);
 }
-
-// ---- the default device ----
 
 TEST_F(Audio, SettingTheDefaultSwitchesRolesInOrderAndStopsAtTheFirstFailure) {
     const char* messages[] = {"Failed to set audio device 1 as default eConsole endpoint.",
@@ -363,10 +359,7 @@ TEST_F(Audio, SettingTheDefaultSwitchesRolesInOrderAndStopsAtTheFirstFailure) {
         audio_set_default_device(1);
         std::vector<FakeCall> sets = calls_of(FAKE_SET_DEFAULT_ENDPOINT);
         ASSERT_EQ(sets.size(), failing < 3 ? failing + 1 : 3);
-        for (u32 role = 0; role < sets.size(); role++) {
-            EXPECT_EQ(sets[role].role, (i32)role);
-            EXPECT_EQ(sets[role].device_id, L"{b}");
-        }
+        for (u32 role = 0; role < sets.size(); role++) EXPECT_TRUE(sets[role].role == (i32)role && sets[role].device_id == L"{b}");
         EXPECT_EQ(log.texts(), failing < 3 ? Names{messages[failing]} : Names{});
         // The index moves only when all three succeed; the roles before a failure stay switched.
         EXPECT_EQ(audio_default_device_index(), failing < 3 ? 0u : 1u);
@@ -438,10 +431,8 @@ TEST(AudioFatal, StartUpAndEnumerationFailuresExitWithCodeOneAfterTheirMessage) 
         FILE* config = fopen("config.ini", "wb");
         fputs(original.c_str(), config);
         fclose(config);
-        ChildProcess child = child_start("AudioChild.Run", c[0]);
-        ASSERT_NE(child.info.hProcess, nullptr);
         std::string output;
-        EXPECT_EQ(child_finish(&child, &output), 1u) << output;
+        EXPECT_EQ(child_run(c[0], &output), 1u) << output;
         // The logger was stopped, so the line explaining the exit was written.
         EXPECT_NE(output.find(std::string("ERROR ")), std::string::npos) << output;
         EXPECT_NE(output.find(std::string(": ") + c[1] + "\n"), std::string::npos) << output;
@@ -450,21 +441,17 @@ TEST(AudioFatal, StartUpAndEnumerationFailuresExitWithCodeOneAfterTheirMessage) 
         config = fopen("config.ini", "rb");
         fread(saved, 1, sizeof saved - 1, config);
         fclose(config);
-        bool after_start_up = strstr(c[0], "-on-refresh") != nullptr;
-        EXPECT_EQ(strstr(saved, "WINDOW_X=4242\n") != nullptr, after_start_up) << saved;
-        if (!after_start_up) EXPECT_EQ(saved, original);
+        EXPECT_TRUE(strstr(c[0], "-on-refresh") ? strstr(saved, "WINDOW_X=4242\n") != nullptr : saved == original) << saved;
     }
     DeleteFileA("config.ini");
 }
 
 // Runs only as a child of the tests above (KORVANE_AUDIO_CHILD names its role).
 TEST(AudioChild, Run) {
-    const char* role = child_role();
+    const char* role = getenv("KORVANE_AUDIO_CHILD");
     if (!role) GTEST_SKIP() << "runs only as a child process";
     std::string r = role;
-    if (r == "exit") return;
     model_reset(&g_fake_audio);
-    audio_set_create_instance(fake_create_instance);
     model_add_device(&g_fake_audio, L"{a}", L"Speakers", 0.5f, false, FAKE_ROLES_ALL);
     const char* const roles[] = {"create-policy-config", "create-enumerator", "enum-endpoints", "endpoint-count"};
     const FakeMethod methods[] = {FAKE_CREATE_POLICY_CONFIG, FAKE_CREATE_ENUMERATOR, FAKE_ENUM_AUDIO_ENDPOINTS, FAKE_COLLECTION_GET_COUNT};

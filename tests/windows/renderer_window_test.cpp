@@ -188,8 +188,6 @@ protected:
     static bool frame() {
         pump();
         RenderHarness* h = h_;
-        vulkan_wait_for_frame(&h->vk);
-        memtarn_arena_reset(&h->frame_arena);
         bool begun = render_harness_begin(h);
         g_window.resized = 0;  // the flag lives for the size message only
         if (!begun) return false;
@@ -199,11 +197,7 @@ protected:
             render_harness_element(h, 20, 20, 60, 40, RED, 0.0f),
             render_harness_element(h, w - 30, ht - 20, 20, 10, GREEN, 0.0f),
         };
-        for (GuiElement& e : elements) {
-            gui_prepare_element(&e);
-            gui_draw_element(&e);
-            gui_release_element(&e);
-        }
+        for (GuiElement& e : elements) render_harness_draw(&e);
         return render_harness_end(h);
     }
     static int frames(int n) {

@@ -1,7 +1,7 @@
 # End-to-end library for the native Linux program: the Wine library's helpers (tests/e2e/lib.sh),
 # with the program, its window's geometry, its close and the audio streams replaced.
 #   . "$(dirname "$0")/lib.sh"
-#   e2e_linux_init                  # scratch folder, watchdog, private Xvfb, XDG_CONFIG_HOME
+#   e2e_linux_init                  # scratch folder, watchdog, private Xvfb, XDG_CONFIG_HOME, no bus
 #   e2e_start_pulse speakers:Speakers headset:Kopfhörer
 #   e2e_stream NAME SINK            # a copy of pacat named NAME playing silence on SINK
 #   e2e_start_korvane; ...; e2e_expect_exit close
@@ -13,6 +13,8 @@ e2e_linux_init() {
     export XDG_CONFIG_HOME=$E2E_ROOT/config
     E2E_DIR=$XDG_CONFIG_HOME/korvane
     mkdir -p "$E2E_DIR" "$E2E_ROOT/bin"
+    # No session bus, so no story reaches the desktop's; tray.sh starts its own.
+    export DBUS_SESSION_BUS_ADDRESS=unix:path=$E2E_ROOT/no-bus
     [ -x "$KORVANE_PROGRAM_DIR/korvane" ] || e2e_fail "korvane missing from $KORVANE_PROGRAM_DIR"
     # lavapipe keeps its JIT's memory until exit.
     export ASAN_OPTIONS=detect_leaks=0

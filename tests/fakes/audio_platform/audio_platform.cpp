@@ -4,9 +4,9 @@
 // For tests and the Linux demo only; on Windows the program drives the real devices.
 //
 // The state file (INI text) is found through the environment variable KORVANE_AUDIO_STATE,
-// else the value StateFile of HKCU\Software\Korvane\AudioPlatform. It is read at every
-// endpoint enumeration (and whenever it changed on disk), and written back at once after
-// every change the program makes; each change is also appended to "<state file>.log".
+// else the value StateFile of HKCU\Software\Korvane\AudioPlatform. It is read again whenever
+// it changed on disk, and written back at once after every change the program makes; each
+// change is also appended to "<state file>.log".
 //
 //   [device]                  one section per active output device, in enumeration order
 //   id={0.0.0.00000000}.{1}   endpoint id
@@ -32,6 +32,7 @@
 #include <tlhelp32.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <wctype.h>
 #include <map>
 #include <string>
 #include <vector>
@@ -51,7 +52,7 @@ const char* const SESSION_KEYS[] = {"device", "program", "volume", "mute"};
 
 AudioModel g_model;
 PlatformState g_state;
-std::wstring g_state_path;
+std::wstring g_state_path, g_loaded_path;
 FILETIME g_loaded_time;
 ULONGLONG g_checked_at;  // tick of the last look at the file's time stamp
 u64 g_loaded_size;
@@ -63,6 +64,12 @@ std::wstring widen(const std::string& text) {
     int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0);
     std::wstring out((size_t)n, L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), &out[0], n);
+    return out;
+}
+
+std::wstring upper(const wchar_t* text) {
+    std::wstring out(text);
+    for (wchar_t& c : out) c = towupper(c);
     return out;
 }
 
@@ -145,7 +152,7 @@ PlatformState parse_state(const std::string& text) {
 
 std::string format_state(const PlatformState& state) {
     std::string out =
-        "; Audio platform stand-in for Korvane under Wine. Edit freely: read at every enumeration,\n"
+        "; Audio platform stand-in for Korvane under Wine. Edit freely: read again when it changed,\n"
         "; rewritten after every change the program makes.\n";
     for (const Section& d : state.devices) {
         out += "\n[device]\n";
@@ -160,24 +167,69 @@ std::string format_state(const PlatformState& state) {
     return out;
 }
 
-// Process ids of the running programs, by file name.
-std::vector<std::pair<std::wstring, DWORD>> running_programs() {
-    std::vector<std::pair<std::wstring, DWORD>> out;
+// Process ids of all running programs by upper-cased file name; the first process of a name wins.
+std::map<std::wstring, DWORD> running_programs() {
+    std::map<std::wstring, DWORD> out;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return out;
     PROCESSENTRY32W entry;
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
         const wchar_t* slash = wcsrchr(entry.szExeFile, L'\\');
-        out.push_back({slash ? slash + 1 : entry.szExeFile, entry.th32ProcessID});
+        out.emplace(upper(slash ? slash + 1 : entry.szExeFile), entry.th32ProcessID);
     }
     CloseHandle(snapshot);
     return out;
 }
 
+// The running programs the state names, by upper-cased file name, each with a handle that tells
+// when it ends. A snapshot costs milliseconds under Wine (it reads every thread's times), so
+// one is taken only when a known program ended or, at most once a second, when a named
+// program was not running at the last one.
+struct Program {
+    DWORD pid;
+    HANDLE process;
+};
+std::map<std::wstring, Program> g_programs;
+ULONGLONG g_snapshot_at;
+bool g_snapshot_taken;
+const ULONGLONG MISSING_RESCAN_MS = 1000;
+
+bool a_program_ended() {
+    std::vector<HANDLE> handles;
+    for (auto& p : g_programs) handles.push_back(p.second.process);
+    for (size_t at = 0; at < handles.size(); at += MAXIMUM_WAIT_OBJECTS) {
+        DWORD n = (DWORD)(handles.size() - at < MAXIMUM_WAIT_OBJECTS ? handles.size() - at : MAXIMUM_WAIT_OBJECTS);
+        if (WaitForMultipleObjects(n, &handles[at], FALSE, 0) != WAIT_TIMEOUT) return true;
+    }
+    return false;
+}
+
+void find_programs(const PlatformState& state) {
+    bool missing = false;
+    for (const Section& s : state.sessions) {
+        std::string program = get(s, "program", "");
+        missing = missing || (program != "System" && !g_programs.count(upper(widen(program).c_str())));
+    }
+    ULONGLONG now = GetTickCount64();
+    if (g_snapshot_taken && !a_program_ended() && !(missing && now - g_snapshot_at >= MISSING_RESCAN_MS)) return;
+    for (auto& p : g_programs) CloseHandle(p.second.process);
+    g_programs.clear();
+    std::map<std::wstring, DWORD> running = running_programs();
+    for (const Section& s : state.sessions) {
+        std::wstring name = upper(widen(get(s, "program", "")).c_str());
+        auto found = running.find(name);
+        if (found == running.end() || g_programs.count(name)) continue;
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, found->second);
+        if (process) g_programs[name] = Program{found->second, process};
+    }
+    g_snapshot_at = now;
+    g_snapshot_taken = true;
+}
+
 // Builds the model from the state; session keys are their places in the file.
 void build_model(const PlatformState& state) {
-    std::vector<std::pair<std::wstring, DWORD>> programs = running_programs();
+    find_programs(state);
     g_model.devices.clear();
     for (const Section& d : state.devices) {
         u32 roles = 0;
@@ -189,16 +241,16 @@ void build_model(const PlatformState& state) {
         const Section& s = state.sessions[k];
         ModelDevice* d = model_find_device(&g_model, widen(get(s, "device", "")).c_str());
         std::string program = get(s, "program", "");
-        DWORD pid = 0;
-        bool found = program == "System";
-        for (size_t p = 0; !found && p < programs.size(); p++)
-            if (_wcsicmp(programs[p].first.c_str(), widen(program).c_str()) == 0) pid = programs[p].second, found = true;
-        if (d && found) model_add_session(d, pid, volume_of(s), flag_of(s, "mute"))->key = (u32)k + 1;
+        auto running = g_programs.find(upper(widen(program).c_str()));
+        if (d && (program == "System" || running != g_programs.end()))
+            model_add_session(d, program == "System" ? 0 : running->second.pid, volume_of(s), flag_of(s, "mute"))->key = (u32)k + 1;
     }
 }
 
 // READ_RECHECK_MS: reads between enumerations look at the file's time stamp at most this
-// often (a refresh makes hundreds of calls); changes and enumerations always look.
+// often (a refresh makes hundreds of calls); changes and enumerations always look. The file
+// is parsed only when it changed; an enumeration builds the model anew from the parsed state,
+// since the programs that run may have changed.
 const ULONGLONG READ_RECHECK_MS = 20;
 
 void load(FakeSync kind) {
@@ -210,14 +262,17 @@ void load(FakeSync kind) {
     FILETIME time = {};
     u64 size = 0;
     if (!file_stamp(g_state_path, &time, &size)) return;
-    if (kind != FAKE_SYNC_ENUMERATE && g_loaded && CompareFileTime(&time, &g_loaded_time) == 0 && size == g_loaded_size) return;
+    bool changed = !g_loaded || g_state_path != g_loaded_path || CompareFileTime(&time, &g_loaded_time) != 0 || size != g_loaded_size;
     std::string text;
-    if (!read_file(g_state_path, &text)) return;
-    g_state = parse_state(text);
-    g_loaded_time = time;
-    g_loaded_size = size;
-    g_loaded = true;
-    build_model(g_state);
+    if (changed) {
+        if (!read_file(g_state_path, &text)) return;
+        g_state = parse_state(text);
+        g_loaded_path = g_state_path;
+        g_loaded_time = time;
+        g_loaded_size = size;
+        g_loaded = true;
+    }
+    if (changed || kind == FAKE_SYNC_ENUMERATE) build_model(g_state);
 }
 
 void append_journal(const FakeCall& call) {
