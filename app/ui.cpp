@@ -36,22 +36,9 @@ OptionsState g_options;
 // Persisted screen state
 //-----------------------------------------------------------------------------
 
-void ui_screen_state_free() {
-    dyn_string_free(&g_mixer.device_field_text);
-    for (u32 i = 0; i < g_mixer.session_field_text.count; i++) dyn_string_free(&g_mixer.session_field_text.data[i]);
-    dyn_array_free(&g_mixer.session_slider_dragging);
-    dyn_array_free(&g_mixer.session_slider_value);
-    dyn_array_free(&g_mixer.session_field_focused);
-    dyn_array_free(&g_mixer.session_field_cursor);
-    dyn_array_free(&g_mixer.session_field_selection);
-    dyn_array_free(&g_mixer.session_field_text);
-    dyn_string_free(&g_mixer.equalizer_text);
-    g_mixer = MixerState{};
-}
-
 void ui_screen_state_create() {
-    ui_screen_state_free();
     Allocator* a = g_default_allocator;
+    g_mixer = MixerState{};
     g_mixer.device_field_text = dyn_string_create_with_capacity(a, MIXER_FIELD_TEXT_CAPACITY);
     g_mixer.session_slider_dragging = dyn_array_create<u8>(a, MIXER_SESSION_STATE_CAPACITY, MIXER_SESSION_STATE_GROWTH);
     g_mixer.session_slider_value = dyn_array_create<f32>(a, MIXER_SESSION_STATE_CAPACITY, MIXER_SESSION_STATE_GROWTH);
@@ -141,7 +128,7 @@ bool ui_startup() {
     // Without its pipeline no frame could draw anything: the renderer's messages say why.
     if (!gui_create_renderer(&config, &s_gui)) return false;
 
-    UiRenderer renderer = {&s_vulkan, &s_gui, &s_frame_arena, nullptr};
+    UiRenderer renderer = {.vulkan = &s_vulkan, .gui = &s_gui, .frame_arena = &s_frame_arena};
     return ui_startup_screens(&renderer, &s_texture_arena.interface, &s_staging_arena.interface);
 }
 
@@ -186,21 +173,27 @@ void ui_draw(GuiContext* context) {
     else mixer_screen(context, tab_height + 5.0f);
 }
 
-void ui_frame() {
-    UiRenderer* r = &g_ui_renderer;
-    if (!r->gui) return;
+void ui_frame_input(GuiContext* context) {
     if (g_color_schemes_loaded) {
         gui_apply_color_scheme(color_scheme_selected()->colors);
         g_color_schemes_loaded = false;
     }
-    gui_snapshot_input(r->gui, &g_mouse, &g_keyboard, &g_key_states, &g_window.text_input);
+    gui_snapshot_input(context, &g_mouse, &g_keyboard, &g_key_states, &g_window.text_input);
+}
+
+void ui_frame_draw(GuiContext* context) {
+    gui_update_projection(context, 0, 0, g_window.client_width, g_window.client_height);
+    gui_begin_frame(context);
+    ui_draw(context);
+}
+
+void ui_frame() {
+    UiRenderer* r = &g_ui_renderer;
+    ui_frame_input(r->gui);
     vulkan_wait_for_frame(r->vulkan);
     memtarn_arena_reset(r->frame_arena);
-    if (r->second_frame_arena) memtarn_arena_reset(r->second_frame_arena);
     if (!vulkan_begin_frame(r->vulkan)) return;
-    gui_update_projection(r->gui, 0, 0, g_window.client_width, g_window.client_height);
-    gui_begin_frame(r->gui);
-    ui_draw(r->gui);
+    ui_frame_draw(r->gui);
     vulkan_end_frame(r->vulkan);
 }
 

@@ -1,6 +1,5 @@
 // The window's two screens and the UI state they share: what the UI draws with, the program
 // font, the active screen, the selected device and the widget state that outlives a frame.
-// Portable: tests drive whole frames on an offscreen device.
 #pragma once
 #include "Ostrel/gui/gui.h"
 #include "Ostrel/text/font.h"
@@ -9,8 +8,7 @@
 struct UiRenderer {
     VulkanContext* vulkan;
     GuiContext* gui;
-    MemtarnArena* frame_arena;
-    MemtarnArena* second_frame_arena;  // null when both vertex arenas are the frame arena
+    MemtarnArena* frame_arena;  // both vertex arenas of the GUI renderer
 };
 
 enum {
@@ -76,10 +74,13 @@ extern OptionsState g_options;
 // device. False after logging "Failed to load font.".
 bool ui_startup_screens(const UiRenderer* renderer, DeviceAllocator* texture_arena, DeviceAllocator* staging_arena);
 
-// (Re)creates the persisted Mixer state and puts the screens' values back to their initial ones.
+// Creates the persisted Mixer state and puts the screens' values to their initial ones.
 void ui_screen_state_create();
-// Frees what ui_screen_state_create made (tests that start the UI more than once).
-void ui_screen_state_free();
+
+// ui_frame around the device's frame: the input snapshot (and a newly loaded colour scheme),
+// then, inside the open render pass, the projection on the window's client size and the content.
+void ui_frame_input(GuiContext* context);
+void ui_frame_draw(GuiContext* context);
 
 // One frame's content inside an open GUI frame: background, the two tabs with their switch,
 // then the screen that was active when the tabs were drawn.

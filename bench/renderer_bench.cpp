@@ -15,8 +15,8 @@ RenderHarness* g_h;
 void empty_frame(benchmark::State& state) {
     for (auto _ : state) {
         vulkan_wait_for_frame(&g_h->vk);
-        if (!vulkan_begin_frame(&g_h->vk)) state.SkipWithError("frame skipped");
-        vulkan_end_frame(&g_h->vk);
+        if (!vulkan_begin_offscreen_frame(&g_h->vk)) state.SkipWithError("frame skipped");
+        vulkan_end_offscreen_frame(&g_h->vk);
     }
     vulkan_wait_for_frame(&g_h->vk);
 }
@@ -32,7 +32,7 @@ void gui_frame(benchmark::State& state) {
             gui_draw_element(&e);
             gui_release_element(&e);
         }
-        vulkan_end_frame(&g_h->vk);
+        vulkan_end_offscreen_frame(&g_h->vk);
     }
     vulkan_wait_for_frame(&g_h->vk);
 }

@@ -51,7 +51,7 @@ void shape_frame(benchmark::State& state, ShapeRenderer2D* shapes) {
         for (int i = 0; i < count; i++)
             shape_renderer_2d_draw_rectangle_at(shapes, (f32)(i % 20) * 28, (f32)(i / 20 % 10) * 40, 24, 30,
                                                 gui_pack_color(200, 120, 40, 255));
-        vulkan_end_frame(&g_h->vk);
+        vulkan_end_offscreen_frame(&g_h->vk);
     }
     vulkan_wait_for_frame(&g_h->vk);
 }

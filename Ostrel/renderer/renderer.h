@@ -8,10 +8,10 @@
 //   [SECTION] Buffers, textures and one-shot commands
 //   [SECTION] Frames
 //   [SECTION] Pipelines
-//   [SECTION] Offscreen contexts (tests, tools, benchmarks)
 //
 // Every failure is logged at error level and reported by a false, null, zero or all-ones result.
-// The loader (vulkan_load_global, vulkan_load) is in vulkan_loader.h, included here.
+// The loader (vulkan_load_global, vulkan_load) is in vulkan_loader.h, included here; contexts
+// without a window are in vulkan_offscreen.h.
 #pragma once
 #include "Ostrel/core/dyn_array.h"
 #include "Ostrel/renderer/vulkan_loader.h"
@@ -48,7 +48,7 @@ struct VulkanContext {
     VkInstance instance;
     VkPhysicalDevice physical_device;
     VkDevice device;
-    VkSurfaceKHR surface;  // null for offscreen contexts
+    VkSurfaceKHR surface;
     Window* window;
     u32 queue_family_index;
     VkQueue graphics_queue;
@@ -78,7 +78,6 @@ struct VulkanContext {
     // Frame bookkeeping.
     VkExtent2D window_extent;  // client size the swapchain was last built for
     u8 recreate_pending;       // rebuild before the next acquire
-    VkDeviceMemory offscreen_memory;  // offscreen contexts: memory of the colour image
     VkPhysicalDeviceFeatures enabled_features;  // what the device was created with
 };
 
@@ -391,16 +390,3 @@ bool vulkan_create_projection_buffer(VkDevice device, const VkAllocationCallback
                                      VkResult* bind_result);
 // Copies the matrix into the buffer's memory; false after logging a failed map.
 bool vulkan_upload_projection(VkDevice device, VkDeviceMemory memory, u64 offset, const f32 projection[16]);
-
-//-----------------------------------------------------------------------------
-// [SECTION] Offscreen contexts (tests, tools, benchmarks)
-//-----------------------------------------------------------------------------
-// A context without window or surface: the first adapter with a graphics family, one colour image
-// (B8G8R8A8_UNORM, the format a window would get) in place of the swapchain images, and the same
-// depth buffer, render pass shape, command objects and frame functions. Frames skip acquire and
-// present; the colour image ends each frame in transfer-source layout.
-
-bool vulkan_create_offscreen_context(const RendererSettings* settings, u32 width, u32 height, VulkanContext* context);
-// Copies the colour image of the last finished frame into `rgba` (width x height x 4 bytes,
-// red first) after waiting for the device.
-bool vulkan_read_offscreen_pixels(VulkanContext* context, u8* rgba);

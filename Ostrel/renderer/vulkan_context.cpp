@@ -187,9 +187,10 @@ static PhysicalDeviceInfo describe_adapter(void*, VkPhysicalDevice device, Alloc
 static VkBool32 adapter_presents(void* user, const PhysicalDeviceInfo* info, u32 family) {
     return vulkan_surface_support(info, family, ((PresentUser*)user)->surface);
 }
-static VkBool32 adapter_needs_no_present(void*, const PhysicalDeviceInfo*, u32) { return VK_TRUE; }
 
-bool vulkan_internal_choose_adapter(VulkanContext* c, bool need_present) {
+bool vulkan_internal_choose_adapter(VulkanContext* c,
+                                    VkBool32 (*can_present)(void* user, const PhysicalDeviceInfo* info, u32 family),
+                                    void* user) {
     u32 count = 0;
     vkEnumeratePhysicalDevices(c->instance, &count, nullptr);
     DynArray<VkPhysicalDevice> devices = dyn_array_create<VkPhysicalDevice>(c->allocator, count, 1);
@@ -199,8 +200,7 @@ bool vulkan_internal_choose_adapter(VulkanContext* c, bool need_present) {
         vkEnumeratePhysicalDevices(c->instance, &count, devices.data);
         devices.count = count;
     }
-    PresentUser user = {c->surface};
-    AdapterQueries queries = {&user, describe_adapter, need_present ? adapter_presents : adapter_needs_no_present};
+    AdapterQueries queries = {user, describe_adapter, can_present};
     bool ok = vulkan_choose_adapter(devices.data, devices.count, &queries, c->allocator, &c->physical_device,
                                     &c->queue_family_index);
     dyn_array_free(&devices);
@@ -318,9 +318,7 @@ static bool create_swapchain_with(VulkanContext* c, const SwapchainSupport* supp
     }
     c->surface_format =
         vulkan_choose_surface_format(VK_FORMAT_B8G8R8A8_UNORM, VK_COLOR_SPACE_SRGB_NONLINEAR_KHR, &support->formats);
-    u32 client_width = c->window ? c->window->client_width : 0;
-    u32 client_height = c->window ? c->window->client_height : 0;
-    VkExtent2D extent = vulkan_choose_extent(&support->capabilities, client_width, client_height);
+    VkExtent2D extent = vulkan_choose_extent(&support->capabilities, c->window->client_width, c->window->client_height);
     // A zero-sized surface (a minimised window) cannot carry a swapchain.
     if (extent.width == 0 || extent.height == 0) return false;
 
@@ -423,11 +421,10 @@ bool vulkan_internal_create_render_pass(VulkanContext* c, VkImageLayout final_co
     return true;
 }
 
-bool vulkan_internal_create_framebuffers(VulkanContext* c) {
-    if (c->framebuffers.capacity < c->swapchain_image_views.count)
-        dyn_array_set_capacity(&c->framebuffers, c->swapchain_image_views.count);
-    for (u32 i = 0; i < c->swapchain_image_views.count; i++) {
-        VkImageView attachments[2] = {c->swapchain_image_views.data[i], c->depth_image_view};
+bool vulkan_internal_create_framebuffers(VulkanContext* c, const VkImageView* color_views, u32 count) {
+    if (c->framebuffers.capacity < count) dyn_array_set_capacity(&c->framebuffers, count);
+    for (u32 i = 0; i < count; i++) {
+        VkImageView attachments[2] = {color_views[i], c->depth_image_view};
         VkFramebufferCreateInfo info = {VK_STRUCTURE_TYPE_FRAMEBUFFER_CREATE_INFO};
         info.renderPass = c->render_pass;
         info.attachmentCount = 2;
@@ -463,12 +460,6 @@ void vulkan_internal_destroy_swapchain_resources(VulkanContext* c) {
     c->depth_image = VK_NULL_HANDLE;
     for (u32 i = 0; i < c->swapchain_image_views.count; i++)
         vkDestroyImageView(c->device, c->swapchain_image_views.data[i], cb);
-    if (!c->surface) {
-        // Offscreen: the colour images are the context's own.
-        for (u32 i = 0; i < c->swapchain_images.count; i++) vkDestroyImage(c->device, c->swapchain_images.data[i], cb);
-        if (c->offscreen_memory) vkFreeMemory(c->device, c->offscreen_memory, cb);
-        c->offscreen_memory = VK_NULL_HANDLE;
-    }
     c->swapchain_images.count = 0;
     c->swapchain_image_views.count = 0;
     if (c->swapchain) vkDestroySwapchainKHR(c->device, c->swapchain, cb);
@@ -508,7 +499,6 @@ bool vulkan_internal_create_sync_objects(VulkanContext* c) {
         log_error("Failed to create image available semaphore: %", vulkan_result_description(r));
         return false;
     }
-    if (!vulkan_internal_create_render_finished_semaphores(c)) return false;
     VkFenceCreateInfo fence = {VK_STRUCTURE_TYPE_FENCE_CREATE_INFO};
     fence.flags = VK_FENCE_CREATE_SIGNALED_BIT;
     r = vkCreateFence(c->device, &fence, c->allocation_callbacks, &c->in_flight_fence);
@@ -516,22 +506,6 @@ bool vulkan_internal_create_sync_objects(VulkanContext* c) {
         c->in_flight_fence = VK_NULL_HANDLE;
         log_error("Failed to create Vulkan semaphores: %", vulkan_result_description(r));
         return false;
-    }
-    return true;
-}
-
-bool vulkan_internal_create_render_finished_semaphores(VulkanContext* c) {
-    DynArray<VkSemaphore>* semaphores = &c->render_finished_semaphores;
-    if (!semaphores->data) *semaphores = dyn_array_create<VkSemaphore>(c->allocator, c->swapchain_images.count, 4);
-    VkSemaphoreCreateInfo info = {VK_STRUCTURE_TYPE_SEMAPHORE_CREATE_INFO};
-    while (semaphores->count < c->swapchain_images.count) {
-        VkSemaphore semaphore = VK_NULL_HANDLE;
-        VkResult r = vkCreateSemaphore(c->device, &info, c->allocation_callbacks, &semaphore);
-        if (r != VK_SUCCESS) {
-            log_error("Failed to create render finished semaphore: %", vulkan_result_description(r));
-            return false;
-        }
-        dyn_array_push(semaphores, semaphore);
     }
     return true;
 }
@@ -578,6 +552,27 @@ void vulkan_internal_release(VulkanContext* c) {
 // Window contexts
 //-----------------------------------------------------------------------------
 
+// Tops the render-finished semaphores up to one per swapchain image.
+static bool create_render_finished_semaphores(VulkanContext* c) {
+    DynArray<VkSemaphore>* semaphores = &c->render_finished_semaphores;
+    if (!semaphores->data) *semaphores = dyn_array_create<VkSemaphore>(c->allocator, c->swapchain_images.count, 4);
+    VkSemaphoreCreateInfo info = {VK_STRUCTURE_TYPE_SEMAPHORE_CREATE_INFO};
+    while (semaphores->count < c->swapchain_images.count) {
+        VkSemaphore semaphore = VK_NULL_HANDLE;
+        VkResult r = vkCreateSemaphore(c->device, &info, c->allocation_callbacks, &semaphore);
+        if (r != VK_SUCCESS) {
+            log_error("Failed to create render finished semaphore: %", vulkan_result_description(r));
+            return false;
+        }
+        dyn_array_push(semaphores, semaphore);
+    }
+    return true;
+}
+
+static bool create_framebuffers(VulkanContext* c) {
+    return vulkan_internal_create_framebuffers(c, c->swapchain_image_views.data, c->swapchain_image_views.count);
+}
+
 static bool create_context_steps(Window* window, const RendererSettings* settings, VulkanContext* c) {
     const char* instance_extensions[] = {"VK_KHR_surface", vulkan_surface_extension_name()};
     if (!vulkan_internal_create_instance(c, settings, instance_extensions, 2)) return false;
@@ -593,7 +588,8 @@ static bool create_context_steps(Window* window, const RendererSettings* setting
         log_error("Failed to create Win32 Vulkan Surface: %", vulkan_result_description(r));
         return false;
     }
-    if (!vulkan_internal_choose_adapter(c, true)) return false;
+    PresentUser user = {c->surface};
+    if (!vulkan_internal_choose_adapter(c, adapter_presents, &user)) return false;
     const char* device_extensions[] = {"VK_KHR_swapchain"};
     if (!vulkan_internal_create_device(c, device_extensions, 1)) return false;
     if (!vulkan_internal_load_device(c)) return false;
@@ -607,9 +603,9 @@ static bool create_context_steps(Window* window, const RendererSettings* setting
     c->window_extent = {window->client_width, window->client_height};
     if (!vulkan_internal_create_render_pass(c, VK_IMAGE_LAYOUT_PRESENT_SRC_KHR)) return false;
     c->framebuffers = dyn_array_create<VkFramebuffer>(c->allocator, c->swapchain_image_views.count, 4);
-    if (!vulkan_internal_create_framebuffers(c)) return false;
+    if (!create_framebuffers(c)) return false;
     if (!vulkan_internal_create_command_objects(c)) return false;
-    return vulkan_internal_create_sync_objects(c);
+    return vulkan_internal_create_sync_objects(c) && create_render_finished_semaphores(c);
 }
 
 bool vulkan_create_context(Window* window, const RendererSettings* settings, VulkanContext* context) {
@@ -622,10 +618,9 @@ bool vulkan_create_context(Window* window, const RendererSettings* settings, Vul
 }
 
 bool vulkan_recreate_swapchain(VulkanContext* c) {
-    if (!c->surface) return true;  // offscreen: the colour image follows no window
     vkDeviceWaitIdle(c->device);
-    u32 width = c->window ? c->window->client_width : 0;
-    u32 height = c->window ? c->window->client_height : 0;
+    u32 width = c->window->client_width;
+    u32 height = c->window->client_height;
     if (width == 0 || height == 0) return false;
     VkSurfaceCapabilitiesKHR capabilities = {};
     if (vkGetPhysicalDeviceSurfaceCapabilitiesKHR(c->physical_device, c->surface, &capabilities) == VK_SUCCESS) {
@@ -636,8 +631,7 @@ bool vulkan_recreate_swapchain(VulkanContext* c) {
     vulkan_internal_destroy_framebuffers(c);
     vulkan_internal_destroy_swapchain_resources(c);
     // A new swapchain may have more images than there are semaphores.
-    bool ok = create_swapchain(c) && vulkan_internal_create_framebuffers(c) &&
-              vulkan_internal_create_render_finished_semaphores(c);
+    bool ok = create_swapchain(c) && create_framebuffers(c) && create_render_finished_semaphores(c);
     if (!ok) {
         // Leave nothing half-built; the next frame tries again before it acquires.
         vulkan_internal_destroy_framebuffers(c);

@@ -53,19 +53,11 @@ static void replace_sync_objects(VulkanContext* c, bool semaphore) {
 // returns), a signalled image-available semaphore must not meet the next acquire, and the image that
 // stays acquired is handed back by rebuilding the swapchain before the next acquire.
 static void abandon_frame(VulkanContext* c) {
-    bool acquired = c->surface != VK_NULL_HANDLE;
-    bool repaired = false;
-    if (acquired) {
-        repaired = consume_image_available(c, c->in_flight_fence);
-        c->recreate_pending = 1;
-    } else {
-        VkSubmitInfo submit = {VK_STRUCTURE_TYPE_SUBMIT_INFO};
-        VkResult r = vkQueueSubmit(c->graphics_queue, 1, &submit, c->in_flight_fence);
-        if (r != VK_SUCCESS) vulkan_log_call_failed(r);
-        repaired = r == VK_SUCCESS;
-    }
-    if (!repaired) replace_sync_objects(c, acquired);
+    if (!consume_image_available(c, c->in_flight_fence)) replace_sync_objects(c, true);
+    c->recreate_pending = 1;
 }
+
+void vulkan_internal_replace_fence(VulkanContext* c) { replace_sync_objects(c, false); }
 
 void vulkan_wait_for_frame(VulkanContext* c) {
     if (c->in_flight_fence == VK_NULL_HANDLE || c->image_available_semaphore == VK_NULL_HANDLE) {
@@ -81,42 +73,18 @@ void vulkan_wait_for_frame(VulkanContext* c) {
 static bool window_wants_new_swapchain(const VulkanContext* c) {
     const Window* w = c->window;
     if (c->swapchain == VK_NULL_HANDLE || c->recreate_pending) return true;
-    if (!w) return false;
     return w->resized || w->style_changed || w->client_width != c->window_extent.width ||
            w->client_height != c->window_extent.height;
 }
 
-bool vulkan_begin_frame(VulkanContext* c) {
-    if (c->in_flight_fence == VK_NULL_HANDLE || c->image_available_semaphore == VK_NULL_HANDLE) return false;
-    if (c->surface) {
-        // Minimised: no acquire (its surface may report a stale 1 x 1 extent), no rebuild, no log.
-        if (vulkan_window_minimised(c->window)) return false;
-        if (window_wants_new_swapchain(c) && !vulkan_recreate_swapchain(c)) return false;
-        VkResult r = vkAcquireNextImageKHR(c->device, c->swapchain, UINT64_MAX, c->image_available_semaphore,
-                                           VK_NULL_HANDLE, &c->image_index);
-        if (r == VK_ERROR_OUT_OF_DATE_KHR || r == VK_SUBOPTIMAL_KHR) {
-            // A suboptimal acquire did deliver an image and signal the semaphore; the frame is
-            // still skipped, so the semaphore is waited on before the swapchain goes.
-            if (r == VK_SUBOPTIMAL_KHR && !consume_image_available(c, VK_NULL_HANDLE))
-                replace_sync_objects(c, true);
-            vulkan_recreate_swapchain(c);
-            return false;
-        }
-        if (r != VK_SUCCESS) {
-            log_error("Failed to acquire Vulkan swapchain image: %", vulkan_result_description(r));
-            return false;
-        }
-    } else {
-        c->image_index = 0;
-    }
-    // Reset only now: a frame skipped above leaves the fence signalled for the next wait.
+bool vulkan_internal_open_render_pass(VulkanContext* c) {
+    // Reset only now: a frame skipped before this leaves the fence signalled for the next wait.
     vkResetFences(c->device, 1, &c->in_flight_fence);
     vkResetCommandBuffer(c->command_buffer, 0);
     VkCommandBufferBeginInfo begin = {VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO};
     VkResult r = vkBeginCommandBuffer(c->command_buffer, &begin);
     if (r != VK_SUCCESS) {
         log_error("Failed to begin Vulkan command buffer recording: %", vulkan_result_description(r));
-        abandon_frame(c);
         return false;
     }
     VkClearValue clear[2] = {};
@@ -132,41 +100,66 @@ bool vulkan_begin_frame(VulkanContext* c) {
     return true;
 }
 
-bool vulkan_end_frame(VulkanContext* c) {
+bool vulkan_internal_close_render_pass(VulkanContext* c) {
     vkCmdEndRenderPass(c->command_buffer);
     VkResult r = vkEndCommandBuffer(c->command_buffer);
-    if (r != VK_SUCCESS) {
-        log_error("Failed to end Vulkan command buffer recording: %", vulkan_result_description(r));
-        abandon_frame(c);
+    if (r == VK_SUCCESS) return true;
+    log_error("Failed to end Vulkan command buffer recording: %", vulkan_result_description(r));
+    return false;
+}
+
+bool vulkan_internal_submit(VulkanContext* c, VkSubmitInfo* submit) {
+    submit->commandBufferCount = 1;
+    submit->pCommandBuffers = &c->command_buffer;
+    VkResult r = vkQueueSubmit(c->graphics_queue, 1, submit, c->in_flight_fence);
+    if (r == VK_SUCCESS) return true;
+    log_error("Failed to submit draw command buffer: %", vulkan_result_description(r));
+    return false;
+}
+
+bool vulkan_begin_frame(VulkanContext* c) {
+    if (c->in_flight_fence == VK_NULL_HANDLE || c->image_available_semaphore == VK_NULL_HANDLE) return false;
+    // Minimised: no acquire (its surface may report a stale 1 x 1 extent), no rebuild, no log.
+    if (vulkan_window_minimised(c->window)) return false;
+    if (window_wants_new_swapchain(c) && !vulkan_recreate_swapchain(c)) return false;
+    VkResult r = vkAcquireNextImageKHR(c->device, c->swapchain, UINT64_MAX, c->image_available_semaphore,
+                                       VK_NULL_HANDLE, &c->image_index);
+    if (r == VK_ERROR_OUT_OF_DATE_KHR || r == VK_SUBOPTIMAL_KHR) {
+        // A suboptimal acquire did deliver an image and signal the semaphore; the frame is still
+        // skipped, so the semaphore is waited on before the swapchain goes.
+        if (r == VK_SUBOPTIMAL_KHR && !consume_image_available(c, VK_NULL_HANDLE)) replace_sync_objects(c, true);
+        vulkan_recreate_swapchain(c);
         return false;
     }
-    bool presenting = c->surface != VK_NULL_HANDLE;
+    if (r != VK_SUCCESS) {
+        log_error("Failed to acquire Vulkan swapchain image: %", vulkan_result_description(r));
+        return false;
+    }
+    if (vulkan_internal_open_render_pass(c)) return true;
+    abandon_frame(c);
+    return false;
+}
+
+bool vulkan_end_frame(VulkanContext* c) {
     VkSemaphore* render_finished = &c->render_finished_semaphores.data[c->image_index];
     VkPipelineStageFlags stage = VK_PIPELINE_STAGE_COLOR_ATTACHMENT_OUTPUT_BIT;
     VkSubmitInfo submit = {VK_STRUCTURE_TYPE_SUBMIT_INFO};
-    if (presenting) {
-        submit.waitSemaphoreCount = 1;
-        submit.pWaitSemaphores = &c->image_available_semaphore;
-        submit.pWaitDstStageMask = &stage;
-        submit.signalSemaphoreCount = 1;
-        submit.pSignalSemaphores = render_finished;
-    }
-    submit.commandBufferCount = 1;
-    submit.pCommandBuffers = &c->command_buffer;
-    r = vkQueueSubmit(c->graphics_queue, 1, &submit, c->in_flight_fence);
-    if (r != VK_SUCCESS) {
-        log_error("Failed to submit draw command buffer: %", vulkan_result_description(r));
+    submit.waitSemaphoreCount = 1;
+    submit.pWaitSemaphores = &c->image_available_semaphore;
+    submit.pWaitDstStageMask = &stage;
+    submit.signalSemaphoreCount = 1;
+    submit.pSignalSemaphores = render_finished;
+    if (!vulkan_internal_close_render_pass(c) || !vulkan_internal_submit(c, &submit)) {
         abandon_frame(c);
         return false;
     }
-    if (!presenting) return true;
     VkPresentInfoKHR present = {VK_STRUCTURE_TYPE_PRESENT_INFO_KHR};
     present.waitSemaphoreCount = 1;
     present.pWaitSemaphores = render_finished;
     present.swapchainCount = 1;
     present.pSwapchains = &c->swapchain;
     present.pImageIndices = &c->image_index;
-    r = vkQueuePresentKHR(c->present_queue, &present);
+    VkResult r = vkQueuePresentKHR(c->present_queue, &present);
     if (r == VK_ERROR_OUT_OF_DATE_KHR) {
         vulkan_recreate_swapchain(c);
     } else if (r != VK_SUCCESS) {

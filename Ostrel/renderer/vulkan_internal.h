@@ -1,22 +1,34 @@
-// Steps shared by the window and offscreen contexts and the frame code. Not for other modules.
+// Steps shared by the window and offscreen contexts and their frames. Not for other modules.
 #pragma once
 #include "Ostrel/renderer/renderer.h"
 
 bool vulkan_internal_create_instance(VulkanContext* c, const RendererSettings* settings, const char* const* extensions,
                                      u32 extension_count);
-bool vulkan_internal_choose_adapter(VulkanContext* c, bool need_present);
+// The first adapter whose first graphics family passes `can_present` (vulkan_choose_adapter).
+bool vulkan_internal_choose_adapter(VulkanContext* c,
+                                    VkBool32 (*can_present)(void* user, const PhysicalDeviceInfo* info, u32 family),
+                                    void* user);
 bool vulkan_internal_create_device(VulkanContext* c, const char* const* extensions, u32 extension_count);
 bool vulkan_internal_load_device(VulkanContext* c);
 bool vulkan_internal_create_depth(VulkanContext* c);
 bool vulkan_internal_create_render_pass(VulkanContext* c, VkImageLayout final_color_layout);
-bool vulkan_internal_create_framebuffers(VulkanContext* c);
+// One framebuffer per colour view, each with the depth view.
+bool vulkan_internal_create_framebuffers(VulkanContext* c, const VkImageView* color_views, u32 count);
 void vulkan_internal_destroy_framebuffers(VulkanContext* c);
-// Depth buffer, image views and the swapchain (offscreen: the colour image and its memory).
+// Depth buffer, swapchain image views and the swapchain.
 void vulkan_internal_destroy_swapchain_resources(VulkanContext* c);
 bool vulkan_internal_create_command_objects(VulkanContext* c);
+// The image-available semaphore and the in-flight fence (signalled).
 bool vulkan_internal_create_sync_objects(VulkanContext* c);
-// Tops the render-finished semaphores up to one per swapchain image.
-bool vulkan_internal_create_render_finished_semaphores(VulkanContext* c);
+// Frame steps. Open resets the fence and the command buffer, then begins recording and the render
+// pass on framebuffer `image_index`; close ends both; submit adds the command buffer to `submit`
+// and signals the fence. Each logs its failure; a frame that fails after open is abandoned by the
+// caller, whose fence must end signalled.
+bool vulkan_internal_open_render_pass(VulkanContext* c);
+bool vulkan_internal_close_render_pass(VulkanContext* c);
+bool vulkan_internal_submit(VulkanContext* c, VkSubmitInfo* submit);
+// A new signalled fence once the device idles (when even an empty submission was refused).
+void vulkan_internal_replace_fence(VulkanContext* c);
 // A 2D image of one mip level, one layer and one sample, optimal tiling, exclusive, undefined layout.
 VkImageCreateInfo vulkan_internal_image_info(VkFormat format, u32 width, u32 height, VkImageUsageFlags usage);
 // A 2D view of the whole of such an image.

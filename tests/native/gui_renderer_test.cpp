@@ -172,7 +172,7 @@ TEST_F(GuiRendererTest, ViewportAndScissorFollowTheProjectionRectangle) {
     // A projection for the top-left quarter: pixels map 1:1 inside it and nothing lands outside.
     vulkan_wait_for_frame(&h->vk);
     memtarn_arena_reset(&h->frame_arena);
-    ASSERT_TRUE(vulkan_begin_frame(&h->vk));
+    ASSERT_TRUE(vulkan_begin_offscreen_frame(&h->vk));
     gui_update_projection(&h->gui, 0, 0, W / 2, H / 2);
     gui_begin_frame(&h->gui);
     GuiElement e = element(70, 50, 20, 20, gui_pack_color(3, 4, 5, 255));

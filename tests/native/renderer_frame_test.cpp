@@ -29,12 +29,12 @@ protected:
     bool frame(u32 color) {
         vulkan_wait_for_frame(&h->vk);
         memtarn_arena_reset(&h->frame_arena);
-        if (!vulkan_begin_frame(&h->vk)) return false;
+        if (!vulkan_begin_offscreen_frame(&h->vk)) return false;
         gui_update_projection(&h->gui, 0, 0, 32, 24);
         gui_begin_frame(&h->gui);
         GuiElement e = render_harness_element(h, 0, 0, 32, 24, color, 0.0f);
         render_harness_draw(&e);
-        return vulkan_end_frame(&h->vk);
+        return vulkan_end_offscreen_frame(&h->vk);
     }
     void expect_next_frame_shows(u32 color) {
         EXPECT_TRUE(fence_signalled()) << "a reset fence would make the next wait hang";
@@ -65,14 +65,14 @@ TEST_F(FrameTest, ACommandBufferThatCannotBeginOrEndDoesNotHangTheNextFrame) {
     VkHooks hooks;
     VkFake<&vkBeginCommandBuffer>::install(&hooks, 1, VK_ERROR_OUT_OF_HOST_MEMORY);
     vulkan_wait_for_frame(&h->vk);
-    EXPECT_FALSE(vulkan_begin_frame(&h->vk));
+    EXPECT_FALSE(vulkan_begin_offscreen_frame(&h->vk));
     EXPECT_EQ(capture.count("Failed to begin Vulkan command buffer recording: A host memory allocation has failed"), 1);
     expect_next_frame_shows(gui_pack_color(1, 2, 3, 255));
     hooks.replace(&vkEndCommandBuffer, &real_end, flaky_end);
     memtarn_arena_reset(&h->frame_arena);
-    ASSERT_TRUE(vulkan_begin_frame(&h->vk));
+    ASSERT_TRUE(vulkan_begin_offscreen_frame(&h->vk));
     g_end_failures = 1;
-    EXPECT_FALSE(vulkan_end_frame(&h->vk));
+    EXPECT_FALSE(vulkan_end_offscreen_frame(&h->vk));
     EXPECT_EQ(capture.count("Failed to end Vulkan command buffer recording: A device memory allocation has failed"), 1);
     expect_next_frame_shows(gui_pack_color(7, 8, 9, 255));
 }
@@ -116,9 +116,9 @@ TEST(ContextCreation, AFailingStepUndoesEverythingBeforeIt) {
         Allocator* saved = g_default_allocator;
         g_default_allocator = &counting.allocator;
         RendererSettings settings = {"Korvane tests", 0, g_default_allocator, nullptr};
-        VulkanContext context;
+        VulkanOffscreen context;
         EXPECT_EQ(vulkan_create_offscreen_context(&settings, 16, 16, &context), c.message == nullptr);
-        if (c.message) { EXPECT_TRUE(capture.contains(c.message)); } else { vulkan_destroy_context(&context); }
+        if (c.message) { EXPECT_TRUE(capture.contains(c.message)); } else { vulkan_destroy_offscreen_context(&context); }
         g_default_allocator = saved;
         EXPECT_EQ(DeviceDestroys::calls, 1);
         EXPECT_EQ(InstanceDestroys::calls, 1);

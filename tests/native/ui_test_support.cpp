@@ -12,12 +12,25 @@ RenderHarness* UiTest::harness() {
     return s_harness;
 }
 
+// The program makes its screen state once; each test makes it anew.
+static void free_screen_state() {
+    for (u32 i = 0; i < g_mixer.session_field_text.count; i++) dyn_string_free(&g_mixer.session_field_text.data[i]);
+    dyn_string_free(&g_mixer.device_field_text);
+    dyn_string_free(&g_mixer.equalizer_text);
+    dyn_array_free(&g_mixer.session_slider_dragging);
+    dyn_array_free(&g_mixer.session_slider_value);
+    dyn_array_free(&g_mixer.session_field_focused);
+    dyn_array_free(&g_mixer.session_field_cursor);
+    dyn_array_free(&g_mixer.session_field_selection);
+    dyn_array_free(&g_mixer.session_field_text);
+}
+
 namespace {
 // Ends the device before the process does, after every test of the executable.
 struct HarnessCleanup : testing::Environment {
     void TearDown() override {
         if (!s_harness) return;
-        ui_screen_state_free();
+        free_screen_state();
         glyph_map_free(&g_ui_font);
         vkDeviceWaitIdle(s_harness->vk.device);  // the last frame may still sample the atlas
         vulkan_destroy_texture(&g_ui_font_atlas);
@@ -59,10 +72,11 @@ void UiTest::SetUp() {
     h->gui.input = GuiInput{};
     h->gui.previous_input = GuiInput{};
     if (!s_started) {
-        UiRenderer renderer = {&h->vk, &h->gui, &h->frame_arena, &h->second_frame_arena};
+        UiRenderer renderer = {&h->vk, &h->gui, &h->frame_arena};
         ASSERT_TRUE(ui_startup_screens(&renderer, &h->texture_arena.interface, &h->staging_arena.interface));
         s_started = true;
     }
+    free_screen_state();
     ui_screen_state_create();
     gui_apply_color_scheme(color_scheme_selected()->colors);
     g_ui_selected_device = 0;

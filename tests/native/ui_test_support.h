@@ -51,7 +51,8 @@ protected:
     // spent afterwards.
     void frame() {
         key_states_advance(&g_key_states, &g_keyboard);
-        ui_frame();
+        ui_frame_input(&harness()->gui);
+        if (render_harness_begin(harness())) ui_frame_draw(&harness()->gui), render_harness_end(harness());
         text_input_ring_reset(&g_window.text_input);
         input_end_frame(&g_mouse);
     }

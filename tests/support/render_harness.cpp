@@ -51,14 +51,15 @@ void render_harness_destroy(RenderHarness* h) {
     memtarn_arena_destroy(&h->staging_arena);
     memtarn_arena_destroy(&h->frame_arena);
     memtarn_arena_destroy(&h->second_frame_arena);
-    vulkan_destroy_context(&h->vk);
+    if (h->vk.window) vulkan_destroy_context(&h->vk);
+    else vulkan_destroy_offscreen_context(&h->vk);
 }
 
 bool render_harness_begin(RenderHarness* h) {
     vulkan_wait_for_frame(&h->vk);
     memtarn_arena_reset(&h->frame_arena);
     memtarn_arena_reset(&h->second_frame_arena);
-    if (!vulkan_begin_frame(&h->vk)) return false;
+    if (!(h->vk.window ? vulkan_begin_frame(&h->vk) : vulkan_begin_offscreen_frame(&h->vk))) return false;
     if (h->vk.window) {
         h->width = h->vk.window->client_width;
         h->height = h->vk.window->client_height;
@@ -69,7 +70,7 @@ bool render_harness_begin(RenderHarness* h) {
 }
 
 bool render_harness_end(RenderHarness* h) {
-    bool ok = vulkan_end_frame(&h->vk);
+    bool ok = h->vk.window ? vulkan_end_frame(&h->vk) : vulkan_end_offscreen_frame(&h->vk);
     vulkan_wait_for_frame(&h->vk);
     return ok;
 }
@@ -77,7 +78,7 @@ bool render_harness_end(RenderHarness* h) {
 std::vector<u32> render_harness_pixels(RenderHarness* h) {
     std::vector<u8> bytes((size_t)h->width * h->height * 4);
     std::vector<u32> pixels((size_t)h->width * h->height, 0xDEADBEEFu);
-    if (!vulkan_read_offscreen_pixels(&h->vk, bytes.data())) return pixels;
+    if (h->vk.window || !vulkan_read_offscreen_pixels(&h->vk, bytes.data())) return pixels;
     for (size_t i = 0; i < pixels.size(); i++)
         pixels[i] = (u32)bytes[i * 4] | ((u32)bytes[i * 4 + 1] << 8) | ((u32)bytes[i * 4 + 2] << 16) |
                     ((u32)bytes[i * 4 + 3] << 24);

@@ -5,9 +5,10 @@
 #include <initializer_list>
 #include <vector>
 #include "Ostrel/gui/gui_context.h"
+#include "Ostrel/renderer/vulkan_offscreen.h"
 
 struct RenderHarness {
-    VulkanContext vk;
+    VulkanOffscreen vk;  // only its context part when attached to a window
     VkPhysicalDeviceMemoryProperties memory_properties;
     MemtarnArena uniform_arena;
     MemtarnArena texture_arena;
