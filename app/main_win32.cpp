@@ -181,6 +181,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         autosave_seconds += seconds_since(frame_start, frequency);
     }
 
+    if (frame_timer) CloseHandle(frame_timer);
     audio_shutdown();
     ui_shutdown();
     save_config(&g_config);

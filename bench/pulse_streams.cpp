@@ -7,7 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-static const pa_sample_spec SPEC = {PA_SAMPLE_S16LE, 8000, 2};
+static const pa_sample_spec k_silence_format = {PA_SAMPLE_S16LE, 8000, 2};
 static int g_inputs;
 static char** g_sinks;
 static int g_sink_count;
@@ -23,7 +23,7 @@ static void context_state(pa_context* context, void* mainloop) {
     pa_context_state_t state = pa_context_get_state(context);
     if (state == PA_CONTEXT_FAILED || state == PA_CONTEXT_TERMINATED) pa_mainloop_quit((pa_mainloop*)mainloop, 1);
     if (state != PA_CONTEXT_READY) return;
-    const pa_buffer_attr attr = {(uint32_t)-1, (uint32_t)pa_usec_to_bytes(1000000, &SPEC), (uint32_t)-1, (uint32_t)-1,
+    const pa_buffer_attr attr = {(uint32_t)-1, (uint32_t)pa_usec_to_bytes(1000000, &k_silence_format), (uint32_t)-1, (uint32_t)-1,
                                  (uint32_t)-1};
     for (int s = 0; s < g_sink_count; s++)
         for (int k = 1; k <= g_inputs; k++) {
@@ -32,7 +32,7 @@ static void context_state(pa_context* context, void* mainloop) {
             pa_proplist* props = pa_proplist_new();
             pa_proplist_sets(props, PA_PROP_APPLICATION_PROCESS_BINARY, name);
             pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, name);
-            pa_stream* stream = pa_stream_new_with_proplist(context, "silence", &SPEC, nullptr, props);
+            pa_stream* stream = pa_stream_new_with_proplist(context, "silence", &k_silence_format, nullptr, props);
             pa_proplist_free(props);
             pa_stream_set_write_callback(stream, write_silence, nullptr);
             pa_stream_connect_playback(stream, g_sinks[s], &attr, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr);
