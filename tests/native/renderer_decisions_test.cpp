@@ -3,8 +3,8 @@
 #include <set>
 #include <string>
 #include <vector>
-#include "Ostrel/core/log.h"
 #include "Ostrel/gui/gui_context.h"
+#include "Ostrel/renderer/vulkan_internal.h"
 #include "support/log_capture.h"
 
 namespace {

@@ -32,7 +32,7 @@ struct HarnessCleanup : testing::Environment {
         if (!s_harness) return;
         free_screen_state();
         glyph_map_free(&g_ui_font);
-        vkDeviceWaitIdle(s_harness->vk.device);  // the last frame may still sample the atlas
+        ostrel_vk::vkDeviceWaitIdle(s_harness->vk.device);  // the last frame may still sample the atlas
         vulkan_destroy_texture(&g_ui_font_atlas);
         g_ui_renderer = UiRenderer{};
         render_harness_destroy(s_harness);
