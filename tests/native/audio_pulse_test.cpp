@@ -164,7 +164,7 @@ const std::string SPEAKERS = "Speakers", HEADPHONES = "Kopfhörer";
 class AudioPulse : public testing::Test {
 protected:
     pid_t server = 0;
-    std::vector<std::pair<std::string, pid_t>> streams;
+    std::vector<pid_t> streams;
 
     // A fresh runtime folder and home, and copies of pacat under the programs' names.
     static void SetUpTestSuite() {
@@ -194,20 +194,10 @@ protected:
     // A copy of pacat under the program's name, playing silence.
     void start_stream(const std::string& program, const std::string& sink) {
         const size_t before = pactl_list("sink-inputs").size();
-        streams.push_back({program, spawn({g_root + "/programs/" + program, "--playback", "--device=" + sink, "--rate=8000",
-                                           "--latency-msec=200", "/dev/zero"})});
+        streams.push_back(spawn({g_root + "/programs/" + program, "--playback", "--device=" + sink, "--rate=8000",
+                                "--latency-msec=200", "/dev/zero"}));
         for (int i = 0; i < 500 && pactl_list("sink-inputs").size() == before; i++) usleep(10 * 1000);
         ASSERT_EQ(pactl_list("sink-inputs").size(), before + 1) << program << " did not start playing";
-    }
-
-    void stop_stream(const std::string& program) {
-        for (auto it = streams.begin(); it != streams.end(); ++it)
-            if (it->first == program) {
-                stop(it->second);
-                streams.erase(it);
-                for (int i = 0; i < 500 && input(program).binary == program; i++) usleep(10 * 1000);
-                return;
-            }
     }
 
     void SetUp() override {
@@ -219,7 +209,7 @@ protected:
 
     void TearDown() override {
         audio_shutdown();
-        for (auto& s : streams) stop(s.second);
+        for (pid_t s : streams) stop(s);
         if (server) stop(server);
     }
 };
@@ -241,11 +231,15 @@ TEST_F(AudioPulse, PictureFollowsTheServerWithinTwoRefreshes) {
                  (browser.sink == sink("speakers").index ? "headphones" : "speakers"));
          }},
         {"started stream", [this] { start_stream("chatter", "speakers"); }},
-        {"ended stream", [this] { stop_stream("musicbox"); }},
+        {"ended stream", [this] {
+             stop(streams.back());
+             streams.pop_back();
+         }},
     };
     for (const Change& c : changes) {
         const std::string before = server_picture();
         c.make();
+        for (int i = 0; i < 500 && server_picture() == before; i++) usleep(10 * 1000);
         ASSERT_NE(server_picture(), before) << c.what;
         two_refreshes();
         EXPECT_EQ(layer_picture(), server_picture()) << c.what;
@@ -332,7 +326,7 @@ TEST_F(AudioPulse, ServerLostAndBack) {
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].rfind("Lost the connection to the sound server: ", 0), 0u) << lines[0];
 
-    for (auto& s : streams) stop(s.second);  // they end with the server anyway
+    for (pid_t s : streams) stop(s);  // they end with the server anyway
     streams.clear();
     start_server();
     start_stream("chatter", "headphones");
