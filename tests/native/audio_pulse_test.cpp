@@ -120,15 +120,18 @@ std::string layer_picture() {
     return p;
 }
 
+template <typename T>
+T loudest(const std::vector<T>& channels) { return *std::max_element(channels.begin(), channels.end()); }
+
 std::string server_picture() {
     std::string p, default_sink = run("pactl get-default-sink");
     std::vector<Entry> inputs = pactl_list("sink-inputs");
     for (const Entry& s : pactl_list("sinks")) {
         p += "\n" + std::string(s.name + "\n" == default_sink ? "*" : "") +
-             shown(s.description, std::to_string(std::min(100, *std::max_element(s.percents.begin(), s.percents.end()))), s.mute) + ":";
+             shown(s.description, std::to_string(std::min(100, loudest(s.percents))), s.mute) + ":";
         for (const Entry& i : inputs)
             if (i.sink == s.index)
-                p += shown(i.binary, std::to_string(std::min(1.0f, *std::max_element(i.levels.begin(), i.levels.end()) / 65536.0f)), i.mute);
+                p += shown(i.binary, std::to_string(std::min(1.0f, loudest(i.levels) / 65536.0f)), i.mute);
     }
     return p;
 }
@@ -175,7 +178,8 @@ protected:
         setenv("HOME", (g_root + "/home").c_str(), 1);
         setenv("LC_ALL", "C.UTF-8", 1);
         for (const char* name : {"PULSE_SERVER", "PULSE_SINK", "PULSE_COOKIE"}) unsetenv(name);
-        run("cd " + g_root + " && mkdir -m 700 run && mkdir home programs && for p in browser musicbox chatter; do cp \"$(command -v pacat)\" programs/$p; done");
+        run("cd " + g_root + " && mkdir -m 700 run && mkdir home programs && "
+            "for p in browser musicbox chatter; do cp \"$(command -v pacat)\" programs/$p; done");
     }
     static void TearDownTestSuite() { run("rm -rf " + g_root); }
 
