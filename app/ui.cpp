@@ -3,7 +3,7 @@
 #include "app/ui.h"
 #include <string.h>
 #include "Ostrel/core/log.h"
-#include "Ostrel/text/font_gpu.h"
+#include "Ostrel/renderer/font_gpu.h"
 #include "app/app.h"
 #include "app/audio.h"
 #include "app/color_schemes.h"

@@ -7,7 +7,7 @@
 #include "Ostrel/core/log.h"
 #include "Ostrel/core/os.h"
 #include "Ostrel/gui/gui.h"
-#include "Ostrel/text/font_gpu.h"
+#include "Ostrel/renderer/font_gpu.h"
 #include "support/render_harness.h"
 
 namespace {

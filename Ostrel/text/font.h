@@ -1,6 +1,6 @@
 // Font loading and the glyph atlas: one TrueType face rasterised once, at start-up, into a
 // single-channel atlas image, and a map from each character to its place in the atlas.
-// Building the atlas needs no GPU; font_gpu.h uploads it.
+// Building the atlas needs no GPU; Ostrel/renderer/font_gpu.h uploads it.
 #pragma once
 #include "Ostrel/core/dyn_array.h"
 #include "glyph_set.h"
@@ -63,7 +63,7 @@ void font_atlas_free(FontAtlas* atlas);
 bool font_library_ready();
 
 // The atlas is the smallest square its glyphs pack into, up to this side (it must fit the
-// renderer's texture and staging arenas, see font_gpu.cpp).
+// renderer's texture and staging arenas, see Ostrel/renderer/font_gpu.cpp).
 enum : u32 { FONT_ATLAS_MAX_SIDE = 1024 };
 
 // Opens face face_index of the font file at path (pointer and length, no terminator), builds

@@ -1,6 +1,6 @@
 #include "gui_test_support.h"
 #include <math.h>
-#include "Ostrel/text/font_gpu.h"
+#include "Ostrel/renderer/font_gpu.h"
 #include "text_test_font.h"
 
 static auto all_styles() {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 #include "Ostrel/gui/gui_colors.h"
-#include "Ostrel/text/font_gpu.h"
-#include "Ostrel/text/image_gpu.h"
+#include "Ostrel/renderer/font_gpu.h"
+#include "Ostrel/renderer/image_gpu.h"
 #include "support/harness_test.h"
 #include "support/log_capture.h"
 #include "text_test_font.h"

@@ -2,7 +2,7 @@
 // whose top row is the picture's top, so a textured element shows it upright.
 #pragma once
 #include "Ostrel/renderer/renderer.h"
-#include "image.h"
+#include "Ostrel/text/image.h"
 
 // Four channels become a VK_FORMAT_R8G8B8A8_UNORM texture, one channel VK_FORMAT_R8_UNORM; three
 // channels are refused with a message (widen them first). The image from texture_arena, the

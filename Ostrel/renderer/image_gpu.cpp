@@ -1,4 +1,4 @@
-#include "image_gpu.h"
+#include "Ostrel/renderer/image_gpu.h"
 #include "Ostrel/core/log.h"
 
 bool image_upload_texture(const VulkanContext* context, DeviceAllocator* texture_arena, DeviceAllocator* staging_arena,

@@ -2,7 +2,7 @@
 // 8-bit texture through the renderer's texture and staging arenas.
 #pragma once
 #include "Ostrel/renderer/renderer.h"
-#include "font.h"
+#include "Ostrel/text/font.h"
 
 // Uploads the atlas as a VK_FORMAT_R8_UNORM texture (one byte per pixel): the image from
 // texture_arena, the staging buffer from staging_arena, no allocation callbacks.

@@ -1,4 +1,4 @@
-#include "font_gpu.h"
+#include "Ostrel/renderer/font_gpu.h"
 #include "Ostrel/core/log.h"
 
 // The largest atlas the font builds, one byte per pixel, goes through the staging arena into
