@@ -48,8 +48,6 @@ static const f32 k_mute_width = 0.5f;    // w
 static const f32 k_mute_height = 20.0f;
 static const f32 k_mute_top = 0.845f;    // h, plus the field's height: 0.02 h below the field
 
-static f32 clampf(f32 v, f32 lo, f32 hi) { return v < lo ? lo : (v > hi ? hi : v); }
-
 //-----------------------------------------------------------------------------
 // Percentage fields
 //-----------------------------------------------------------------------------
@@ -198,7 +196,7 @@ static bool mixer_session_item(GuiContext* context, ScrollRegion* region, u32 j,
     const f32 volume = audio_get_session_volume(device, j);
     const bool muted = audio_get_session_mute(device, j);
 
-    const f32 width = clampf(k_session_column_width * region->node.w, k_column_min_width, k_column_max_width);
+    const f32 width = ostrel_clamp(k_session_column_width * region->node.w, k_column_min_width, k_column_max_width);
     const f32 height = region->node.h;
     LayoutNode item = {};
     gui_scroll_region_item(&item, region, width);
@@ -336,7 +334,7 @@ void mixer_screen(GuiContext* context, f32 top) {
 
     const f32 columns_top = selector.y + selector.h + k_columns_gap + k_columns_top * H;
     f32 equalizer_left = 0.0f;
-    const f32 column_width = clampf(k_column_width * W, k_column_min_width, k_column_max_width);
+    const f32 column_width = ostrel_clamp(k_column_width * W, k_column_min_width, k_column_max_width);
 
     // Device column.
     {

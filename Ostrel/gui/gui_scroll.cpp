@@ -2,8 +2,6 @@
 // the caller's fraction: 0 shows the start of the content, 1 its end.
 #include "Ostrel/gui/gui.h"
 
-static f32 clamp01(f32 v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
-
 void gui_scroll_region_item(LayoutNode* out, ScrollRegion* region, f32 extent) {
     out->parent = &region->node;
     out->alignment = ALIGN_TOP_LEFT;
@@ -100,7 +98,7 @@ void gui_scroll_bar(GuiContext* ctx, const GuiScrollBarParams& p, const GuiScrol
         }
         // A drag starts only with a press over the bar, not by sliding onto it with the button down.
         if (down && !(ctx->previous_input.left_button && !dragging)) dragging = 1;
-        fraction = clamp01(fraction);
+        fraction = ostrel_clamp(fraction, 0.0f, 1.0f);
     }
 
     // The slide bar's room between the buttons, its length and the room it can move in.
@@ -113,11 +111,11 @@ void gui_scroll_bar(GuiContext* ctx, const GuiScrollBarParams& p, const GuiScrol
             if (t < 1.0f && free > 0.0f) {
                 i32 delta = horizontal ? in->mouse_x - ctx->previous_input.mouse_x
                                        : in->mouse_y - ctx->previous_input.mouse_y;
-                fraction = clamp01((free * fraction + (f32)delta) / free);
+                fraction = ostrel_clamp((free * fraction + (f32)delta) / free, 0.0f, 1.0f);
             }
         } else {
             dragging = 0;
-            fraction = clamp01(fraction);
+            fraction = ostrel_clamp(fraction, 0.0f, 1.0f);
         }
     }
     if (call.fraction) *call.fraction = fraction;

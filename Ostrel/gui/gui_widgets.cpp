@@ -112,8 +112,6 @@ bool gui_check_box(GuiContext* ctx, const GuiCheckBoxParams& p) {
 
 static f32 lerp(f32 a, f32 b, f32 t) { return (1.0f - t) * a + t * b; }
 
-static f32 clamp(f32 v, f32 lo, f32 hi) { return v < lo ? lo : (v > hi ? hi : v); }
-
 bool gui_slider(GuiContext* ctx, const GuiSliderParams& p) {
     const SliderStyle* s = p.style;
     bool vertical = p.orientation == GUI_SLIDER_VERTICAL;
@@ -155,7 +153,7 @@ bool gui_slider(GuiContext* ctx, const GuiSliderParams& p) {
         i32 delta = vertical ? ctx->input.mouse_y - ctx->previous_input.mouse_y
                              : ctx->input.mouse_x - ctx->previous_input.mouse_x;
         f32 low_end = lo < hi ? lo : hi, high_end = lo < hi ? hi : lo;
-        *position = clamp(*position + (f32)delta, low_end, high_end);
+        *position = ostrel_clamp(*position + (f32)delta, low_end, high_end);
         knob.color = s->knob_dragged_color;
         knob.texture = s->knob_dragged_texture;
         result = true;

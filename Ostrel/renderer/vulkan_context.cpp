@@ -73,13 +73,11 @@ VkPresentModeKHR vulkan_choose_present_mode(const VkPresentModeKHR* modes, u32 c
     return VK_PRESENT_MODE_FIFO_KHR;
 }
 
-static u32 clamp_u32(u32 v, u32 lo, u32 hi) { return v < lo ? lo : (v > hi ? hi : v); }
-
 VkExtent2D vulkan_choose_extent(const VkSurfaceCapabilitiesKHR* capabilities, u32 client_width, u32 client_height) {
     if (capabilities->currentExtent.width != 0xFFFFFFFFu) return capabilities->currentExtent;
     return VkExtent2D{
-        clamp_u32(client_width, capabilities->minImageExtent.width, capabilities->maxImageExtent.width),
-        clamp_u32(client_height, capabilities->minImageExtent.height, capabilities->maxImageExtent.height)};
+        ostrel_clamp(client_width, capabilities->minImageExtent.width, capabilities->maxImageExtent.width),
+        ostrel_clamp(client_height, capabilities->minImageExtent.height, capabilities->maxImageExtent.height)};
 }
 
 //-----------------------------------------------------------------------------
