@@ -137,14 +137,9 @@ TEST_F(DeviceTest, ARefusedTransitionRecordsAndSubmitsNothing) {
     vulkan_destroy_texture(&texture);
 }
 
-TEST_F(DeviceTest, TextureThroughTheArenasAndAFailedUploadLeavingTheNoTextureValue) {
+TEST_F(DeviceTest, AFailedTextureUploadLeavesTheNoTextureValue) {
     std::vector<u8> pixels(64 * 64 * 4, 0x7F);
     GuiTexture t;
-    ASSERT_TRUE(render_harness_texture(h, pixels.data(), 33, 7, VK_FORMAT_R8_UNORM, 1, &t));
-    EXPECT_EQ(t.arena, &h->texture_arena.interface);
-    vulkan_destroy_texture(&t);
-    EXPECT_TRUE(gui_texture_is_none(&t));
-
     LogCapture capture;
     MemtarnArena small_staging;
     make_arena(256, &small_staging);
