@@ -116,8 +116,7 @@ TEST_F(GuiTextInputTest, APressFocusesAPressOutsideCommitsOnceAndUnfocusesEnterC
         {50, true, 0, false}};                        // sliding on with the button held is no press
     for (const auto& s : steps) {
         field(gui_mouse(s.x, 70, s.down));
-        EXPECT_EQ(focused, s.focused) << &s - steps;
-        EXPECT_EQ(committed, s.committed) << &s - steps;
+        EXPECT_EQ(std::pair(focused, committed), std::pair(s.focused, s.committed)) << &s - steps;
     }
     type("abc");
     expect("", 0, 0);  // an unfocused field takes no typing
@@ -229,8 +228,7 @@ TEST_F(GuiTextInputTest, APressPlacesTheCursorAndADragExtendsTheSelection) {
     };
     for (const auto& step : steps) {
         field(gui_mouse(step.x, 70, step.down));
-        EXPECT_EQ(cursor, step.cursor) << &step - steps;
-        EXPECT_EQ(selection, step.selection) << &step - steps;
+        EXPECT_EQ(std::pair(cursor, selection), std::pair(step.cursor, step.selection)) << &step - steps;
     }
 }
 

