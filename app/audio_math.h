@@ -11,11 +11,7 @@ constexpr f32 AUDIO_PERCENT_SCALE = 100.0f;
 constexpr f32 AUDIO_PERCENT_TRUNCATE_SLACK = 0.0001f;
 
 // Scalars outside 0..1 only come from a misbehaving platform; they must not overflow a u8.
-inline f32 audio_percent_bounded(f32 percent) {
-    if (!(percent > 0.0f)) return 0.0f;  // also NaN
-    if (percent > AUDIO_PERCENT_SCALE) return AUDIO_PERCENT_SCALE;
-    return percent;
-}
+inline f32 audio_percent_bounded(f32 percent) { return ostrel_clamp(percent, 0.0f, AUDIO_PERCENT_SCALE); }
 
 // Device percentages round to the nearest whole number, halves away from zero.
 inline u8 audio_percent_rounded(f32 scalar) {

@@ -344,7 +344,7 @@ StringView audio_session_name(u32 device, u32 session) { return audio_input(devi
 
 // The loudest channel, so 100 % is 0 dB whatever the balance.
 static f32 audio_scalar(const pa_cvolume* volume) {
-    return audio_clamp_volume((f32)pa_cvolume_max(volume) / (f32)PA_VOLUME_NORM);
+    return ostrel_clamp((f32)pa_cvolume_max(volume) / (f32)PA_VOLUME_NORM, 0.0f, AUDIO_VOLUME_MAX);
 }
 
 // Every channel scaled alike, so the balance is kept.
@@ -418,7 +418,7 @@ static void audio_set_sink_level(u32 device, f32 volume) {
     AudioSink* sink = audio_sink(device);
     // Negative and NaN levels are refused, as Core Audio refuses them.
     const bool valid = volume >= 0.0f;
-    const pa_cvolume level = audio_scaled(sink->volume, valid ? audio_clamp_volume(volume) : 0.0f);
+    const pa_cvolume level = audio_scaled(sink->volume, ostrel_clamp(volume, 0.0f, AUDIO_VOLUME_MAX));
     if (!valid || !g_audio.context ||
         !audio_sent(pa_context_set_sink_volume_by_index(g_audio.context, sink->index, &level, audio_change_done,
                                                         audio_change_tag(AUDIO_CHANGE_SINK_VOLUME, sink->index, device)))) {
@@ -479,7 +479,7 @@ u8 audio_get_session_volume_percent(u32 device, u32 session) {
     // The server keeps whole steps of 1 / PA_VOLUME_NORM, so a percent set as percent / 100 may
     // come back up to half a step below it; half a step up keeps truncation from losing it.
     const pa_volume_t level = pa_cvolume_max(&audio_input(device, session)->volume);
-    return audio_percent_truncated(audio_clamp_volume(((f32)level + 0.5f) / (f32)PA_VOLUME_NORM));
+    return audio_percent_truncated(ostrel_clamp(((f32)level + 0.5f) / (f32)PA_VOLUME_NORM, 0.0f, AUDIO_VOLUME_MAX));
 }
 
 void audio_set_session_volume(u32 device, u32 session, f32 volume) {

@@ -15,3 +15,9 @@ typedef float f32;
 typedef double f64;
 
 #define OSTREL_COUNT_OF(a) (sizeof(a) / sizeof((a)[0]))
+
+// A NaN lands on lo, so a value from a misbehaving source still comes out in range.
+template <typename T>
+constexpr T ostrel_clamp(T value, T lo, T hi) {
+    return value > lo ? (value < hi ? value : hi) : lo;
+}

@@ -45,7 +45,7 @@ void icon_draw(u32 size, u8* rgba) {
                     }
                     if (!top) continue;
                     f32 t = (y - (top->center_y - top->half_height)) / (2 * top->half_height);
-                    t = t < 0 ? 0 : (t > 1 ? 1 : t);
+                    t = ostrel_clamp(t, 0.0f, 1.0f);
                     f32 alpha = (top->top[3] + (top->bottom[3] - top->top[3]) * t) / 255.0f;
                     for (u32 c = 0; c < 3; c++) sum[c] += (top->top[c] + (top->bottom[c] - top->top[c]) * t) * alpha;
                     sum[3] += alpha;
