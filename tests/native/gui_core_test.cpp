@@ -6,7 +6,7 @@
 
 namespace {
 
-TEST(GuiLayout, EachAlignmentOffsetsInsideTheParent) {
+TEST(GuiLayout, EachAlignmentOffsetsInsideTheParentAndANullParentIgnoresIt) {
     LayoutNode parent = {10, 20, 200, 100, nullptr, ALIGN_TOP_LEFT};
     struct { u32 alignment; f32 x, y; } cases[] = {
         {ALIGN_TOP_LEFT, 10, 20},     {ALIGN_TOP_CENTER, 85, 20},    {ALIGN_TOP_RIGHT, 160, 20},
@@ -25,13 +25,11 @@ TEST(GuiLayout, EachAlignmentOffsetsInsideTheParent) {
     GuiPoint p = gui_absolute_position(&grandchild);
     EXPECT_FLOAT_EQ(p.x, 85 + 3 + 1 + 20);
     EXPECT_FLOAT_EQ(p.y, 110 + 4 + 1 + 3);
-}
-
-TEST(GuiLayout, ANullParentIgnoresAlignmentAndAlignmentEightPlacesWithoutOffset) {
+    // A null parent ignores the alignment; alignment 8 places without an offset, with a warning.
     LogCapture capture;
-    LayoutNode node = {5, 6, 50, 10, nullptr, ALIGN_BOTTOM_CENTER}, parent = {10, 20, 200, 100, nullptr, ALIGN_TOP_LEFT},
-               child = {7, 8, 50, 10, &parent, 8};
-    GuiPoint p = gui_absolute_position(&node), q = gui_absolute_position(&child);
+    LayoutNode node = {5, 6, 50, 10, nullptr, ALIGN_BOTTOM_CENTER}, eight = {7, 8, 50, 10, &parent, 8};
+    GuiPoint q = gui_absolute_position(&eight);
+    p = gui_absolute_position(&node);
     EXPECT_EQ((std::vector<f32>{p.x, p.y, q.x, q.y}), (std::vector<f32>{5, 6, 17, 28}));
     EXPECT_EQ(capture.texts(), std::vector<std::string>{"Relative alignment not implemented."});
 }
