@@ -11,12 +11,8 @@
 
 namespace {
 
-struct ConfigFile : ScratchTest {
-    void TearDown() override {
-        config_close_file();
-        ScratchTest::TearDown();
-    }
-};
+// As in the program, a loaded file stays open until the process ends; each test has its own.
+using ConfigFile = ScratchTest;
 
 TEST_F(ConfigFile, ShorterSaveLeavesNoTrailingBytesAndSavesRepeat) {
     std::string long_text = "; a long hand-written file\n";
