@@ -14,6 +14,40 @@ static const f32 k_wheel_step_region = 0.15f;
 static const f32 k_wheel_step_bar = 0.2f;
 static const f32 k_button_step_bar = 0.035f;
 
+// The selector row: shares of the window's width W and height H.
+static const f32 k_row_height = 0.075f;
+static const f32 k_row_left = 0.02f;
+static const f32 k_selector_width = 0.6f;
+static const f32 k_set_active_width = 0.34f;
+static const f32 k_set_active_left = 0.64f;
+
+// Where the columns stand: shares of W and H, or pixels.
+static const f32 k_column_min_width = 100.0f;
+static const f32 k_column_max_width = 150.0f;
+static const f32 k_column_width = 0.13f;          // W, for the device and Equalizer columns
+static const f32 k_session_column_width = 0.2f;   // of the sessions region's width
+static const f32 k_columns_gap = 8.0f;            // below the selector row and below the columns
+static const f32 k_columns_top = 0.006f;          // H, below that gap
+static const f32 k_column_spacing = 0.02f;        // W, left of the device and Equalizer columns
+static const f32 k_sessions_spacing = 0.01f;      // W, left of the sessions region
+static const f32 k_sessions_right_margin = 10.0f;
+static const f32 k_sessions_bar_offset = 15.0f;   // puts the bar just below the region
+
+// Inside a column: shares of its width w and height h, or pixels.
+static const f32 k_title_width = 0.9f;   // w
+static const f32 k_title_top = 0.07f;    // h
+static const f32 k_track_width = 6.0f;
+static const f32 k_track_height = 0.7f;  // h
+static const f32 k_track_top = 0.105f;   // h
+static const f32 k_knob_width = 36.0f;
+static const f32 k_knob_height = 10.0f;
+static const f32 k_field_width = 40.0f;
+static const f32 k_field_height = 20.0f;
+static const f32 k_field_top = 0.825f;   // h: 0.02 h below the track
+static const f32 k_mute_width = 0.5f;    // w
+static const f32 k_mute_height = 20.0f;
+static const f32 k_mute_top = 0.845f;    // h, plus the field's height: 0.02 h below the field
+
 static f32 clampf(f32 v, f32 lo, f32 hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 //-----------------------------------------------------------------------------
@@ -83,31 +117,65 @@ static ColumnResult mixer_column(GuiContext* context, f32 x, f32 y, f32 w, f32 h
                                  LayoutNode* out_node) {
     ColumnResult result = {};
     LayoutNode box = {};
-    gui_box(context, GuiBoxParams{&DefaultBoxStyle, w, h, x, y, parent, ALIGN_TOP_LEFT, &box});
-    gui_label(context, GuiLabelParams{&g_ui_font, g_ui_font_atlas, (const char*)title, title_length, 0.9f * w,
-                                      color_scheme_selected()->colors[GUI_COLOR_TEXT], 0.0f, 0.07f * h, nullptr,
-                                      &box, ALIGN_TOP_CENTER, 0});
+    gui_box(context, GuiBoxParams{.style = &DefaultBoxStyle, .width = w, .height = h, .x = x, .y = y,
+                                  .parent = parent, .alignment = ALIGN_TOP_LEFT, .out_node = &box});
+    gui_label(context, GuiLabelParams{.glyph_map = &g_ui_font,
+                                      .text_texture = g_ui_font_atlas,
+                                      .text = (const char*)title,
+                                      .length = title_length,
+                                      .max_width = k_title_width * w,
+                                      .color = color_scheme_selected()->colors[GUI_COLOR_TEXT],
+                                      .x = 0.0f,
+                                      .y = k_title_top * h,
+                                      .parent = &box,
+                                      .alignment = ALIGN_TOP_CENTER});
 
     f32 value = *state.slider_value;
     u8 dragging = *state.slider_dragging;
-    result.dragging = gui_slider(context, GuiSliderParams{&DefaultSliderStyle, GUI_SLIDER_VERTICAL, value, 6.0f,
-                                                          0.7f * h, 36.0f, 10.0f, 0.5f * w - 3.0f, 0.105f * h, &box,
-                                                          ALIGN_TOP_LEFT, dragging, &value, &dragging, nullptr});
+    result.dragging = gui_slider(context, GuiSliderParams{.style = &DefaultSliderStyle,
+                                                          .orientation = GUI_SLIDER_VERTICAL,
+                                                          .value = value,
+                                                          .track_width = k_track_width,
+                                                          .track_height = k_track_height * h,
+                                                          .knob_width = k_knob_width,
+                                                          .knob_height = k_knob_height,
+                                                          .x = 0.5f * w - 0.5f * k_track_width,
+                                                          .y = k_track_top * h,
+                                                          .parent = &box,
+                                                          .alignment = ALIGN_TOP_LEFT,
+                                                          .dragging = dragging,
+                                                          .value_out = &value,
+                                                          .dragging_out = &dragging});
     *state.slider_value = value;
     *state.slider_dragging = dragging;
 
-    result.committed = gui_text_input(
-        context,
-        GuiTextInputParams{percent_filter, *state.field_focused, 40.0f, 20.0f, state.field_text, 0.5f * w - 20.0f,
-                           0.825f * h, &box, ALIGN_TOP_LEFT},
-        &DefaultTextInputStyle, TextInputState{state.field_focused, state.field_cursor, state.field_selection});
+    result.committed = gui_text_input(context,
+                                      GuiTextInputParams{.filter = percent_filter,
+                                                         .focused = *state.field_focused,
+                                                         .width = k_field_width,
+                                                         .height = k_field_height,
+                                                         .text = state.field_text,
+                                                         .x = 0.5f * w - 0.5f * k_field_width,
+                                                         .y = k_field_top * h,
+                                                         .parent = &box,
+                                                         .alignment = ALIGN_TOP_LEFT},
+                                      &DefaultTextInputStyle,
+                                      TextInputState{.focused_out = state.field_focused,
+                                                     .cursor = state.field_cursor,
+                                                     .selection = state.field_selection});
 
     if (mute != MUTE_BUTTON_NONE) {
         const bool muted = mute == MUTE_BUTTON_UNMUTE;
-        result.mute_clicked =
-            gui_button(context, GuiButtonParams{&DefaultButtonStyle, 0.5f * w, 20.0f, muted ? "Unmute" : "Mute",
-                                                muted ? 6u : 4u, ALIGN_CENTER, 0.0f, 0.845f * h + 20.0f, &box,
-                                                ALIGN_TOP_CENTER, nullptr});
+        result.mute_clicked = gui_button(context, GuiButtonParams{.style = &DefaultButtonStyle,
+                                                                  .width = k_mute_width * w,
+                                                                  .height = k_mute_height,
+                                                                  .text = muted ? "Unmute" : "Mute",
+                                                                  .text_length = muted ? 6u : 4u,
+                                                                  .text_alignment = ALIGN_CENTER,
+                                                                  .x = 0.0f,
+                                                                  .y = k_mute_top * h + k_field_height,
+                                                                  .parent = &box,
+                                                                  .alignment = ALIGN_TOP_CENTER});
     }
     if (out_node) *out_node = box;
     return result;
@@ -130,8 +198,8 @@ static bool mixer_session_item(GuiContext* context, ScrollRegion* region, u32 j,
     const f32 volume = audio_get_session_volume(device, j);
     const bool muted = audio_get_session_mute(device, j);
 
-    const f32 width = clampf(0.2f * region->node.w, 100.0f, 150.0f);
-    const f32 height = region->node.h * 1.0f;
+    const f32 width = clampf(k_session_column_width * region->node.w, k_column_min_width, k_column_max_width);
+    const f32 height = region->node.h;
     LayoutNode item = {};
     gui_scroll_region_item(&item, region, width);
 
@@ -161,10 +229,16 @@ static bool mixer_device_item(GuiContext* context, ScrollRegion* region, u32 i, 
     LayoutNode item = {};
     gui_scroll_region_item(&item, region, k_list_item_height);
     StringView name = audio_device_name(i);
-    bool clicked = gui_button(context, GuiButtonParams{&ListButtonStyle, region->node.w - k_bar_thickness,
-                                                       k_list_item_height, (const char*)name.data, name.length,
-                                                       ALIGN_CENTER, item.x, item.y, &region->node, ALIGN_TOP_LEFT,
-                                                       nullptr});
+    bool clicked = gui_button(context, GuiButtonParams{.style = &ListButtonStyle,
+                                                       .width = region->node.w - k_bar_thickness,
+                                                       .height = k_list_item_height,
+                                                       .text = (const char*)name.data,
+                                                       .text_length = name.length,
+                                                       .text_alignment = ALIGN_CENTER,
+                                                       .x = item.x,
+                                                       .y = item.y,
+                                                       .parent = &region->node,
+                                                       .alignment = ALIGN_TOP_LEFT});
     if (!clicked) return true;
     g_ui_selected_device = i;
     g_mixer.device_list_open = 0;
@@ -238,30 +312,44 @@ void mixer_screen(GuiContext* context, f32 top) {
     const bool list_was_open = m->device_list_open;
     LayoutNode selector = {};
     StringView name = audio_device_name(device);
-    if (gui_button(context, GuiButtonParams{&DefaultButtonStyle, 0.6f * W, 0.075f * H, (const char*)name.data,
-                                            name.length, ALIGN_CENTER, 0.02f * W, top, nullptr, ALIGN_TOP_LEFT,
-                                            &selector}))
+    if (gui_button(context, GuiButtonParams{.style = &DefaultButtonStyle,
+                                            .width = k_selector_width * W,
+                                            .height = k_row_height * H,
+                                            .text = (const char*)name.data,
+                                            .text_length = name.length,
+                                            .text_alignment = ALIGN_CENTER,
+                                            .x = k_row_left * W,
+                                            .y = top,
+                                            .alignment = ALIGN_TOP_LEFT,
+                                            .out_node = &selector}))
         m->device_list_open = !m->device_list_open;
-    if (gui_button(context, GuiButtonParams{&DefaultButtonStyle, 0.34f * W, 0.075f * H, "Set as active audio output",
-                                            26, ALIGN_CENTER, 0.64f * W, top, nullptr, ALIGN_TOP_LEFT, nullptr}))
+    if (gui_button(context, GuiButtonParams{.style = &DefaultButtonStyle,
+                                            .width = k_set_active_width * W,
+                                            .height = k_row_height * H,
+                                            .text = "Set as active audio output",
+                                            .text_length = 26,
+                                            .text_alignment = ALIGN_CENTER,
+                                            .x = k_set_active_left * W,
+                                            .y = top,
+                                            .alignment = ALIGN_TOP_LEFT}))
         audio_set_default_device(device);
 
-    const f32 columns_top = selector.y + selector.h + 8.0f;
+    const f32 columns_top = selector.y + selector.h + k_columns_gap + k_columns_top * H;
     f32 equalizer_left = 0.0f;
-    const f32 column_width = clampf(0.13f * W, 100.0f, 150.0f);
+    const f32 column_width = clampf(k_column_width * W, k_column_min_width, k_column_max_width);
 
     // Device column.
     {
         const u8 percent = audio_get_device_volume_percent(device);
         const f32 volume = audio_get_device_volume(device);
         const bool muted = audio_get_device_mute(device);
-        const f32 y = columns_top + 0.006f * H;
+        const f32 y = columns_top;
         m->device_slider_value = volume;
         if (!m->device_field_focused) percent_format(&m->device_field_text, percent);
         ColumnState state = {&m->device_slider_dragging, &m->device_slider_value,   &m->device_field_focused,
                              &m->device_field_cursor,    &m->device_field_selection, &m->device_field_text};
         LayoutNode column = {};
-        ColumnResult r = mixer_column(context, 0.02f * W, y, column_width, H - y - 8.0f, nullptr,
+        ColumnResult r = mixer_column(context, k_column_spacing * W, y, column_width, H - y - k_columns_gap, nullptr,
                                       (const u8*)"Device", 6, state, muted ? MUTE_BUTTON_UNMUTE : MUTE_BUTTON_MUTE,
                                       &column);
         if (r.dragging) audio_set_device_volume(device, m->device_slider_value);
@@ -280,12 +368,12 @@ void mixer_screen(GuiContext* context, f32 top) {
             m->equalizer_text = dyn_string_create(g_default_allocator);
             dyn_string_append_char(&m->equalizer_text, '0');
         }
-        const f32 x = equalizer_left + 0.02f * W;
-        const f32 y = columns_top + 0.006f * H;
+        const f32 x = equalizer_left + k_column_spacing * W;
+        const f32 y = columns_top;
         ColumnState state = {&m->equalizer_dragging, &m->equalizer_value,     &m->equalizer_focused,
                              &m->equalizer_cursor,   &m->equalizer_selection, &m->equalizer_text};
-        ColumnResult r = mixer_column(context, x, y, column_width, H - y - 8.0f, nullptr, (const u8*)"Equalizer", 9,
-                                      state, MUTE_BUTTON_NONE, &equalizer);
+        ColumnResult r = mixer_column(context, x, y, column_width, H - y - k_columns_gap, nullptr,
+                                      (const u8*)"Equalizer", 9, state, MUTE_BUTTON_NONE, &equalizer);
         if (r.dragging) {
             for (u32 j = 0; j < n; j++) audio_set_session_volume(device, j, m->equalizer_value);
             percent_format(&m->equalizer_text, (u32)(m->equalizer_value * 100.0f));
@@ -299,23 +387,42 @@ void mixer_screen(GuiContext* context, f32 top) {
 
     // Session columns.
     {
-        const f32 x = equalizer.x + equalizer.w + 0.01f * W;
+        const f32 x = equalizer.x + equalizer.w + k_sessions_spacing * W;
         const f32 y = equalizer.y;
         SessionsUser user = {device};
         LayoutNode region = {};
         gui_scroll_region(context,
-                          GuiScrollRegionParams{&DefaultScrollRegionStyle, W - x - 10.0f, H - y - 8.0f - k_bar_thickness,
-                                                k_wheel_step_region, GUI_SCROLL_HORIZONTAL, 0.0f, x, y, nullptr,
-                                                ALIGN_TOP_LEFT},
-                          GuiScrollRegionCall{mixer_session_item, &user, n, &m->sessions_fraction, &m->sessions_extent,
-                                              &region});
+                          GuiScrollRegionParams{.style = &DefaultScrollRegionStyle,
+                                                .width = W - x - k_sessions_right_margin,
+                                                .height = H - y - k_columns_gap - k_bar_thickness,
+                                                .wheel_step = k_wheel_step_region,
+                                                .orientation = GUI_SCROLL_HORIZONTAL,
+                                                .spacing = 0.0f,
+                                                .x = x,
+                                                .y = y,
+                                                .alignment = ALIGN_TOP_LEFT},
+                          GuiScrollRegionCall{.item = mixer_session_item,
+                                              .user = &user,
+                                              .item_count = n,
+                                              .fraction = &m->sessions_fraction,
+                                              .content_extent = &m->sessions_extent,
+                                              .out_node = &region});
         if (m->sessions_extent > 0.1f) {
             const f32 visible = m->sessions_extent <= region.w ? 1.0f : region.w / m->sessions_extent;
             gui_scroll_bar(context,
-                           GuiScrollBarParams{&DefaultScrollBarStyle, GUI_SCROLL_HORIZONTAL, k_wheel_step_bar,
-                                              k_button_step_bar, region.w, k_bar_thickness, 0.0f, 15.0f, &region,
-                                              ALIGN_BOTTOM_CENTER},
-                           GuiScrollBarCall{visible, &m->sessions_fraction, &m->sessions_bar_dragging, nullptr});
+                           GuiScrollBarParams{.style = &DefaultScrollBarStyle,
+                                              .orientation = GUI_SCROLL_HORIZONTAL,
+                                              .wheel_step = k_wheel_step_bar,
+                                              .button_step = k_button_step_bar,
+                                              .length = region.w,
+                                              .thickness = k_bar_thickness,
+                                              .x = 0.0f,
+                                              .y = k_sessions_bar_offset,
+                                              .parent = &region,
+                                              .alignment = ALIGN_BOTTOM_CENTER},
+                           GuiScrollBarCall{.visible_fraction = visible,
+                                            .fraction = &m->sessions_fraction,
+                                            .dragging = &m->sessions_bar_dragging});
         }
     }
 
@@ -330,17 +437,35 @@ void mixer_screen(GuiContext* context, f32 top) {
         const u32 held = context->input.left_button, was_held = context->previous_input.left_button;
         if (!list_was_open) context->input.left_button = context->previous_input.left_button = 0;
         gui_scroll_region(context,
-                          GuiScrollRegionParams{&DefaultScrollRegionStyle, selector.w, k_list_height,
-                                                k_wheel_step_region, GUI_SCROLL_VERTICAL, 0.0f, selector.x,
-                                                selector.y + selector.h, nullptr, ALIGN_TOP_LEFT},
-                          GuiScrollRegionCall{mixer_device_item, nullptr, device_count, &m->device_list_fraction,
-                                              &m->device_list_extent, &m->device_list_rect});
+                          GuiScrollRegionParams{.style = &DefaultScrollRegionStyle,
+                                                .width = selector.w,
+                                                .height = k_list_height,
+                                                .wheel_step = k_wheel_step_region,
+                                                .orientation = GUI_SCROLL_VERTICAL,
+                                                .spacing = 0.0f,
+                                                .x = selector.x,
+                                                .y = selector.y + selector.h,
+                                                .alignment = ALIGN_TOP_LEFT},
+                          GuiScrollRegionCall{.item = mixer_device_item,
+                                              .item_count = device_count,
+                                              .fraction = &m->device_list_fraction,
+                                              .content_extent = &m->device_list_extent,
+                                              .out_node = &m->device_list_rect});
         const f32 visible = m->device_list_extent <= k_list_height ? 1.0f : k_list_height / m->device_list_extent;
         gui_scroll_bar(context,
-                       GuiScrollBarParams{&DefaultScrollBarStyle, GUI_SCROLL_VERTICAL, k_wheel_step_bar,
-                                          k_button_step_bar, k_list_height, k_bar_thickness, 0.0f, 0.0f,
-                                          &m->device_list_rect, ALIGN_TOP_RIGHT},
-                       GuiScrollBarCall{visible, &m->device_list_fraction, &m->device_list_bar_dragging, nullptr});
+                       GuiScrollBarParams{.style = &DefaultScrollBarStyle,
+                                          .orientation = GUI_SCROLL_VERTICAL,
+                                          .wheel_step = k_wheel_step_bar,
+                                          .button_step = k_button_step_bar,
+                                          .length = k_list_height,
+                                          .thickness = k_bar_thickness,
+                                          .x = 0.0f,
+                                          .y = 0.0f,
+                                          .parent = &m->device_list_rect,
+                                          .alignment = ALIGN_TOP_RIGHT},
+                       GuiScrollBarCall{.visible_fraction = visible,
+                                        .fraction = &m->device_list_fraction,
+                                        .dragging = &m->device_list_bar_dragging});
         context->input.left_button = held;
         context->previous_input.left_button = was_held;
     }

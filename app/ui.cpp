@@ -144,10 +144,24 @@ f32 ui_tab_height(f32 viewport_height) {
 // One tab: its rectangle and its centred label. Returns the rectangle's held button.
 static u32 ui_tab(GuiContext* context, f32 x, f32 width, f32 height, u32 color, const char* label, u32 length) {
     LayoutNode tab = {};
-    u32 held = gui_rect(context, GuiRectParams{width, height, color, x, 0.0f, &tab, nullptr, ALIGN_TOP_LEFT});
-    gui_label(context, GuiLabelParams{DefaultButtonStyle.glyph_map, DefaultButtonStyle.text_texture, label, length,
-                                      width, DefaultButtonStyle.normal_text_color, 0.0f, 0.0f, nullptr, &tab,
-                                      ALIGN_CENTER, 1});
+    u32 held = gui_rect(context, GuiRectParams{.width = width,
+                                               .height = height,
+                                               .color = color,
+                                               .x = x,
+                                               .y = 0.0f,
+                                               .out_node = &tab,
+                                               .alignment = ALIGN_TOP_LEFT});
+    gui_label(context, GuiLabelParams{.glyph_map = DefaultButtonStyle.glyph_map,
+                                      .text_texture = DefaultButtonStyle.text_texture,
+                                      .text = label,
+                                      .length = length,
+                                      .max_width = width,
+                                      .color = DefaultButtonStyle.normal_text_color,
+                                      .x = 0.0f,
+                                      .y = 0.0f,
+                                      .parent = &tab,
+                                      .alignment = ALIGN_CENTER,
+                                      .vertical_adjust = 1});
     return held;
 }
 
@@ -155,8 +169,12 @@ void ui_draw(GuiContext* context) {
     const f32 width = (f32)context->viewport_width;
     const f32 height = (f32)context->viewport_height;
     const u32* colors = color_scheme_selected()->colors;
-    gui_rect(context,
-             GuiRectParams{width, height, colors[GUI_COLOR_BACKGROUND], 0.0f, 0.0f, nullptr, nullptr, ALIGN_TOP_LEFT});
+    gui_rect(context, GuiRectParams{.width = width,
+                                    .height = height,
+                                    .color = colors[GUI_COLOR_BACKGROUND],
+                                    .x = 0.0f,
+                                    .y = 0.0f,
+                                    .alignment = ALIGN_TOP_LEFT});
 
     const f32 tab_height = ui_tab_height(height);
     const f32 tab_width = 3.0f * tab_height;

@@ -138,6 +138,7 @@ void gui_snapshot_input(GuiContext* context, const MouseState* mouse, const Keyb
 
 // Absolute rectangle of a node in window pixels.
 GuiRect gui_node_rect(const LayoutNode* node);
+bool gui_element_visible(const GuiElement* e);  // not wholly outside the clip rectangle
 // Mouse inside the node's absolute rectangle, all edges inclusive; the clip is not considered.
 bool gui_mouse_in_rect(const GuiContext* context, const LayoutNode* node);
 // Mouse inside the current clip rectangle, edges inclusive.

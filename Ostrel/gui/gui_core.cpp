@@ -188,15 +188,30 @@ void gui_init_text_element(GuiElement* e, GuiContext* ctx, const GlyphMap* glyph
     e->texture_dirty = 1;
 }
 
+// Skipping what the clip hides keeps a long scrolled row from costing a draw per hidden item.
+bool gui_element_visible(const GuiElement* e) {
+    GuiRect r = gui_node_rect(&e->node);
+    if (e->primitive_type == GUI_PRIMITIVE_TEXT) {
+        // A text's node stands on its baseline; glyphs reach above it and may bear past its sides.
+        const TextLayout& l = e->text_layout;
+        r = GuiRect{r.x0 - l.height, r.y0 + l.vertical_offset, r.x1 + l.height, r.y1 + l.vertical_offset};
+    }
+    GuiRect visible;
+    return gui_rect_intersect(r, e->context->clip_rect, &visible);
+}
+
 void gui_draw_shape(GuiElement* e) {
+    if (!gui_element_visible(e)) return;
     gui_prepare_element(e);
     gui_draw_element(e);
     gui_release_element(e);
 }
 
 void gui_draw_text(GuiElement* e) {
-    gui_prepare_text_element(e);
-    gui_draw_text_element(e);
-    gui_release_text_element(e);
+    if (gui_element_visible(e)) {
+        gui_prepare_text_element(e);
+        gui_draw_text_element(e);
+        gui_release_text_element(e);
+    }
     text_layout_free(&e->text_layout);
 }

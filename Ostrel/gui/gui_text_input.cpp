@@ -293,9 +293,11 @@ bool gui_text_input(GuiContext* ctx, const GuiTextInputParams& p, const TextInpu
     if (focused) draw_cursor_and_selection(&f);
     if (f.text->length > 0) {
         layout(&f);
-        gui_prepare_text_element(&f.text_element);
-        gui_draw_text_element(&f.text_element);
-        gui_release_text_element(&f.text_element);
+        if (gui_element_visible(&f.text_element)) {
+            gui_prepare_text_element(&f.text_element);
+            gui_draw_text_element(&f.text_element);
+            gui_release_text_element(&f.text_element);
+        }
     }
     text_changed(&f);
 

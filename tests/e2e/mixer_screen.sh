@@ -4,13 +4,17 @@
 # the focus: the scheme's colours on screen, the device slider dragged to the top (and released
 # outside the window), Mute and Unmute, a session volume typed in, another device made the
 # default for all three roles, and a scheme file replaced on disk recolouring the window at once.
+# A third device without a friendly name is dropped with its message at start-up and on every
+# frame's enumeration while the window has the focus; once the state file gives it a name, the
+# messages stop.
 # Buttons, fields and the device list take plain clicks, whose press and release arrive together.
 . "$(dirname "$0")/lib.sh"
 e2e_init
 e2e_start_programs player.exe browser.exe voicechat.exe
 e2e_audio_state "$(e2e_device speakers Speakers 0.6 0 1; e2e_device headset Headset 0.35 0 0
     e2e_session speakers System 1 0; e2e_session speakers player.exe 0.8 0
-    e2e_session speakers browser.exe 0.45 1; e2e_session headset voicechat.exe 0.9 0)"
+    e2e_session speakers browser.exe 0.45 1; e2e_session headset voicechat.exe 0.9 0; e2e_device dock - 0.5 0 0)"
+nameless() { e2e_log_line_count ERROR "Failed to get audio device friendly name."; }
 dir=$E2E_DIR
 mkdir -p "$dir/color_schemes"
 scheme() {  # scheme BACKGROUND: every key, so loading it logs nothing
@@ -28,6 +32,7 @@ printf 'WINDOW_X=20\nWINDOW_Y=20\nWINDOW_W=900\nWINDOW_H=640\nTRAY_ICON=0\nCOLOR
 e2e_start_korvane
 read -r _ _ W H <<<"$(e2e_client_rect Korvane)"
 [ -n "$H" ] || e2e_fail "no client rectangle"
+[ "$(nameless)" -ge 1 ] || e2e_fail "start-up did not enumerate through the stand-in"
 point() { e2e_mixer_point "$W" "$H" "$@"; }
 click() { e2e_click_client Korvane $(point "$@"); sleep 0.3; }
 state() { e2e_state_get "$1" "$2"; }
@@ -90,7 +95,13 @@ recoloured() {
 }
 e2e_wait_until 10 recoloured || e2e_fail "the edited scheme did not recolour the window"
 
+[ "$(nameless)" -ge 20 ] || e2e_fail "only $(nameless) enumerations while focused"
+sed 's/^id={0.0.0.00000000}.{dock}$/&\nname=Dock/' "$E2E_AUDIO_STATE" >"$E2E_AUDIO_STATE.new" && mv -f "$E2E_AUDIO_STATE.new" "$E2E_AUDIO_STATE"
+sleep 1
+settled=$(nameless)
+sleep 1
+e2e_assert_eq "$settled" "$(nameless)" "friendly-name failures after the state gave the device a name"
 e2e_expect_exit close
 # Wine reports the DPI awareness as set already; nothing else may have gone wrong.
-errors=$(grep ERROR "$E2E_LOG" | grep -v 'DPI awareness already set.')
+errors=$(grep ERROR "$E2E_LOG" | grep -v -e 'DPI awareness already set.' -e 'Failed to get audio device friendly name.')
 [ -z "$errors" ] || e2e_fail "errors in the log: $(head -3 <<<"$errors")"

@@ -14,13 +14,9 @@ std::vector<FakeAudioCall> fake_audio_layer_calls(FakeAudioOp op) {
 }
 
 std::vector<FakeAudioCall> fake_audio_layer_changes() {
-    const u64 changes = 1ull << FAKE_AUDIO_SET_DEVICE_VOLUME | 1ull << FAKE_AUDIO_SET_DEVICE_VOLUME_PERCENT |
-                        1ull << FAKE_AUDIO_MUTE_DEVICE | 1ull << FAKE_AUDIO_UNMUTE_DEVICE | 1ull << FAKE_AUDIO_SET_DEFAULT_DEVICE |
-                        1ull << FAKE_AUDIO_SET_SESSION_VOLUME | 1ull << FAKE_AUDIO_SET_SESSION_VOLUME_PERCENT |
-                        1ull << FAKE_AUDIO_MUTE_SESSION | 1ull << FAKE_AUDIO_UNMUTE_SESSION;
     std::vector<FakeAudioCall> out;
     for (const FakeAudioCall& c : g_fake_audio_layer.calls)
-        if ((changes >> c.op) & 1) out.push_back(c);
+        if (c.op < FAKE_AUDIO_FIRST_READ) out.push_back(c);
     return out;
 }
 

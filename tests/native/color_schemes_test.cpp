@@ -69,25 +69,12 @@ protected:
     }
 };
 
-TEST_F(ColorSchemes, FileWithoutKeysIsDefaultAfterTwentyMessages) {
-    LogCapture capture;
-    ColorScheme s = parsed("color_schemes\\sub\\Empty.ini", "; nothing here\nOTHER=FF\n");
-    auto lines = capture.lines();
-    ASSERT_EQ(lines.size(), 20u);
-    for (u32 i = 0; i < GUI_COLOR_COUNT; i++) {
-        EXPECT_EQ(lines[i].text, std::string(g_color_scheme_keys[i]) + " not present in color_schemes\\sub\\Empty.ini.");
-        EXPECT_EQ(lines[i].level, LOG_LEVEL_ERROR);
-    }
-    EXPECT_EQ(memcmp(s.colors, g_color_scheme_default.colors, sizeof(s.colors)), 0);
-    EXPECT_EQ(name_of(s), "Empty.ini");
-    for (u32 i = s.name_length; i < COLOR_SCHEME_NAME_CAPACITY; i++) EXPECT_EQ(s.name[i], 0) << i;
-}
-
-TEST_F(ColorSchemes, MixedKeysFallBackOneByOne) {
-    const std::string path = "color_schemes\\Mixed.ini";
+// Each key falls back to the built-in colour on its own, with an error naming it and the file.
+TEST_F(ColorSchemes, KeysFallBackOneByOne) {
+    const std::string path = "color_schemes\\sub\\Mixed.ini";
     LogCapture capture;
     ColorScheme s = parsed(path,
-                           "TEXT_COLOR=0x11223344\nBACKGROUND_COLOR=102030\n"
+                           "; a comment\nOTHER=FF\nTEXT_COLOR=0x11223344\nBACKGROUND_COLOR=102030\n"
                            "BUTTON=2c2c2cff\nBUTTON_HOVERED=FF0000FF \nSLIDER_GAUGE=ABC\nCHECK_BOX_CHECKED=0X00FF00\n"
                            "CHECK_BOX_UNCHECKED=80\nTEXT_INPUT_BORDER = 123456\nSCROLL_BAR_SLIDE_BAR=00FF\n");
     const std::vector<std::string> invalid = {"BUTTON", "BUTTON_HOVERED", "SLIDER_GAUGE", "CHECK_BOX_CHECKED"};
@@ -101,22 +88,13 @@ TEST_F(ColorSchemes, MixedKeysFallBackOneByOne) {
         EXPECT_EQ(s.colors[i], g_color_scheme_default.colors[i]) << key;
     }
     EXPECT_EQ(capture.texts(), expected);
+    for (const CapturedLine& l : capture.lines()) EXPECT_EQ(l.level, LOG_LEVEL_ERROR);
     EXPECT_EQ((std::vector<u32>{s.colors[GUI_COLOR_BACKGROUND], s.colors[GUI_COLOR_TEXT], s.colors[GUI_COLOR_CHECK_BOX_UNCHECKED],
                                 s.colors[GUI_COLOR_SCROLL_BAR_SLIDE_BAR]}),
               (std::vector<u32>{gui_pack_color(0x10, 0x20, 0x30, 0xFF), gui_pack_color(0x11, 0x22, 0x33, 0x44),
                                 gui_pack_color(0x80, 0, 0, 0xFF), gui_pack_color(0, 0xFF, 0, 0xFF)}));
-}
-
-TEST_F(ColorSchemes, ListStartsWithDefaultAndOnlyFilesCountAsLoaded) {
-    g_color_schemes_loaded = false;
-    color_schemes_list_reset();
-    EXPECT_FALSE(g_color_schemes_loaded);
-    for (int i = 0; i < 13; i++) add("s" + std::to_string(i));
-    EXPECT_TRUE(g_color_schemes_loaded);
-    ASSERT_EQ(g_color_schemes.count, 14u);
-    EXPECT_EQ(name_of(g_color_schemes.data[0]) + name_of(g_color_schemes.data[13]), "Defaults12");
-    color_schemes_list_reset();  // a rebuild starts over from "Default"
-    EXPECT_EQ(g_color_schemes.count, 1u);
+    EXPECT_EQ(name_of(s), "Mixed.ini");
+    for (u32 i = s.name_length; i < COLOR_SCHEME_NAME_CAPACITY; i++) EXPECT_EQ(s.name[i], 0) << i;
 }
 
 TEST_F(ColorSchemes, ConfiguredNameSelectsTheFirstSchemeItPrefixesOrDefaultSilently) {
@@ -135,17 +113,24 @@ TEST_F(ColorSchemes, ConfiguredNameSelectsTheFirstSchemeItPrefixesOrDefaultSilen
     EXPECT_TRUE(capture.lines().empty());
 }
 
-TEST_F(ColorSchemes, SelectedIndexPastTheListGivesDefault) {
+TEST_F(ColorSchemes, ListStartsWithDefaultAndASelectionPastItGivesDefault) {
     dyn_array_free(&g_color_schemes);  // before any list exists the built-in record stands in
     g_selected_color_scheme = 3;
     EXPECT_EQ(name_of(*color_scheme_selected()), "Default");
     color_schemes_list_create();
+    g_color_schemes_loaded = false;
     color_schemes_list_reset();
-    for (const char* name : {"A.ini", "B.ini", "C.ini"}) add(name);
+    EXPECT_FALSE(g_color_schemes_loaded);  // only files count as loaded
+    for (int i = 0; i < 13; i++) add("s" + std::to_string(i));
+    EXPECT_TRUE(g_color_schemes_loaded);
+    ASSERT_EQ(g_color_schemes.count, 14u);
+    EXPECT_EQ(name_of(g_color_schemes.data[0]) + name_of(g_color_schemes.data[13]), "Defaults12");
     EXPECT_EQ(color_scheme_selected(), &g_color_schemes.data[3]);
-    // A rebuild that finds fewer files keeps the index but must not read past the list.
+    // A rebuild starts over from "Default"; finding fewer files it keeps the index but must not
+    // read past the list.
     color_schemes_list_reset();
     add("A.ini");
+    EXPECT_EQ(g_color_schemes.count, 2u);
     EXPECT_EQ(g_selected_color_scheme, 3u);
     EXPECT_EQ(color_scheme_selected(), &g_color_schemes.data[0]);
     EXPECT_EQ(color_scheme_selected_index(), 0u);

@@ -14,7 +14,11 @@ TEST_F(GuiWidgetTest, VerticalAdjustPutsTheGlyphBoxTopWhereTheLabelIs) {
     ASSERT_LT(l.vertical_offset, 0.0f);
     LayoutNode plain, adjusted;
     frame(gui_mouse(0, 0), [&] {
+        // A clip that ends above the baseline still shows the glyphs standing on it.
+        GuiRect saved = ctx->clip_rect;
+        ctx->clip_rect = GuiRect{0, 0, 90, 39};
         gui_label_unbounded(ctx, GuiLabelUnboundedParams{glyphs, atlas, "Hello", 5, GREEN, 10, 40, &plain});
+        ctx->clip_rect = saved;
         gui_label_unbounded(ctx, GuiLabelUnboundedParams{glyphs, atlas, "Hello", 5, BLUE, 100, 40, &adjusted, nullptr,
                                                          ALIGN_TOP_LEFT, 1});
     });

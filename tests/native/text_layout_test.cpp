@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 #include "Ostrel/text/text_layout.h"
@@ -32,7 +33,6 @@ u32 stops_that_fit(f32 max) {
 class TextLayoutTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(test_font().built); }
-    const Glyph* stop = test_glyph(".");
 };
 
 TEST_F(TextLayoutTest, TwoLettersGiveTwoQuadsAlongTheBaseline) {
@@ -85,58 +85,44 @@ TEST_F(TextLayoutTest, NamesInTheUsersLanguageAreDrawnAndAMissingCharacterIsLogg
     text_layout_free(&bounded);
 }
 
-TEST_F(TextLayoutTest, ATinyWidthGivesOnlyTheFullStopsThatFit) {
-    const Glyph* w = test_glyph("W");
-    bool saw_none = false, saw_some = false;
-    for (f32 max = 0.0f; max <= (f32)(w->left + (i32)w->width); max += 0.5f) {
-        TextLayout l = lay_out("Wide text", max);
-        ASSERT_EQ(quads(l), stops_that_fit(max)) << max;
-        for (u32 q = 0; q < quads(l); q++) {
-            EXPECT_TRUE(quad_is(l, q, stop));
-            EXPECT_LT(quad_right(l, q), max);
-        }
-        (quads(l) ? saw_some : saw_none) = true;
-        text_layout_free(&l);
-    }
-    EXPECT_TRUE(saw_none);
-    EXPECT_TRUE(saw_some);
+// The run cut at max: every quad ends left of it, and what stays of the run is its beginning
+// unchanged, then at most three full stops. Gives the number of quads kept and of full stops.
+std::pair<u32, u32> cut(const std::string& text, f32 max) {
+    TextLayout whole = lay_out(text), l = lay_out(text, max);
+    u32 stops = 0;
+    while (stops < quads(l) && stops < 3 && quad_is(l, quads(l) - 1 - stops, test_glyph("."))) stops++;
+    u32 kept = quads(l) - stops;
+    for (u32 q = 0; q < quads(l); q++) EXPECT_LT(quad_right(l, q), max) << text << " at " << max << " quad " << q;
+    EXPECT_TRUE(kept <= quads(whole) &&
+                std::equal(l.vertices, l.vertices + kept * 6 * TEXT_FLOATS_PER_VERTEX, whole.vertices))
+        << text << " at " << max;
+    text_layout_free(&l);
+    text_layout_free(&whole);
+    return {kept, stops};
 }
 
-TEST_F(TextLayoutTest, ALongRunEndsInFullStopsLeftOfTheLimit) {
+TEST_F(TextLayoutTest, ABoundedRunKeepsItsBeginningAndEndsInTheFullStopsThatFit) {
+    const Glyph* w = test_glyph("W");
+    const f32 w_right = (f32)(w->left + (i32)w->width);
+    EXPECT_GT(stops_that_fit(w_right), 0u);
+    for (f32 max = 0.0f; max <= w_right; max += 0.5f)  // not even the first letter fits
+        EXPECT_EQ(cut("Wide text", max), std::pair(0u, stops_that_fit(max))) << max;
     std::string text = "Put program in tray bar when window is closed";
     TextLayout whole = lay_out(text);
     for (f32 max : {30.0f, 57.5f, 100.0f, 151.0f, whole.width - 1.0f}) {
-        TextLayout l = lay_out(text, max);
-        ASSERT_GT(quads(l), 0u) << max;
-        u32 stops = 0;
-        while (stops < quads(l) && quad_is(l, quads(l) - 1 - stops, stop)) stops++;
-        EXPECT_GE(stops, 1u) << max;
-        EXPECT_LE(stops, 3u) << max;
-        for (u32 q = 0; q < quads(l); q++) EXPECT_LT(quad_right(l, q), max) << max << " quad " << q;
-        // What stays of the run is its beginning, unchanged.
-        u32 kept = quads(l) - stops;
-        EXPECT_LT(kept, quads(whole));
-        for (u32 i = 0; i < kept * 6 * TEXT_FLOATS_PER_VERTEX; i++) ASSERT_EQ(l.vertices[i], whole.vertices[i]);
-        text_layout_free(&l);
+        auto [kept, stops] = cut(text, max);
+        EXPECT_TRUE(stops >= 1 && kept < quads(whole)) << max;
     }
     text_layout_free(&whole);
-}
-
-TEST_F(TextLayoutTest, TheEllipsisHasRoomWhenItOutnumbersTheQuadsItReplaces) {
     // One wide character that does not fit: nothing is removed, yet up to three full stops are
     // added to an array sized for one character.
     const Glyph* kanji = test_glyph("\xE6\x9B\xB8");  // 書
-    f32 max = (f32)(kanji->left + (i32)kanji->width);
+    const f32 max = (f32)(kanji->left + (i32)kanji->width);
     ASSERT_GE(stops_that_fit(max), 2u);
-    TextLayout l = lay_out("\xE6\x9B\xB8", max);
-    EXPECT_EQ(quads(l), stops_that_fit(max));
-    for (u32 q = 0; q < quads(l); q++) EXPECT_TRUE(quad_is(l, q, stop));
-    text_layout_free(&l);
-    // Kanji are wider than a full stop's advance: two of them cover the ellipsis, three full
-    // stops take their place.
-    TextLayout many = lay_out("\xE6\x9B\xB8\xE6\x9B\xB8\xE6\x9B\xB8", 2.0f * kanji->advance + 1.0f);
-    EXPECT_EQ(quads(many), 3u);
-    text_layout_free(&many);
+    EXPECT_EQ(cut("\xE6\x9B\xB8", max), std::pair(0u, stops_that_fit(max)));
+    // Kanji are wider than a full stop's advance: two of them cover the ellipsis.
+    auto [kept, stops] = cut("\xE6\x9B\xB8\xE6\x9B\xB8\xE6\x9B\xB8", 2.0f * kanji->advance + 1.0f);
+    EXPECT_EQ(kept + stops, 3u);
 }
 
 TEST_F(TextLayoutTest, AMissingFullStopIsReportedNotDereferenced) {

@@ -1,17 +1,6 @@
 #include "ui_test_support.h"
 #include <string.h>
 
-static RenderHarness* s_harness;
-static bool s_started;
-
-RenderHarness* UiTest::harness() {
-    if (!s_harness) {
-        s_harness = new RenderHarness;
-        if (!render_harness_create(s_harness, UI_TEST_IMAGE_WIDTH, UI_TEST_IMAGE_HEIGHT)) delete s_harness, s_harness = nullptr;
-    }
-    return s_harness;
-}
-
 // The program makes its screen state once; each test makes it anew.
 static void free_screen_state() {
     for (u32 i = 0; i < g_mixer.session_field_text.count; i++) dyn_string_free(&g_mixer.session_field_text.data[i]);
@@ -25,23 +14,20 @@ static void free_screen_state() {
     dyn_array_free(&g_mixer.session_field_text);
 }
 
-namespace {
-// Ends the device before the process does, after every test of the executable.
-struct HarnessCleanup : testing::Environment {
-    void TearDown() override {
-        if (!s_harness) return;
-        free_screen_state();
-        glyph_map_free(&g_ui_font);
-        vkDeviceWaitIdle(s_harness->vk.device);  // the last frame may still sample the atlas
-        vulkan_destroy_texture(&g_ui_font_atlas);
-        g_ui_renderer = UiRenderer{};
-        render_harness_destroy(s_harness);
-        delete s_harness;
-        s_harness = nullptr;
-    }
-};
-[[maybe_unused]] testing::Environment* const s_cleanup = testing::AddGlobalTestEnvironment(new HarnessCleanup);
-}  // namespace
+void UiTest::SetUpTestSuite() {
+    HarnessTest::SetUpTestSuite();
+    UiRenderer renderer = {&h->vk, &h->gui, &h->frame_arena};
+    ok = ok && ui_startup_screens(&renderer, &h->texture_arena.interface, &h->staging_arena.interface);
+}
+
+void UiTest::TearDownTestSuite() {
+    free_screen_state();
+    glyph_map_free(&g_ui_font);
+    if (h->vk.device) vkDeviceWaitIdle(h->vk.device);  // the last frame may still sample the atlas
+    vulkan_destroy_texture(&g_ui_font_atlas);
+    g_ui_renderer = UiRenderer{};
+    HarnessTest::TearDownTestSuite();
+}
 
 ColorScheme ui_test_scheme(const char* name, u8 seed) {
     ColorScheme s = g_color_scheme_default;
@@ -54,8 +40,7 @@ ColorScheme ui_test_scheme(const char* name, u8 seed) {
 }
 
 void UiTest::SetUp() {
-    RenderHarness* h = harness();
-    ASSERT_NE(h, nullptr) << "no offscreen Vulkan device";
+    ASSERT_TRUE(ok) << "no offscreen Vulkan device or no screens";
     fake_audio_layer_reset();
     fake_tray_reset();
     color_schemes_list_create();
@@ -71,11 +56,6 @@ void UiTest::SetUp() {
     text_input_ring_reset(&g_window.text_input);
     h->gui.input = GuiInput{};
     h->gui.previous_input = GuiInput{};
-    if (!s_started) {
-        UiRenderer renderer = {&h->vk, &h->gui, &h->frame_arena};
-        ASSERT_TRUE(ui_startup_screens(&renderer, &h->texture_arena.interface, &h->staging_arena.interface));
-        s_started = true;
-    }
     free_screen_state();
     ui_screen_state_create();
     gui_apply_color_scheme(color_scheme_selected()->colors);
@@ -108,21 +88,3 @@ MixerLayout mixer_layout(f32 W, f32 H) {
     return l;
 }
 
-UiRect MixerLayout::column_slider_track(const UiRect& c) const {
-    return {c.x + 0.5f * c.w - 3.0f, c.y + 0.105f * c.h, 6.0f, 0.7f * c.h};
-}
-UiRect MixerLayout::column_field(const UiRect& c) const {
-    return {c.x + 0.5f * c.w - 20.0f, c.y + 0.825f * c.h, 40.0f, 20.0f};
-}
-UiRect MixerLayout::column_mute(const UiRect& c) const {
-    return {c.x + 0.25f * c.w, c.y + 0.845f * c.h + 20.0f, 0.5f * c.w, 20.0f};
-}
-void MixerLayout::knob_centre(const UiRect& c, f32 value, f32* x, f32* y) const {
-    UiRect t = column_slider_track(c);
-    f32 lo = t.h - 5.0f, hi = -5.0f;
-    *x = t.x + 3.0f;
-    *y = t.y + ((1.0f - value) * lo + value * hi) + 5.0f;
-}
-UiRect MixerLayout::session_column(u32 j, f32 scroll_offset) const {
-    return {sessions.x - scroll_offset + session_width * (f32)j, sessions.y, session_width, sessions.h};
-}

@@ -12,9 +12,9 @@
 #include "app/ui_screens.h"
 #include "fake_audio.h"
 #include "fake_tray.h"
-#include "support/render_harness.h"
+#include "support/harness_test.h"
 
-// The harness is made once per process and sized for the largest window the tests use.
+// One harness per suite, sized for the largest window the tests use, with the screens started on it.
 enum { UI_TEST_IMAGE_WIDTH = 1000, UI_TEST_IMAGE_HEIGHT = 1000 };
 
 // A scheme whose twenty colours all differ from each other and from "Default".
@@ -24,8 +24,10 @@ struct UiRect {
     f32 x, y, w, h;
 };
 
-class UiTest : public testing::Test {
+class UiTest : public HarnessTest<UI_TEST_IMAGE_WIDTH, UI_TEST_IMAGE_HEIGHT> {
 protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
     void SetUp() override;
     void TearDown() override { dyn_array_free(&g_color_schemes); }
 
@@ -51,8 +53,8 @@ protected:
     // spent afterwards.
     void frame() {
         key_states_advance(&g_key_states, &g_keyboard);
-        ui_frame_input(&harness()->gui);
-        if (render_harness_begin(harness())) ui_frame_draw(&harness()->gui), render_harness_end(harness());
+        ui_frame_input(&h->gui);
+        if (render_harness_begin(h)) ui_frame_draw(&h->gui), render_harness_end(h);
         text_input_ring_reset(&g_window.text_input);
         input_end_frame(&g_mouse);
     }
@@ -63,14 +65,12 @@ protected:
     void click(f32 x, f32 y) { move(x, y), button(true), frame(), button(false), frame(); }
     void tap(u8 code) { key(code, true), frame(), key(code, false), frame(); }
 
-    std::vector<u32> pixels() { return render_harness_pixels(harness()); }
+    std::vector<u32> pixels() { return render_harness_pixels(h); }
     u32 pixel(const std::vector<u32>& p, f32 x, f32 y) const { return pixel_at(p, UI_TEST_IMAGE_WIDTH, (u32)x, (u32)y); }
     u32 color(GuiColor c) const { return color_scheme_selected()->colors[c]; }
 
     // One device "Speakers" (volume 0.5, default) with the given sessions (names are paths).
     void one_device(const std::vector<std::string>& sessions);
-
-    static RenderHarness* harness();
 };
 
 // The Mixer's layout, worked out independently in the test from the viewport fractions.
@@ -78,11 +78,17 @@ struct MixerLayout {
     f32 top;
     UiRect selector, set_active, device_column, equalizer_column, sessions;
     f32 session_width;
-    UiRect column_slider_track(const UiRect& column) const;
-    UiRect column_field(const UiRect& column) const;
-    UiRect column_mute(const UiRect& column) const;
+    UiRect column_slider_track(const UiRect& c) const { return {c.x + 0.5f * c.w - 3.0f, c.y + 0.105f * c.h, 6.0f, 0.7f * c.h}; }
+    UiRect column_field(const UiRect& c) const { return {c.x + 0.5f * c.w - 20.0f, c.y + 0.825f * c.h, 40.0f, 20.0f}; }
+    UiRect column_mute(const UiRect& c) const { return {c.x + 0.25f * c.w, c.y + 0.845f * c.h + 20.0f, 0.5f * c.w, 20.0f}; }
     // Knob centre of a column's slider at a value.
-    void knob_centre(const UiRect& column, f32 value, f32* x, f32* y) const;
-    UiRect session_column(u32 j, f32 scroll_offset) const;
+    void knob_centre(const UiRect& c, f32 value, f32* x, f32* y) const {
+        UiRect t = column_slider_track(c);
+        *x = t.x + 3.0f;
+        *y = t.y + (1.0f - value) * (t.h - 5.0f) - value * 5.0f + 5.0f;
+    }
+    UiRect session_column(u32 j, f32 scroll_offset) const {
+        return {sessions.x - scroll_offset + session_width * (f32)j, sessions.y, session_width, sessions.h};
+    }
 };
 MixerLayout mixer_layout(f32 W, f32 H);

@@ -37,32 +37,16 @@ Names session_names(u32 device) {
 
 // Runs the test executable again with KORVANE_AUDIO_CHILD=role, only AudioChild.Run; returns its
 // exit code and what it wrote.
-DWORD child_run(const char* role, std::string* output) {
+u32 child_run(const char* role, std::string* output) {
     char self[MAX_PATH];
     GetModuleFileNameA(NULL, self, MAX_PATH);
-    std::string command = std::string("\"") + self + "\" --gtest_filter=AudioChild.Run";
-    HANDLE read_end = NULL, write_end = NULL;
-    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
-    CreatePipe(&read_end, &write_end, &inherit, 0);
-    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup = {sizeof(startup)};
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = write_end;
-    PROCESS_INFORMATION info = {};
     SetEnvironmentVariableA("KORVANE_AUDIO_CHILD", role);
-    CreateProcessA(NULL, command.data(), NULL, NULL, TRUE, 0, NULL, NULL, &startup, &info);
+    FILE* pipe = _popen((std::string(self) + " --gtest_filter=AudioChild.Run 2>&1").c_str(), "rb");
     SetEnvironmentVariableA("KORVANE_AUDIO_CHILD", NULL);
-    CloseHandle(write_end);
+    if (!pipe) return 0xFFFFFFFF;
     char buffer[4096];
-    for (DWORD n = 0; ReadFile(read_end, buffer, sizeof(buffer), &n, NULL) && n > 0;)
-        output->append(buffer, n);
-    CloseHandle(read_end);
-    DWORD code = 0xFFFFFFFF;
-    WaitForSingleObject(info.hProcess, 60000);
-    GetExitCodeProcess(info.hProcess, &code);
-    CloseHandle(info.hProcess);
-    CloseHandle(info.hThread);
-    return code;
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output->append(buffer, n);
+    return (u32)_pclose(pipe);
 }
 
 // Blocks handed out and not yet given back, so a test can see every name freed.
@@ -324,12 +308,10 @@ TEST_F(Audio, FailedOperationsLogTheirMessageAndGiveANeutralResult) {
         std::function<void()> run;
     } cases[] = {
         {{"Failed to get audio device master volume."}, [] { EXPECT_EQ(audio_get_device_volume_percent(0), 0); }},
-        {{"Failed to set audio device master volume."}, [] { audio_set_device_volume_percent(0, 20); }},
         // A scalar set on a device whose mute cannot be read: that failure, then the set's.
         {{"Failed to get mute state of audio device at index 0.", "Failed to set audio device master volume."},
          [] { audio_set_device_volume(0, 0.5f); }},
         {{"Failed to get mute state of audio device at index 1."}, [] { EXPECT_FALSE(audio_get_device_mute(1)); }},
-        {{}, [] { audio_mute_device(0); }},  // not examined, nothing logged
         {{"Failed to get process master volume."}, [] { EXPECT_EQ(audio_get_session_volume_percent(0, 0), 0); }},
         {{"Failed to set process master volume."}, [] { audio_set_session_volume(0, 0, 0.1f); }},
         {{"Failed to get mute state of device process."}, [] { EXPECT_FALSE(audio_get_session_mute(0, 0)); }},

@@ -145,37 +145,33 @@ TEST_F(TrayWindow, IconClickAndMenuCommandsShowTheWindowOrQuit) {
 
 TEST_F(TrayWindow, SizingAndMovingAreStoredOnlyWhileActiveAndSizingIsRaisedToTheMinimum) {
     g_config.window_x = g_config.window_width = -1;
-    auto stored = [] { return std::vector<i32>{g_config.window_x, g_config.window_y, g_config.window_width, g_config.window_height}; };
+    const struct {
+        WPARAM activation;
+        UINT message;
+        WPARAM edge;
+        RECT rect, result;
+        std::vector<i32> stored;  // x, y, width, height
+    } steps[] = {
+        {WA_INACTIVE, WM_SIZING, WMSZ_BOTTOMRIGHT, {100, 50, 300, 200}, {100, 50, 300, 200}, {-1, 0, -1, 0}},
+        {WA_CLICKACTIVE, WM_SIZING, WMSZ_BOTTOMRIGHT, {100, 50, 300, 200}, {100, 50, 665, 461}, {100, 50, 565, 411}},
+        {WA_CLICKACTIVE, WM_SIZING, WMSZ_RIGHT, {10, 20, 110, 620}, {10, 20, 575, 620}, {10, 20, 565, 600}},
+        {WA_CLICKACTIVE, WM_MOVING, 0, {321, 123, 900, 700}, {321, 123, 900, 700}, {321, 123, 565, 600}},  // keeps the size
+        {WA_INACTIVE, WM_MOVING, 0, {5, 123, 900, 700}, {5, 123, 900, 700}, {321, 123, 565, 600}},
+    };
     auto edges = [](const RECT& r) { return std::vector<LONG>{r.left, r.top, r.right, r.bottom}; };
-    RECT small = {100, 50, 300, 200};
-    tray_window_proc(hwnd(), WM_ACTIVATE, WA_INACTIVE, 0);
-    tray_window_proc(hwnd(), WM_SIZING, WMSZ_BOTTOMRIGHT, (i64)&small);
-    EXPECT_EQ(edges(small), (std::vector<LONG>{100, 50, 300, 200}));
-    EXPECT_EQ(g_config.window_x, -1);
-    EXPECT_EQ(g_config.window_width, -1);
-
-    tray_window_proc(hwnd(), WM_ACTIVATE, WA_CLICKACTIVE, 0);
-    tray_window_proc(hwnd(), WM_SIZING, WMSZ_BOTTOMRIGHT, (i64)&small);
-    EXPECT_EQ(edges(small), (std::vector<LONG>{100, 50, 665, 461}));
-    EXPECT_EQ(stored(), (std::vector<i32>{100, 50, 565, 411}));
+    for (const auto& step : steps) {
+        SCOPED_TRACE(&step - steps);
+        RECT rect = step.rect;
+        tray_window_proc(hwnd(), WM_ACTIVATE, step.activation, 0);
+        tray_window_proc(hwnd(), step.message, step.edge, (i64)&rect);
+        EXPECT_EQ(edges(rect), edges(step.result));
+        EXPECT_EQ((std::vector<i32>{g_config.window_x, g_config.window_y, g_config.window_width, g_config.window_height}), step.stored);
+    }
     // The window itself took the raised size at once.
     RECT actual;
     GetWindowRect(hwnd(), &actual);
     EXPECT_EQ(actual.right - actual.left, 565);
-    EXPECT_EQ(actual.bottom - actual.top, 411);
-
-    RECT narrow = {10, 20, 110, 620};
-    tray_window_proc(hwnd(), WM_SIZING, WMSZ_RIGHT, (i64)&narrow);
-    EXPECT_EQ(edges(narrow), (std::vector<LONG>{10, 20, 575, 620}));
-    EXPECT_EQ(stored(), (std::vector<i32>{10, 20, 565, 600}));
-
-    RECT moved = {321, 123, 900, 700};
-    tray_window_proc(hwnd(), WM_MOVING, 0, (i64)&moved);
-    EXPECT_EQ(stored(), (std::vector<i32>{321, 123, 565, 600}));  // moving keeps the size
-    tray_window_proc(hwnd(), WM_ACTIVATE, WA_INACTIVE, 0);
-    moved.left = 5;
-    tray_window_proc(hwnd(), WM_MOVING, 0, (i64)&moved);
-    EXPECT_EQ(g_config.window_x, 321);
+    EXPECT_EQ(actual.bottom - actual.top, 600);
 }
 
 TEST_F(TrayWindow, AltMenuIsSwallowedAndTheRestGoesToTheDefault) {
@@ -207,19 +203,14 @@ TEST_F(TrayWindow, RefusedIconIsReportedInAMessageBox) {
 
 // --- Run at log-in -------------------------------------------------------------------------
 
-const char RUN_KEY[] = "HKCU\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char RUN_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-// What `reg query` prints for the value: its type and data, or "" when it is not there.
-std::string reg_query() {
-    u32 code = 0;
-    std::string out = run_capture(std::string("reg.exe query \"") + RUN_KEY + "\" /v Korvane", &code);
-    if (code != 0) return "";
-    size_t at = out.find("Korvane");
-    if (at == std::string::npos) return "";
-    size_t end = out.find_first_of("\r\n", at);
-    std::string line = out.substr(at + 7, end == std::string::npos ? std::string::npos : end - at - 7);
-    size_t first = line.find_first_not_of(' ');
-    return first == std::string::npos ? "" : line.substr(first);
+// The Run value as another reader sees it: its text, "" when there is none, "<type N>" otherwise.
+std::string run_value() {
+    char data[512] = {};
+    DWORD type = 0, size = sizeof data;
+    if (RegGetValueA(HKEY_CURRENT_USER, RUN_KEY, "Korvane", RRF_RT_ANY, &type, data, &size) != ERROR_SUCCESS) return "";
+    return type == REG_SZ ? std::string(data) : "<type " + std::to_string(type) + ">";
 }
 
 void set_executable_path(const std::string& path) {
@@ -233,30 +224,24 @@ TEST(Autostart, RunValueIsSetQueriedAndRemoved) {
     LogCapture capture;
     const std::string path = "C:\\Program Files\\Korvane Mixer\\Korvane.exe";
     set_executable_path(path);
-    EXPECT_EQ(reg_query(), "");
-
+    EXPECT_EQ(run_value(), "");
     autostart_register();
     EXPECT_TRUE(autostart_is_registered());
-    // Spaces and all, unquoted.
-    EXPECT_EQ(reg_query(), "REG_SZ    " + path);
-
+    EXPECT_EQ(run_value(), path);  // spaces and all, unquoted
     autostart_unregister();
     EXPECT_FALSE(autostart_is_registered());
-    EXPECT_EQ(reg_query(), "");
+    EXPECT_EQ(run_value(), "");
     EXPECT_TRUE(capture.lines().empty());
-
     autostart_unregister();
     auto lines = capture.texts();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].rfind("Failed to remove registry value. GetLastError(): ", 0), 0u) << lines[0];
-
     // A value of another type is not a registration.
-    u32 code = 1;
-    run_capture(std::string("reg.exe add \"") + RUN_KEY + "\" /v Korvane /t REG_DWORD /d 1 /f", &code);
-    ASSERT_EQ(code, 0u);
+    DWORD one = 1;
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, RUN_KEY, "Korvane", REG_DWORD, &one, sizeof one), ERROR_SUCCESS);
     EXPECT_FALSE(autostart_is_registered());
     autostart_unregister();
-    EXPECT_EQ(reg_query(), "");
+    EXPECT_EQ(run_value(), "");
 }
 
 // --- Clipboard -----------------------------------------------------------------------------
@@ -277,31 +262,33 @@ protected:
     void TearDown() override { test_window_destroy(); }
 };
 
-// The mend: never more than the destination holds, whatever the clipboard's length.
-TEST_F(Clipboard, TextRoundTripCutToTheDestination) {
-    LogCapture capture;
+// The mend: never more than the destination holds, whatever the clipboard's length. An emptied
+// clipboard yields nothing, with its message.
+TEST_F(Clipboard, TextIsCutToTheDestinationAndAnEmptyClipboardYieldsNothing) {
     const std::string text = "Korvane \xE2\x9C\x93 volume 42%";
-    clipboard_set_text((const u8*)text.data(), (u32)text.size());
-    u32 length = 0;
-    EXPECT_EQ(get_text(64), text);
-    EXPECT_EQ(get_text(4), "Korv");
-    EXPECT_EQ(get_text(0), "");
-    EXPECT_TRUE(capture.lines().empty());
-    clipboard_set_text(nullptr, 0);  // an empty text
-    clipboard_get_text(nullptr, 0, &length);
-    EXPECT_EQ(length, 0u);
-}
-
-TEST_F(Clipboard, EmptyClipboardYieldsNothing) {
-    ASSERT_TRUE(OpenClipboard(NULL));
-    EmptyClipboard();
-    CloseClipboard();
-    LogCapture capture;
-    EXPECT_EQ(get_text(16), "");
-    auto lines = capture.texts();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].rfind("Failed to get clipboard data: ", 0), 0u) << lines[0];
-    EXPECT_EQ(lines[0].back(), '.');
+    const struct {
+        const char* put;  // null: the clipboard emptied
+        u32 capacity;
+        std::string expected, message;
+    } cases[] = {
+        {text.c_str(), 64, text, ""}, {text.c_str(), 4, "Korv", ""}, {text.c_str(), 0, "", ""}, {"", 8, "", ""},
+        {nullptr, 16, "", "Failed to get clipboard data: "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        if (c.put) {
+            clipboard_set_text(*c.put ? (const u8*)c.put : nullptr, (u32)strlen(c.put));
+        } else {
+            ASSERT_TRUE(OpenClipboard(NULL));
+            EmptyClipboard();
+            CloseClipboard();
+        }
+        LogCapture capture;
+        EXPECT_EQ(get_text(c.capacity), c.expected);
+        std::vector<std::string> lines = capture.texts();
+        EXPECT_EQ(lines.size(), c.message.empty() ? 0u : 1u);
+        if (!lines.empty()) EXPECT_TRUE(lines[0].rfind(c.message, 0) == 0 && lines[0].back() == '.') << lines[0];
+    }
 }
 
 }  // namespace

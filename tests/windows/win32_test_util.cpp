@@ -74,14 +74,3 @@ void write_file(const std::string& path, const std::string& text) {
     WriteFile(f, text.data(), (DWORD)text.size(), &written, NULL);
     CloseHandle(f);
 }
-
-std::string run_capture(const std::string& command_line, u32* code) {
-    std::string out;
-    FILE* pipe = _popen(command_line.c_str(), "rb");
-    if (!pipe) return out;
-    char buffer[512];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    int status = _pclose(pipe);
-    if (code) *code = (u32)status;
-    return out;
-}

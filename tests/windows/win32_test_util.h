@@ -1,5 +1,5 @@
 // Helpers of the Win32 tests: a scratch folder per test on the Linux file system, shell commands
-// run on the Linux side, whole files, and child processes whose output is captured.
+// run on the Linux side, and whole files.
 #pragma once
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -9,8 +9,6 @@
 // Runs `script` with /bin/sh on the Linux side and waits for it. The script must not contain
 // double quotes.
 bool run_sh(const std::string& script);
-// Runs a Windows command line, waits, and returns its standard output; the exit code in *code.
-std::string run_capture(const std::string& command_line, u32* code);
 // The whole file, read with others writing it too; "<missing>" when it cannot be opened.
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& text);

@@ -4,7 +4,8 @@
 #   e2e_linux_init                  # scratch folder, watchdog, private Xvfb, XDG_CONFIG_HOME, no bus
 #   e2e_start_pulse speakers:Speakers headset:Kopfhörer
 #   e2e_stream NAME SINK            # a copy of pacat named NAME playing silence on SINK
-#   e2e_start_korvane; ...; e2e_expect_exit close
+#   e2e_config TRAY SCHEME          # config.ini with the window at (20, 20), 900 x 640
+#   e2e_start_korvane; e2e_focus; ...; e2e_expect_exit close
 # E2E_DIR is the program's configuration folder ($XDG_CONFIG_HOME/korvane), its working folder.
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 
@@ -64,4 +65,31 @@ e2e_stream_field() {  # NAME FIELD: Volume or Mute of the sink input of that exe
         $1 == "Mute:" { mute = $2 }
         $1 == "Volume:" { vol = $5 }
         $1 == "application.process.binary" && $3 == n { print (f == "Mute" ? mute : vol); exit }' | tr -d %
+}
+
+e2e_config() {
+    printf 'WINDOW_X=20\nWINDOW_Y=20\nWINDOW_W=900\nWINDOW_H=640\nTRAY_ICON=%s\nCOLOR_SCHEME=%s\n' "$1" "$2" >"$E2E_DIR/config.ini"
+}
+
+# e2e_focus: W x H of the client area and the tab row's height (tab), then a click on the empty
+# corner, which gives the window the keyboard.
+e2e_focus() {
+    read -r _ _ W H <<<"$(e2e_client_rect Korvane)"
+    [ -n "$H" ] || e2e_fail "no client rectangle"
+    tab=$(awk -v h="$H" 'BEGIN { t = 0.055 * h; print int(t < 40 ? t : 40) }')
+    e2e_click_client Korvane $((W - 4)) 4
+    sleep 1
+}
+
+# e2e_background NAME: the window's background colour below the tabs, in a screenshot NAME.
+e2e_background() { e2e_client_pixel "$(e2e_screenshot "$1")" Korvane $((W - 4)) $((tab + 2)); }
+
+# e2e_wait_eq EXPECTED WHAT COMMAND...: waits up to 10 s for the command to print EXPECTED.
+e2e_wait_eq() {
+    local expected=$1 what=$2 end=$((SECONDS + 10))
+    shift 2
+    until [ "$("$@")" = "$expected" ]; do
+        [ $SECONDS -ge $end ] && e2e_fail "$what: [$("$@")], expected [$expected]"
+        sleep 0.1
+    done
 }

@@ -46,14 +46,10 @@ e2e_linux_init
 e2e_start_pulse speakers:Speakers
 mkdir -p "$E2E_DIR/color_schemes"
 cp "$win"/color_schemes/*.ini "$E2E_DIR/color_schemes/"
-printf 'WINDOW_X=20\nWINDOW_Y=20\nWINDOW_W=900\nWINDOW_H=640\nTRAY_ICON=0\nCOLOR_SCHEME=Light\n' >"$E2E_DIR/config.ini"
+e2e_config 0 Light
 e2e_start_korvane
-read -r _ _ W H <<<"$(e2e_client_rect Korvane)"
-tab=$(awk -v h="$H" 'BEGIN { t = 0.055 * h; print int(t < 40 ? t : 40) }')
-e2e_click_client Korvane $((W - 4)) 4
-background=$(sed -n 's/^BACKGROUND_COLOR=\(......\).*/\1/p' "$win/color_schemes/Light.ini")
-e2e_wait_until 10 eval '[ "$(e2e_client_pixel "$(e2e_screenshot window)" Korvane $((W - 4)) $((tab + 2)))" = "$background" ]' ||
-    e2e_fail "the window does not show Light.ini's background $background"
+e2e_focus
+e2e_wait_eq "$(sed -n 's/^BACKGROUND_COLOR=\(......\).*/\1/p' "$win/color_schemes/Light.ini")" "Light.ini's background" e2e_background window
 e2e_expect_exit close
 errors=$(awk '$1 == "ERROR"' "$E2E_LOG")
 [ -z "$errors" ] || e2e_fail "the packaged program logged errors: $errors"

@@ -14,18 +14,15 @@ e2e_wait_until 10 test -S "$E2E_ROOT/bus" || e2e_fail "dbus-daemon did not start
 helper=$(dirname "$0")/tray.py
 window() { xdotool search --name '^Korvane$' | head -1; }
 map_state() { xwininfo -id "$(window)" | awk '/Map State:/ { print $3 }'; }
-wait_map() { want=$1 && e2e_wait_until 10 eval '[ "$(map_state)" = "$want" ]' || e2e_fail "$2: window $(map_state)"; }
+wait_map() { e2e_wait_eq "$1" "$2: window" map_state; }
 start_watcher() {
     /usr/bin/python3 "$helper" watcher >"$E2E_ROOT/watcher$1.log" 2>&1 &
     WATCHER_PID=$!
     E2E_PROGRAM_PIDS+=($WATCHER_PID)
     e2e_wait_until 10 grep -q ready "$E2E_ROOT/watcher$1.log" || e2e_fail "watcher $1 did not start"
 }
-wait_seen() {  # wait_seen WATCHER WHAT COUNT: "registered" or "withdrawn" lines for our item
-    seen="^$2 $item\$" && log=$E2E_ROOT/watcher$1.log && count=$3
-    e2e_wait_until 10 eval '[ "$(grep -c "$seen" "$log")" = "$count" ]' ||
-        e2e_fail "watcher $1 saw \"$2\" not $3 times: $(cat "$E2E_ROOT/watcher$1.log")"
-}
+# wait_seen WATCHER WHAT COUNT: "registered" or "withdrawn" lines for our item.
+wait_seen() { e2e_wait_eq "$3" "watcher $1's \"$2\" lines" grep -c "^$2 $item\$" "$E2E_ROOT/watcher$1.log"; }
 call() { gdbus call --session --dest "$item" --object-path "$1" --method "$2" -- "${@:3}"; }
 config=$'WINDOW_X=20\nWINDOW_Y=20\nWINDOW_W=900\nWINDOW_H=640\nTRAY_ICON=1\nCOLOR_SCHEME=Default'
 echo "$config" >"$E2E_DIR/config.ini"

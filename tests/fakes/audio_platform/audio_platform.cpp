@@ -78,10 +78,13 @@ std::string trim(const std::string& s) {
     return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
 }
 
-std::string get(const Section& section, const char* key, const char* fallback) {
+std::string get(const Section& section, const char* key, const char* fallback = "") {
     auto found = section.find(key);
     return found == section.end() ? fallback : found->second;
 }
+
+// A session's program by upper-cased file name, as the process list is keyed.
+std::wstring program_key(const Section& session) { return upper(widen(get(session, "program")).c_str()); }
 
 f32 volume_of(const Section& section) {
     f32 volume = (f32)strtod(get(section, "volume", "1").c_str(), NULL);
@@ -207,17 +210,14 @@ bool a_program_ended() {
 
 void find_programs(const PlatformState& state) {
     bool missing = false;
-    for (const Section& s : state.sessions) {
-        std::string program = get(s, "program", "");
-        missing = missing || (program != "System" && !g_programs.count(upper(widen(program).c_str())));
-    }
+    for (const Section& s : state.sessions) missing = missing || (get(s, "program") != "System" && !g_programs.count(program_key(s)));
     ULONGLONG now = GetTickCount64();
     if (g_snapshot_taken && !a_program_ended() && !(missing && now - g_snapshot_at >= MISSING_RESCAN_MS)) return;
     for (auto& p : g_programs) CloseHandle(p.second.process);
     g_programs.clear();
     std::map<std::wstring, DWORD> running = running_programs();
     for (const Section& s : state.sessions) {
-        std::wstring name = upper(widen(get(s, "program", "")).c_str());
+        std::wstring name = program_key(s);
         auto found = running.find(name);
         if (found == running.end() || g_programs.count(name)) continue;
         HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, found->second);
@@ -234,16 +234,16 @@ void build_model(const PlatformState& state) {
     for (const Section& d : state.devices) {
         u32 roles = 0;
         for (u32 r = 0; r < 3; r++) roles |= flag_of(d, ROLE_KEYS[r]) ? 1u << r : 0;
-        model_add_device(&g_model, widen(get(d, "id", "")).c_str(), d.count("name") ? widen(d.at("name")).c_str() : nullptr,
+        model_add_device(&g_model, widen(get(d, "id")).c_str(), d.count("name") ? widen(d.at("name")).c_str() : nullptr,
                          volume_of(d), flag_of(d, "mute"), roles);
     }
     for (size_t k = 0; k < state.sessions.size(); k++) {
         const Section& s = state.sessions[k];
-        ModelDevice* d = model_find_device(&g_model, widen(get(s, "device", "")).c_str());
-        std::string program = get(s, "program", "");
-        auto running = g_programs.find(upper(widen(program).c_str()));
-        if (d && (program == "System" || running != g_programs.end()))
-            model_add_session(d, program == "System" ? 0 : running->second.pid, volume_of(s), flag_of(s, "mute"))->key = (u32)k + 1;
+        ModelDevice* d = model_find_device(&g_model, widen(get(s, "device")).c_str());
+        bool system = get(s, "program") == "System";
+        auto running = g_programs.find(program_key(s));
+        if (d && (system || running != g_programs.end()))
+            model_add_session(d, system ? 0 : running->second.pid, volume_of(s), flag_of(s, "mute"))->key = (u32)k + 1;
     }
 }
 
@@ -291,19 +291,16 @@ void append_journal(const FakeCall& call) {
 void save(AudioModel* model, const FakeCall& call) {
     if (g_state_path.empty()) return;
     for (Section& d : g_state.devices) {
-        ModelDevice* m = model_find_device(model, widen(get(d, "id", "")).c_str());
+        ModelDevice* m = model_find_device(model, widen(get(d, "id")).c_str());
         if (!m) continue;
         d["volume"] = number(m->volume);
         d["mute"] = m->mute ? "1" : "0";
         for (u32 r = 0; r < 3; r++) d[ROLE_KEYS[r]] = (m->default_roles >> r) & 1 ? "1" : "0";
     }
-    for (ModelDevice& d : model->devices) {
-        for (ModelSession& s : d.sessions) {
-            if (s.key == 0 || s.key > g_state.sessions.size()) continue;
-            g_state.sessions[s.key - 1]["volume"] = number(s.volume);
-            g_state.sessions[s.key - 1]["mute"] = s.mute ? "1" : "0";
-        }
-    }
+    for (ModelDevice& d : model->devices)
+        for (ModelSession& s : d.sessions)
+            if (s.key >= 1 && s.key <= g_state.sessions.size())
+                g_state.sessions[s.key - 1]["volume"] = number(s.volume), g_state.sessions[s.key - 1]["mute"] = s.mute ? "1" : "0";
     // Written beside the file and moved over it, so a reader never sees half a state.
     std::string text = format_state(g_state);
     std::wstring temporary = g_state_path + L".new";
@@ -318,9 +315,7 @@ void save(AudioModel* model, const FakeCall& call) {
     append_journal(call);
 }
 
-void sync(AudioModel*, FakeSync kind) { load(kind); }
-
-// ---- the class factory (one static object for both classes) ----
+// ---- the class factory (one static object for each class) ----
 
 struct Factory {
     IClassFactory iface;
@@ -328,48 +323,38 @@ struct Factory {
 };
 
 HRESULT STDMETHODCALLTYPE factory_query_interface(IClassFactory* self, REFIID riid, void** out) {
-    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IClassFactory)) {
-        *out = self;
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
+    bool known = IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IClassFactory);
+    *out = known ? self : nullptr;
+    return known ? S_OK : E_NOINTERFACE;
 }
-ULONG STDMETHODCALLTYPE factory_add_ref(IClassFactory*) { return 2; }
-ULONG STDMETHODCALLTYPE factory_release(IClassFactory*) { return 1; }
+ULONG STDMETHODCALLTYPE factory_reference(IClassFactory*) { return 1; }  // never freed
 
 HRESULT STDMETHODCALLTYPE factory_create_instance(IClassFactory* self, IUnknown* outer, REFIID riid, void** out) {
     *out = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
     if (!g_model.sync) {
         model_reset(&g_model);
-        g_model.sync = sync;
+        g_model.sync = [](AudioModel*, FakeSync kind) { load(kind); };
         g_model.changed = save;
     }
     return model_create_instance(&g_model, *((Factory*)self)->clsid, riid, out);
 }
 
 HRESULT STDMETHODCALLTYPE factory_lock_server(IClassFactory*, BOOL lock) {
-    if (lock) InterlockedIncrement(&g_server_locks);
-    else InterlockedDecrement(&g_server_locks);
+    InterlockedAdd(&g_server_locks, lock ? 1 : -1);
     return S_OK;
 }
 
-IClassFactoryVtbl g_factory_vtbl = {factory_query_interface, factory_add_ref, factory_release, factory_create_instance, factory_lock_server};
-Factory g_enumerator_factory = {{&g_factory_vtbl}, &CLSID_MMDeviceEnumerator};
-Factory g_policy_factory = {{&g_factory_vtbl}, &FAKE_CLSID_POLICY_CONFIG};
+IClassFactoryVtbl g_factory_vtbl = {factory_query_interface, factory_reference, factory_reference, factory_create_instance, factory_lock_server};
+Factory g_factories[] = {{{&g_factory_vtbl}, &CLSID_MMDeviceEnumerator}, {{&g_factory_vtbl}, &FAKE_CLSID_POLICY_CONFIG}};
 
 }  // namespace
 
 extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** out) {
-    Factory* factory = nullptr;
-    if (IsEqualGUID(clsid, CLSID_MMDeviceEnumerator)) factory = &g_enumerator_factory;
-    else if (IsEqualGUID(clsid, FAKE_CLSID_POLICY_CONFIG)) factory = &g_policy_factory;
-    if (!factory) {
-        *out = nullptr;
-        return CLASS_E_CLASSNOTAVAILABLE;
-    }
-    return factory_query_interface(&factory->iface, riid, out);
+    for (Factory& factory : g_factories)
+        if (IsEqualGUID(clsid, *factory.clsid)) return factory_query_interface(&factory.iface, riid, out);
+    *out = nullptr;
+    return CLASS_E_CLASSNOTAVAILABLE;
 }
 
 extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllCanUnloadNow() {
