@@ -1,6 +1,7 @@
 // The toolkit's shared machinery in real frames: layout and alignment, hit testing against the
 // clip rectangle and the input snapshot.
 #include "Ostrel/gui/gui.h"
+#include "app/key_states.h"
 #include "gui_test_support.h"
 #include "support/log_capture.h"
 
@@ -78,7 +79,8 @@ struct Devices {
     const GuiInput& advance(int frames = 1) {
         for (int i = 0; i < frames; i++) {
             key_states_advance(&keys, &keyboard);
-            gui_snapshot_input(&ctx, &mouse, &keyboard, &keys, &ring);
+            const GuiKeys gui_keys = key_states_gui_keys(&keys);
+            gui_snapshot_input(&ctx, &mouse, &keyboard, &gui_keys, &ring);
         }
         return ctx.input;
     }

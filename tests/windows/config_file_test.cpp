@@ -11,12 +11,8 @@
 
 namespace {
 
-struct ConfigFile : ScratchTest {
-    void TearDown() override {
-        config_close_file();
-        ScratchTest::TearDown();
-    }
-};
+// As in the program, a loaded file stays open until the process ends; each test has its own.
+using ConfigFile = ScratchTest;
 
 TEST_F(ConfigFile, ShorterSaveLeavesNoTrailingBytesAndSavesRepeat) {
     write_file("config.ini", "; a long hand-written file" + std::string(2000, ' ') + "\nWINDOW_X=1000\nCOLOR_SCHEME=Long name.ini\n");
