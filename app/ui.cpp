@@ -90,7 +90,7 @@ bool ui_startup() {
         return false;
     }
 
-    vkGetPhysicalDeviceMemoryProperties(s_vulkan.physical_device, &s_memory_properties);
+    ostrel_vk::vkGetPhysicalDeviceMemoryProperties(s_vulkan.physical_device, &s_memory_properties);
     s_descriptor_pool = gui_create_uniform_pool(s_vulkan.device, nullptr);  // logs the Vulkan failure
     if (!s_descriptor_pool) return false;
 

@@ -7,6 +7,8 @@
 #include "Ostrel/renderer/shape_renderer_2d.h"
 #include "support/render_harness.h"
 
+using namespace ostrel_vk;
+
 namespace {
 
 const u32 W = 565, H = 411;

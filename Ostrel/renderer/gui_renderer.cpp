@@ -5,6 +5,8 @@
 #include "Ostrel/core/log.h"
 #include "Ostrel/gui/gui_context.h"
 
+using namespace ostrel_vk;
+
 namespace {
 
 const u32 k_gui_vert_words[] = {

@@ -1,17 +1,17 @@
-// Ostrel renderer: one Vulkan device drawing one window with one frame in flight.
+// Ostrel renderer: one Vulkan device drawing one window with one frame in flight. This is what
+// the other libraries and the program use; the steps and decisions behind it are in
+// vulkan_internal.h, contexts without a window in vulkan_offscreen.h.
 //
 // Index
 //   [SECTION] Result texts
 //   [SECTION] Context and swapchain
-//   [SECTION] Decisions (pure functions behind the context's choices)
 //   [SECTION] Device memory arenas
-//   [SECTION] Buffers, textures and one-shot commands
+//   [SECTION] Buffers and textures
 //   [SECTION] Frames
 //   [SECTION] Pipelines
 //
 // Every failure is logged at error level and reported by a false, null, zero or all-ones result.
-// The loader (vulkan_load_global, vulkan_load) is in vulkan_loader.h, included here; contexts
-// without a window are in vulkan_offscreen.h.
+// The Vulkan commands (namespace ostrel_vk) and their loader are in vulkan_loader.h, included here.
 #pragma once
 #include "Ostrel/core/dyn_array.h"
 #include "Ostrel/renderer/vulkan_loader.h"
@@ -26,7 +26,6 @@ struct Window;
 const char* vulkan_result_name(VkResult result);
 // A one-line description of the code (for unknown codes a generic sentence).
 const char* vulkan_result_description(VkResult result);
-u32 vulkan_known_result_count();
 // Logs "Vulkan API call failed: %\n%" with the result's name and description.
 void vulkan_log_call_failed(VkResult result);
 
@@ -89,68 +88,6 @@ bool vulkan_create_context(Window* window, const RendererSettings* settings, Vul
 // retries before it acquires.
 bool vulkan_recreate_swapchain(VulkanContext* context);
 void vulkan_destroy_context(VulkanContext* context);
-
-struct SwapchainSupport {
-    VkSurfaceCapabilitiesKHR capabilities;
-    DynArray<VkSurfaceFormatKHR> formats;
-    DynArray<VkPresentModeKHR> present_modes;
-};
-SwapchainSupport vulkan_query_swapchain_support(VkPhysicalDevice device, VkSurfaceKHR surface, Allocator* allocator);
-void vulkan_free_swapchain_support(SwapchainSupport* support);
-
-struct PhysicalDeviceInfo {
-    VkPhysicalDevice handle;
-    VkPhysicalDeviceProperties properties;
-    VkPhysicalDeviceFeatures features;
-    DynArray<VkQueueFamilyProperties> queue_families;
-};
-PhysicalDeviceInfo vulkan_physical_device_info(VkPhysicalDevice device, Allocator* allocator);
-void vulkan_free_physical_device_info(PhysicalDeviceInfo* info);
-// The first family whose flags have any of `flags`.
-bool vulkan_find_queue_family(const PhysicalDeviceInfo* info, VkQueueFlags flags, u32* index);
-VkBool32 vulkan_surface_support(const PhysicalDeviceInfo* info, u32 family, VkSurfaceKHR surface);
-// The first of D32_SFLOAT, D32_SFLOAT_S8_UINT, D24_UNORM_S8_UINT usable as an optimal-tiling
-// depth attachment.
-bool vulkan_find_depth_format(VkPhysicalDevice device, VkFormat* format);
-
-// Platform pieces (vulkan_surface_win32.cpp, vulkan_surface_x11.cpp).
-const char* vulkan_surface_extension_name();
-VkResult vulkan_create_surface(VkInstance instance, Window* window, const VkAllocationCallbacks* callbacks,
-                               VkSurfaceKHR* surface);
-bool vulkan_window_minimised(const Window* window);
-
-//-----------------------------------------------------------------------------
-// [SECTION] Decisions (pure functions behind the context's choices)
-//-----------------------------------------------------------------------------
-
-// How adapters are examined; the context passes the real queries, tests pass their own.
-struct AdapterQueries {
-    void* user;
-    PhysicalDeviceInfo (*describe)(void* user, VkPhysicalDevice device, Allocator* allocator);
-    VkBool32 (*can_present)(void* user, const PhysicalDeviceInfo* info, u32 family);
-};
-// The first adapter, in the given order, whose first graphics family can present. When none
-// passes, logs the three lines of that case and returns false.
-bool vulkan_choose_adapter(const VkPhysicalDevice* devices, u32 count, const AdapterQueries* queries,
-                           Allocator* allocator, VkPhysicalDevice* device, u32* family);
-// The first entry with both the wanted format and colour space; otherwise logs and returns the
-// first entry (a zero record for an empty list).
-VkSurfaceFormatKHR vulkan_choose_surface_format(VkFormat format, VkColorSpaceKHR color_space,
-                                                const DynArray<VkSurfaceFormatKHR>* formats);
-
-enum { VULKAN_DEPTH_FORMAT_CANDIDATES = 3 };
-extern const VkFormat k_vulkan_depth_formats[VULKAN_DEPTH_FORMAT_CANDIDATES];
-// `features[i]` are the optimal-tiling features of k_vulkan_depth_formats[i]; logs when none fits.
-bool vulkan_pick_depth_format(const VkFormatFeatureFlags features[VULKAN_DEPTH_FORMAT_CANDIDATES], VkFormat* format);
-
-// Swapchain image count: the surface's maximum; a surface without maximum (0) gets minimum + 1.
-u32 vulkan_choose_image_count(const VkSurfaceCapabilitiesKHR* capabilities);
-// Mailbox when listed, otherwise FIFO (always available).
-VkPresentModeKHR vulkan_choose_present_mode(const VkPresentModeKHR* modes, u32 count);
-// The surface's current extent; a surface that leaves it to the swapchain (0xFFFFFFFF) gets the
-// client size clamped to the surface's range.
-VkExtent2D vulkan_choose_extent(const VkSurfaceCapabilitiesKHR* capabilities, u32 client_width, u32 client_height);
-
 //-----------------------------------------------------------------------------
 // [SECTION] Device memory arenas
 //-----------------------------------------------------------------------------
@@ -201,14 +138,8 @@ void memtarn_arena_reset(MemtarnArena* arena);
 // Frees the blocks and arrays (the program never does; tests and tools tidy up with it).
 void memtarn_arena_destroy(MemtarnArena* arena);
 
-// The first type allowed by `type_bits` whose flags contain all of `flags`.
-bool vulkan_find_memory_type(const VkPhysicalDeviceMemoryProperties* properties, u32 type_bits,
-                             VkMemoryPropertyFlags flags, u32* index);
-bool vulkan_find_memory_type_on_device(VkPhysicalDevice device, u32 type_bits, VkMemoryPropertyFlags flags,
-                                       u32* index);
-
 //-----------------------------------------------------------------------------
-// [SECTION] Buffers, textures and one-shot commands
+// [SECTION] Buffers and textures
 //-----------------------------------------------------------------------------
 
 struct VertexBufferDesc {
@@ -278,20 +209,6 @@ bool vulkan_create_texture(const TextureCreateInfo* info, DeviceAllocator* image
 bool vulkan_create_texture_dedicated(const TextureCreateInfo* info, GuiTexture* texture);
 void vulkan_destroy_texture(GuiTexture* texture);
 
-// One primary command buffer for a single submission; null on failure.
-VkCommandBuffer vulkan_begin_one_shot_commands(VkDevice device, VkCommandPool pool);
-// Ends, submits, waits for the queue to be idle and frees the buffer.
-bool vulkan_end_one_shot_commands(VkCommandBuffer command_buffer, VkDevice device, VkCommandPool pool, VkQueue queue);
-// Only undefined -> transfer-destination and transfer-destination -> shader-read-only are known;
-// any other pair returns false before anything is recorded.
-bool vulkan_transition_image_layout(VkImage image, VkFormat format, VkImageLayout old_layout, VkImageLayout new_layout,
-                                    VkDevice device, VkCommandPool pool, VkQueue queue);
-bool vulkan_copy_buffer_to_image(VkImage image, VkBuffer buffer, u32 width, u32 height, VkDevice device,
-                                 VkCommandPool pool, VkQueue queue);
-bool vulkan_copy_buffer(VkBuffer source, VkBuffer destination, VkDeviceSize size, VkDevice device, VkCommandPool pool,
-                        VkQueue queue);
-bool vulkan_bind_buffer_memory(VkDevice device, VkBuffer buffer, VkDeviceMemory memory, u64 offset);
-
 //-----------------------------------------------------------------------------
 // [SECTION] Frames
 //-----------------------------------------------------------------------------
@@ -324,12 +241,6 @@ enum RenderCullMode : u32 {
     RENDER_CULL_FRONT_AND_BACK = 3,
 };
 enum RenderFrontFace : u32 { RENDER_FRONT_FACE_CLOCKWISE = 0, RENDER_FRONT_FACE_COUNTER_CLOCKWISE = 1 };
-
-// Unknown values map to triangle list, point, none and clockwise.
-VkPrimitiveTopology vulkan_topology(u32 topology);
-VkPolygonMode vulkan_polygon_mode(u32 polygon_mode);
-VkCullModeFlags vulkan_cull_mode(u32 cull_mode);
-VkFrontFace vulkan_front_face(u32 front_face);
 
 // Everything a graphics pipeline needs except the shader code; the routine fills the stages.
 struct GraphicsPipelineConfig {

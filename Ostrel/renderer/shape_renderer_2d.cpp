@@ -4,6 +4,8 @@
 #include <stddef.h>
 #include "Ostrel/core/log.h"
 
+using namespace ostrel_vk;
+
 namespace {
 
 const u32 k_shape_vert_words[] = {

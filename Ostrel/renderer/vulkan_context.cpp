@@ -4,6 +4,8 @@
 #include "Ostrel/platform/window.h"
 #include "Ostrel/renderer/vulkan_internal.h"
 
+using namespace ostrel_vk;
+
 void vulkan_log_call_failed(VkResult result) {
     log_error("Vulkan API call failed: %\n%", vulkan_result_name(result), vulkan_result_description(result));
 }

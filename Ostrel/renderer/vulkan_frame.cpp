@@ -4,6 +4,8 @@
 #include "Ostrel/platform/window.h"
 #include "Ostrel/renderer/vulkan_internal.h"
 
+using namespace ostrel_vk;
+
 static bool create_fence_signalled(VulkanContext* c) {
     VkFenceCreateInfo info = {VK_STRUCTURE_TYPE_FENCE_CREATE_INFO};
     info.flags = VK_FENCE_CREATE_SIGNALED_BIT;

@@ -13,6 +13,8 @@ OSTREL_VK_SWAPCHAIN_COMMANDS(OSTREL_VK_DEFINE)
 #undef OSTREL_VK_DEFINE
 }  // namespace ostrel_vk
 
+using namespace ostrel_vk;
+
 static void* g_library;
 static VulkanLoadHook g_load_hook;
 

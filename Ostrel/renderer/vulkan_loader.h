@@ -1,8 +1,9 @@
 // Our own run-time Vulkan loader. Nothing links against a Vulkan library: the loader library is
 // opened at run time and every command is fetched in three stages (global, instance, device).
-// The command pointers carry the usual Vulkan names inside the namespace ostrel_vk, so calls read
-// like plain Vulkan and cannot clash with the symbols of the loader library itself. Tests may
-// swap single pointers to inject failures.
+// The command pointers carry the usual Vulkan names inside the namespace ostrel_vk, so they cannot
+// clash with the symbols of the loader library itself; a source file that records commands says
+// `using namespace ostrel_vk;` and its calls read like plain Vulkan. Tests may swap single
+// pointers to inject failures.
 #pragma once
 #ifndef VK_NO_PROTOTYPES
 #define VK_NO_PROTOTYPES
@@ -121,7 +122,6 @@ OSTREL_VK_DEVICE_COMMANDS(OSTREL_VK_DECLARE)
 OSTREL_VK_SWAPCHAIN_COMMANDS(OSTREL_VK_DECLARE)
 #undef OSTREL_VK_DECLARE
 }  // namespace ostrel_vk
-using namespace ostrel_vk;
 
 // Loads every command reachable with the given handles (each may be null): all null loads the
 // global commands; an instance adds the instance commands (and the surface ones when the instance

@@ -3,6 +3,8 @@
 #include "Ostrel/core/log.h"
 #include "Ostrel/renderer/vulkan_internal.h"
 
+using namespace ostrel_vk;
+
 //-----------------------------------------------------------------------------
 // Arenas
 //-----------------------------------------------------------------------------

@@ -2,7 +2,9 @@
 // projection uniform both keep, and the engine's own names for pipeline state.
 #include <string.h>
 #include "Ostrel/core/log.h"
-#include "Ostrel/renderer/renderer.h"
+#include "Ostrel/renderer/vulkan_internal.h"
+
+using namespace ostrel_vk;
 
 VkPrimitiveTopology vulkan_topology(u32 topology) {
     switch (topology) {

@@ -100,8 +100,6 @@ const ResultText* find_result(VkResult result) {
 
 }  // namespace
 
-u32 vulkan_known_result_count() { return (u32)OSTREL_COUNT_OF(k_results); }
-
 const char* vulkan_result_name(VkResult result) {
     const ResultText* r = find_result(result);
     return r ? r->name : "VK_ERROR_UNKNOWN/Unknwown.";

@@ -2,7 +2,9 @@
 #define VK_USE_PLATFORM_WIN32_KHR
 #include <windows.h>
 #include "Ostrel/platform/window.h"
-#include "Ostrel/renderer/renderer.h"
+#include "Ostrel/renderer/vulkan_internal.h"
+
+using namespace ostrel_vk;
 
 const char* vulkan_surface_extension_name() { return "VK_KHR_win32_surface"; }
 

@@ -8,7 +8,9 @@
 #undef Window
 #undef KeyCode
 #include "Ostrel/platform/window_x11.h"
-#include "Ostrel/renderer/renderer.h"
+#include "Ostrel/renderer/vulkan_internal.h"
+
+using namespace ostrel_vk;
 
 const char* vulkan_surface_extension_name() { return "VK_KHR_xlib_surface"; }
 

@@ -10,6 +10,8 @@
 #include "support/log_capture.h"
 #include "support/vk_hooks.h"
 
+using namespace ostrel_vk;
+
 namespace {
 
 const u32 W = 160, H = 120;

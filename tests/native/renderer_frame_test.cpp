@@ -10,6 +10,8 @@
 #include "support/vk_hooks.h"
 #include "test_files.h"
 
+using namespace ostrel_vk;
+
 namespace {
 
 int g_end_failures = 0;

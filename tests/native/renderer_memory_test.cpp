@@ -4,9 +4,12 @@
 #include <string.h>
 #include <string>
 #include <vector>
+#include "Ostrel/renderer/vulkan_internal.h"
 #include "support/harness_test.h"
 #include "support/log_capture.h"
 #include "support/vk_hooks.h"
+
+using namespace ostrel_vk;
 
 namespace {
 

@@ -15,6 +15,8 @@
 #include "support/log_capture.h"
 #include "support/vk_hooks.h"
 
+using namespace ostrel_vk;
+
 namespace {
 
 const u32 W = 128, H = 96;

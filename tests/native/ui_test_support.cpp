@@ -23,7 +23,7 @@ void UiTest::SetUpTestSuite() {
 void UiTest::TearDownTestSuite() {
     free_screen_state();
     glyph_map_free(&g_ui_font);
-    if (h->vk.device) vkDeviceWaitIdle(h->vk.device);  // the last frame may still sample the atlas
+    if (h->vk.device) ostrel_vk::vkDeviceWaitIdle(h->vk.device);  // the last frame may still sample the atlas
     vulkan_destroy_texture(&g_ui_font_atlas);
     g_ui_renderer = UiRenderer{};
     HarnessTest::TearDownTestSuite();

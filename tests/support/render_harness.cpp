@@ -23,7 +23,7 @@ bool render_harness_attach(RenderHarness* h) {
         h->height = h->vk.window->client_height;
     }
     u32 width = h->width, height = h->height;
-    vkGetPhysicalDeviceMemoryProperties(h->vk.physical_device, &h->memory_properties);
+    ostrel_vk::vkGetPhysicalDeviceMemoryProperties(h->vk.physical_device, &h->memory_properties);
     const VkMemoryPropertyFlags host = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT;
     render_harness_arena(h, MEMTARN_UNIFORM_BLOCK_SIZE, host, &h->uniform_arena);
     render_harness_arena(h, MEMTARN_TEXTURE_BLOCK_SIZE, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT, &h->texture_arena);
@@ -42,9 +42,9 @@ bool render_harness_attach(RenderHarness* h) {
 
 void render_harness_destroy(RenderHarness* h) {
     if (!h->vk.device) return;
-    vkDeviceWaitIdle(h->vk.device);
+    ostrel_vk::vkDeviceWaitIdle(h->vk.device);
     gui_destroy_renderer(&h->gui);
-    if (h->uniform_pool) vkDestroyDescriptorPool(h->vk.device, h->uniform_pool, nullptr);
+    if (h->uniform_pool) ostrel_vk::vkDestroyDescriptorPool(h->vk.device, h->uniform_pool, nullptr);
     vulkan_destroy_texture(&h->placeholder);
     memtarn_arena_destroy(&h->uniform_arena);
     memtarn_arena_destroy(&h->texture_arena);

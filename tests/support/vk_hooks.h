@@ -80,7 +80,7 @@ struct VkFake<Slot> {
 
 // The next `times` mappings fail and leave a null pointer behind.
 inline void vk_fail_map(VkHooks* hooks, int times) {
-    VkFake<&vkMapMemory>::install(hooks, times, VK_ERROR_MEMORY_MAP_FAILED,
+    VkFake<&ostrel_vk::vkMapMemory>::install(hooks, times, VK_ERROR_MEMORY_MAP_FAILED,
                                   [](VkDevice, VkDeviceMemory, VkDeviceSize, VkDeviceSize, VkMemoryMapFlags,
                                      void** data) { *data = nullptr; });
 }

@@ -15,6 +15,8 @@
 #include "support/render_harness.h"
 #include "support/vk_hooks.h"
 
+using namespace ostrel_vk;
+
 namespace {
 
 Window g_window;
