@@ -4,6 +4,7 @@
 #include "Ostrel/platform/input.h"
 #include "Ostrel/platform/window.h"
 #include "app/config.h"
+#include "app/key_states.h"
 
 extern AppConfig g_config;
 extern Window g_window;

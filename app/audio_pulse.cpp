@@ -146,9 +146,9 @@ static void audio_request(pa_operation* operation) {
     if (operation) pa_operation_unref(operation);
 }
 
-static void audio_sink_info(pa_context*, const pa_sink_info* info, int eol, void*) {
+static void audio_sink_info(pa_context*, const pa_sink_info* info, int eol, void* user) {
     if (eol || !info) return;  // eol < 0: the sink went away before the answer
-    AudioSink* sink = audio_find_or_add(&g_audio.sinks, info->index);
+    AudioSink* sink = audio_find_or_add(&((AudioSystem*)user)->sinks, info->index);
     audio_set_text(&sink->name, info->name);
     audio_set_text(&sink->description, info->description ? info->description : info->name);
     if (sink->pending) return;
@@ -156,12 +156,9 @@ static void audio_sink_info(pa_context*, const pa_sink_info* info, int eol, void
     sink->mute = info->mute != 0;
 }
 
-static void audio_sink_input_info(pa_context*, const pa_sink_input_info* info, int eol, void* synced) {
-    if (eol) {
-        if (eol > 0 && synced) *(bool*)synced = true;
-        return;
-    }
-    AudioSinkInput* input = audio_find_or_add(&g_audio.inputs, info->index);
+static void audio_sink_input_info(pa_context*, const pa_sink_input_info* info, int eol, void* user) {
+    if (eol) return;
+    AudioSinkInput* input = audio_find_or_add(&((AudioSystem*)user)->inputs, info->index);
     const char* name = pa_proplist_gets(info->proplist, PA_PROP_APPLICATION_PROCESS_BINARY);
     if (!name) name = pa_proplist_gets(info->proplist, PA_PROP_APPLICATION_NAME);
     audio_set_text(&input->name, name ? name : info->name);
@@ -171,22 +168,30 @@ static void audio_sink_input_info(pa_context*, const pa_sink_input_info* info, i
     input->mute = info->mute != 0;
 }
 
-static void audio_server_info(pa_context*, const pa_server_info* info, void*) {
-    if (!info || g_audio.default_pending) return;
-    audio_set_text(&g_audio.default_sink, info->default_sink_name);
+// The whole list's end: the mirror has caught up with the server.
+static void audio_sink_input_listed(pa_context* context, const pa_sink_input_info* info, int eol, void* user) {
+    audio_sink_input_info(context, info, eol, user);
+    if (eol > 0) ((AudioSystem*)user)->synced = true;
 }
 
-static void audio_event(pa_context* context, pa_subscription_event_type_t event, u32 index, void*) {
+static void audio_server_info(pa_context*, const pa_server_info* info, void* user) {
+    AudioSystem* audio = (AudioSystem*)user;
+    if (!info || audio->default_pending) return;
+    audio_set_text(&audio->default_sink, info->default_sink_name);
+}
+
+static void audio_event(pa_context* context, pa_subscription_event_type_t event, u32 index, void* user) {
+    AudioSystem* audio = (AudioSystem*)user;
     const u32 facility = event & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
     const bool removed = (event & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_REMOVE;
     if (facility == PA_SUBSCRIPTION_EVENT_SERVER) {
-        audio_request(pa_context_get_server_info(context, audio_server_info, nullptr));
+        audio_request(pa_context_get_server_info(context, audio_server_info, audio));
     } else if (facility == PA_SUBSCRIPTION_EVENT_SINK) {
-        if (removed) audio_remove(&g_audio.sinks, index);
-        else audio_request(pa_context_get_sink_info_by_index(context, index, audio_sink_info, nullptr));
+        if (removed) audio_remove(&audio->sinks, index);
+        else audio_request(pa_context_get_sink_info_by_index(context, index, audio_sink_info, audio));
     } else if (facility == PA_SUBSCRIPTION_EVENT_SINK_INPUT) {
-        if (removed) audio_remove(&g_audio.inputs, index);
-        else audio_request(pa_context_get_sink_input_info(context, index, audio_sink_input_info, nullptr));
+        if (removed) audio_remove(&audio->inputs, index);
+        else audio_request(pa_context_get_sink_input_info(context, index, audio_sink_input_info, audio));
     }
 }
 
@@ -194,22 +199,23 @@ static void audio_event(pa_context* context, pa_subscription_event_type_t event,
 // Connection
 //-----------------------------------------------------------------------------
 
-static void audio_context_state(pa_context* context, void*) {
+static void audio_context_state(pa_context* context, void* user) {
+    AudioSystem* audio = (AudioSystem*)user;
     switch (pa_context_get_state(context)) {
     case PA_CONTEXT_READY: {
-        g_audio.ready = true;
-        g_audio.loss_reported = false;
+        audio->ready = true;
+        audio->loss_reported = false;
         // Subscribed before listing, so nothing that changes in between is missed.
         const pa_subscription_mask_t mask =
             (pa_subscription_mask_t)(PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SINK_INPUT | PA_SUBSCRIPTION_MASK_SERVER);
         audio_request(pa_context_subscribe(context, mask, nullptr, nullptr));
-        audio_request(pa_context_get_server_info(context, audio_server_info, nullptr));
-        audio_request(pa_context_get_sink_info_list(context, audio_sink_info, nullptr));
-        audio_request(pa_context_get_sink_input_info_list(context, audio_sink_input_info, &g_audio.synced));
+        audio_request(pa_context_get_server_info(context, audio_server_info, audio));
+        audio_request(pa_context_get_sink_info_list(context, audio_sink_info, audio));
+        audio_request(pa_context_get_sink_input_info_list(context, audio_sink_input_listed, audio));
         break;
     }
     case PA_CONTEXT_FAILED:
-    case PA_CONTEXT_TERMINATED: g_audio.lost = true; break;
+    case PA_CONTEXT_TERMINATED: audio->lost = true; break;
     default: break;
     }
 }
@@ -240,8 +246,8 @@ static void audio_connect() {
         g_audio.loss_reported = true;
         return;
     }
-    pa_context_set_state_callback(g_audio.context, audio_context_state, nullptr);
-    pa_context_set_subscribe_callback(g_audio.context, audio_event, nullptr);
+    pa_context_set_state_callback(g_audio.context, audio_context_state, &g_audio);
+    pa_context_set_subscribe_callback(g_audio.context, audio_event, &g_audio);
     // Never spawn a server: that would block the frame.
     if (pa_context_connect(g_audio.context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) g_audio.lost = true;
     if (g_audio.lost) audio_drop_connection();
@@ -400,11 +406,11 @@ static void audio_change_done(pa_context* context, int success, void* tag) {
     audio_log_change_failure(change, device);
     // The mirror took the change for granted: ask what the server holds instead.
     if (change == AUDIO_CHANGE_DEFAULT)
-        audio_request(pa_context_get_server_info(context, audio_server_info, nullptr));
+        audio_request(pa_context_get_server_info(context, audio_server_info, &g_audio));
     else if (change <= AUDIO_CHANGE_SINK_MUTE)
-        audio_request(pa_context_get_sink_info_by_index(context, index, audio_sink_info, nullptr));
+        audio_request(pa_context_get_sink_info_by_index(context, index, audio_sink_info, &g_audio));
     else
-        audio_request(pa_context_get_sink_input_info(context, index, audio_sink_input_info, nullptr));
+        audio_request(pa_context_get_sink_input_info(context, index, audio_sink_input_info, &g_audio));
 }
 
 // Takes over the operation; false when it could not be sent.

@@ -32,6 +32,3 @@ DynString config_format(const AppConfig* config, Allocator* allocator);
 bool load_config(AppConfig* config);
 // Rewrites the whole file through the kept handle.
 bool save_config(const AppConfig* config);
-// Tests only: closes the kept handle so another load can open the file again. The program
-// keeps the handle until it exits.
-void config_close_file();

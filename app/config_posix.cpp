@@ -8,50 +8,42 @@
 // Opened once by the load and kept for the whole run; every save rewrites the file through it.
 static int g_config_file = -1;
 
-static void close_kept_handle() {
-    if (g_config_file >= 0) close(g_config_file);
+// Only a load that read the file keeps its handle.
+static bool config_load_failed(AppConfig* config, const char* message, u32 error) {
+    close(g_config_file);
     g_config_file = -1;
+    log_error(message, error);
+    config_set_fallback(config);
+    return false;
 }
 
-void config_close_file() { close_kept_handle(); }
-
 bool load_config(AppConfig* config) {
-    close_kept_handle();
-    int file = open("config.ini", O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (file < 0) {
+    g_config_file = open("config.ini", O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (g_config_file < 0) {
         log_error("Could not open config.ini. errno was %.", (u32)errno);
         config_set_fallback(config);
         return false;
     }
     struct stat info;
-    if (fstat(file, &info) != 0) {
-        u32 error = (u32)errno;
-        close(file);
-        log_error("Could not get config file size. errno was %.", error);
-        config_set_fallback(config);
-        return false;
-    }
+    if (fstat(g_config_file, &info) != 0)
+        return config_load_failed(config, "Could not get config file size. errno was %.", (u32)errno);
     u32 size = (u32)info.st_size;
     Allocator* allocator = g_default_allocator;
     u8* text = (u8*)allocator_alloc(allocator, size ? size : 1);
     u32 total = 0;
     while (total < size) {
-        ssize_t got = read(file, text + total, size - total);
+        ssize_t got = read(g_config_file, text + total, size - total);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) {
             u32 error = (u32)errno;
-            close(file);
             allocator_free(allocator, text);
-            log_error("read() failure on config.ini. errno: %", error);
-            config_set_fallback(config);
-            return false;
+            return config_load_failed(config, "read() failure on config.ini. errno: %", error);
         }
         if (got == 0) break;  // the file shrank under us: parse what is there
         total += (u32)got;
     }
     config_parse(text, total, config);
     allocator_free(allocator, text);
-    g_config_file = file;
     return true;
 }
 

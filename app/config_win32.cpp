@@ -5,50 +5,43 @@
 // Opened once by the load and kept for the whole run; every save rewrites the file through it.
 static HANDLE g_config_file = INVALID_HANDLE_VALUE;
 
-static void close_kept_handle() {
-    if (g_config_file != INVALID_HANDLE_VALUE) CloseHandle(g_config_file);
+// Only a load that read the file keeps its handle.
+static bool config_load_failed(AppConfig* config, const char* message, u32 error) {
+    CloseHandle(g_config_file);
     g_config_file = INVALID_HANDLE_VALUE;
+    log_error(message, error);
+    config_set_fallback(config);
+    return false;
 }
 
-void config_close_file() { close_kept_handle(); }
-
 bool load_config(AppConfig* config) {
-    close_kept_handle();
-    HANDLE file = CreateFileA("config.ini", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) {
+    g_config_file = CreateFileA("config.ini", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (g_config_file == INVALID_HANDLE_VALUE) {
         log_error("Could not open config.ini. GetLastError returned %.", (u32)GetLastError());
         config_set_fallback(config);
         return false;
     }
-    DWORD size = GetFileSize(file, NULL);
-    if (size == INVALID_FILE_SIZE) {
-        u32 error = (u32)GetLastError();
-        CloseHandle(file);
-        log_error("Could not get config file size. GetLastError returned %.", error);
-        config_set_fallback(config);
-        return false;
-    }
+    DWORD size = GetFileSize(g_config_file, NULL);
+    if (size == INVALID_FILE_SIZE)
+        return config_load_failed(config, "Could not get config file size. GetLastError returned %.",
+                                  (u32)GetLastError());
     Allocator* allocator = g_default_allocator;
     u8* text = (u8*)allocator_alloc(allocator, size ? size : 1);
     DWORD total = 0;
     while (total < size) {
         DWORD got = 0;
-        if (!ReadFile(file, text + total, size - total, &got, NULL)) {
+        if (!ReadFile(g_config_file, text + total, size - total, &got, NULL)) {
             u32 error = (u32)GetLastError();
-            CloseHandle(file);
             allocator_free(allocator, text);
-            log_error("ReadFile() failure on config.ini. GetLastError(): %", error);
-            config_set_fallback(config);
-            return false;
+            return config_load_failed(config, "ReadFile() failure on config.ini. GetLastError(): %", error);
         }
         if (got == 0) break;  // the file shrank under us: parse what is there
         total += got;
     }
     config_parse(text, total, config);
     allocator_free(allocator, text);
-    SetFilePointer(file, 0, NULL, FILE_BEGIN);
-    g_config_file = file;
+    SetFilePointer(g_config_file, 0, NULL, FILE_BEGIN);
     return true;
 }
 

@@ -196,7 +196,8 @@ void ui_frame_input(GuiContext* context) {
         gui_apply_color_scheme(color_scheme_selected()->colors);
         g_color_schemes_loaded = false;
     }
-    gui_snapshot_input(context, &g_mouse, &g_keyboard, &g_key_states, &g_window.text_input);
+    const GuiKeys keys = key_states_gui_keys(&g_key_states);
+    gui_snapshot_input(context, &g_mouse, &g_keyboard, &keys, &g_window.text_input);
 }
 
 void ui_frame_draw(GuiContext* context) {

@@ -16,15 +16,12 @@ struct LogQueue {
     std::atomic<u32> count;
     std::atomic<u32> lock;
     std::atomic<u8> stop;
-    std::atomic<u8> busy;    // the consumer holds a dequeued message
-    std::atomic<u8> paused;  // tests only
+    std::atomic<u8> busy;  // the consumer holds a dequeued message
     OsThread thread;
 };
 
 LogQueue g_queue;
 Allocator g_message_allocator;
-std::atomic<LogSink> g_sink{nullptr};
-void* g_sink_user = nullptr;
 
 void lock_take() {
     u32 expected = 0;
@@ -39,25 +36,18 @@ const char* level_label(i32 level) {
     return "DEBUG ";
 }
 
+// One write per line, so nothing else writing to the same output can land inside it.
 void write_line(const LogSlot& slot) {
-    LogSink sink = g_sink.load();
-    if (sink) {
-        sink(slot.level, slot.message.data, slot.message.length, g_sink_user);
-        return;
-    }
-    const char* label = level_label(slot.level);
-    os_write_stdout(label, format_detail::cstr_length(label));
     OsLocalTime t = os_local_time();
-    DynString stamp = message_build(&g_message_allocator, "%:%:%: ", t.hour, t.minute, t.second);
-    os_write_stdout(stamp.data, stamp.length);
-    dyn_string_free(&stamp);
-    os_write_stdout(slot.message.data, slot.message.length);
-    os_write_stdout("\n", 1);
+    DynString line = message_build(&g_message_allocator, "%%:%:%: %\n", level_label(slot.level), t.hour, t.minute,
+                                   t.second, slot.message);
+    os_write_stdout(line.data, line.length);
+    dyn_string_free(&line);
 }
 
 u32 logger_thread(void*) {
     for (;;) {
-        if (g_queue.count.load() == 0 || g_queue.paused.load()) {
+        if (g_queue.count.load() == 0) {
             os_sleep_ms(50);
             if (g_queue.count.load() == 0 && g_queue.stop.load() == 1) return 0;
             continue;
@@ -105,7 +95,6 @@ bool log_start() {
 }
 
 void log_stop() {
-    g_queue.paused.store(0);
     g_queue.stop.store(1);
     // Also wait for the line being written: the process may end right after this returns. A write
     // can block for good (standard output a pipe nobody reads); the process must still end.
@@ -116,17 +105,3 @@ void log_stop() {
 
 void log_error(LogMessage message) { enqueue(message, LOG_LEVEL_ERROR); }
 void log_warning(LogMessage message) { enqueue(message, LOG_LEVEL_WARNING); }
-
-void log_set_sink(LogSink sink, void* user) {
-    log_flush();
-    g_sink_user = user;
-    g_sink.store(sink);
-}
-
-void log_flush() {
-    while (g_queue.count.load() != 0 || g_queue.busy.load() != 0) os_yield();
-}
-
-u32 log_queued_count() { return g_queue.count.load(); }
-
-void log_pause_consumer(bool paused) { g_queue.paused.store(paused ? 1 : 0); }

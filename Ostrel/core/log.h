@@ -24,13 +24,3 @@ template <typename... Args>
 void log_warning(const char* format, const Args&... args) {
     log_warning(message_build(log_message_allocator(), format, args...));
 }
-
-// For tests and tools: a sink replaces console output (label and time are not built),
-// and log_flush waits until every queued message has been handed to the output.
-typedef void (*LogSink)(i32 level, const u8* text, u32 length, void* user);
-void log_set_sink(LogSink sink, void* user);
-void log_flush();
-// Number of messages currently queued (for tests of the ring).
-u32 log_queued_count();
-// Holds the consumer so tests can fill the ring deterministically.
-void log_pause_consumer(bool paused);

@@ -66,16 +66,6 @@ OsLocalTime os_local_time() {
     return OsLocalTime{(u16)local.tm_hour, (u16)local.tm_min, (u16)local.tm_sec};
 }
 
-void os_write_stdout(const void* bytes, u32 length) {
-    const u8* p = (const u8*)bytes;
-    while (length > 0) {
-        ssize_t n = write(1, p, length);
-        if (n <= 0) return;
-        p += n;
-        length -= (u32)n;
-    }
-}
-
 i64 os_perf_counter() {
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);

@@ -50,14 +50,6 @@ OsLocalTime os_local_time() {
     return OsLocalTime{t.wHour, t.wMinute, t.wSecond};
 }
 
-void os_write_stdout(const void* bytes, u32 length) {
-    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (out == NULL || out == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    // A console takes WriteConsoleA; a redirected handle (file, pipe) refuses it and takes WriteFile.
-    if (!WriteConsoleA(out, bytes, length, &written, NULL)) WriteFile(out, bytes, length, &written, NULL);
-}
-
 i64 os_perf_counter() {
     LARGE_INTEGER v;
     QueryPerformanceCounter(&v);

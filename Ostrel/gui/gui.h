@@ -5,7 +5,7 @@
 // and travels in and out by pointer. There are no widget ids and no global hot or active item.
 //
 // Per frame:
-//     gui_snapshot_input(ctx, &mouse, &keyboard, &key_states, &window.text_input);
+//     gui_snapshot_input(ctx, &mouse, &keyboard, &keys, &window.text_input);
 //     (renderer frame begin) gui_update_projection(...); gui_begin_frame(ctx);
 //     widgets in painter's order (later calls draw on top)
 //     (renderer frame end)
@@ -132,10 +132,9 @@ void gui_apply_color_scheme(const u32 colors[GUI_COLOR_COUNT]);
 
 // Run once per UI frame before any widget: previous input := input, then this frame's mouse
 // position and left button, the wheel's sign, the typed characters (a copy of the ring, which
-// text inputs pop from) and the editing keys (Delete, Backspace, Enter, the arrows with
-// KEY_PRESSED or KEY_REPEAT; Ctrl+A/C/X/V with KEY_PRESSED only; shift and control held).
+// text inputs pop from), the editing keys and Ctrl+A/C/X/V, shift and control held.
 void gui_snapshot_input(GuiContext* context, const MouseState* mouse, const KeyboardState* keyboard,
-                        const KeyStates* key_states, const TextInputRing* typed);
+                        const GuiKeys* keys, const TextInputRing* typed);
 
 // Absolute rectangle of a node in window pixels.
 GuiRect gui_node_rect(const LayoutNode* node);

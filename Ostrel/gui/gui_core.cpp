@@ -78,14 +78,8 @@ void gui_apply_color_scheme(const u32 colors[GUI_COLOR_COUNT]) {
 // Input snapshot
 //-----------------------------------------------------------------------------
 
-static bool pressed_or_repeated(const KeyStates* k, u8 key) {
-    return (k->state[key] & (KEY_PRESSED | KEY_REPEAT)) != 0;
-}
-
-static bool pressed(const KeyStates* k, u8 key) { return (k->state[key] & KEY_PRESSED) != 0; }
-
 void gui_snapshot_input(GuiContext* ctx, const MouseState* mouse, const KeyboardState* keyboard,
-                        const KeyStates* keys, const TextInputRing* typed) {
+                        const GuiKeys* keys, const TextInputRing* typed) {
     ctx->previous_input = ctx->input;
     GuiInput* in = &ctx->input;
     in->mouse_x = mouse->x;
@@ -97,18 +91,17 @@ void gui_snapshot_input(GuiContext* ctx, const MouseState* mouse, const Keyboard
 
     bool control = keyboard->key_down[KEY_LCONTROL] || keyboard->key_down[KEY_RCONTROL];
     bool shift = keyboard->key_down[KEY_LSHIFT] || keyboard->key_down[KEY_RSHIFT];
-    in->del = pressed_or_repeated(keys, KEY_DEL);
+    in->del = keys->del;
     in->del_control = in->del && control;
-    in->backspace = pressed_or_repeated(keys, KEY_BACKSPACE);
+    in->backspace = keys->backspace;
     in->backspace_control = in->backspace && control;
-    in->enter = pressed_or_repeated(keys, KEY_ENTER);
-    in->arrows = (pressed_or_repeated(keys, KEY_ARROW_LEFT) ? GUI_ARROW_LEFT : 0) |
-                 (pressed_or_repeated(keys, KEY_ARROW_RIGHT) ? GUI_ARROW_RIGHT : 0);
+    in->enter = keys->enter;
+    in->arrows = (keys->arrow_left ? GUI_ARROW_LEFT : 0) | (keys->arrow_right ? GUI_ARROW_RIGHT : 0);
     in->shift = shift;
-    in->select_all = control && pressed(keys, KEY_A);
-    in->copy = control && pressed(keys, KEY_A + ('c' - 'a'));
-    in->cut = control && pressed(keys, KEY_A + ('x' - 'a'));
-    in->paste = control && pressed(keys, KEY_A + ('v' - 'a'));
+    in->select_all = control && keys->letter_a;
+    in->copy = control && keys->letter_c;
+    in->cut = control && keys->letter_x;
+    in->paste = control && keys->letter_v;
 }
 
 //-----------------------------------------------------------------------------

@@ -44,6 +44,13 @@ struct GuiInput {
 
 enum { GUI_ARROW_LEFT = 1, GUI_ARROW_RIGHT = 2 };
 
+// The editing keys of this frame as the program hands them over: 1 when pressed or repeating;
+// the letters of the Ctrl shortcuts only on their press.
+struct GuiKeys {
+    u8 del, backspace, enter, arrow_left, arrow_right;
+    u8 letter_a, letter_c, letter_x, letter_v;
+};
+
 struct GuiPoint {
     f32 x, y;
 };

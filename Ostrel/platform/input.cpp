@@ -13,12 +13,6 @@ MouseState mouse_state_create() {
     return m;
 }
 
-KeyStates key_states_create() {
-    KeyStates s = {};
-    s.repeat_threshold = 30;
-    return s;
-}
-
 u8 input_translate_key(u64 virtual_key, i64 lparam) {
     u64 vk = virtual_key;
     if (vk >= VKEY_A && vk < VKEY_A + 26) return (u8)(KEY_A + (vk - VKEY_A));
@@ -135,25 +129,4 @@ u8 text_input_ring_pop(TextInputRing* ring) {
     ring->start = (u8)((ring->start + 1) % TEXT_INPUT_RING_SIZE);
     ring->count--;
     return c;
-}
-
-void key_states_advance(KeyStates* states, const KeyboardState* keyboard) {
-    for (u32 k = 0; k < KEY_CODE_COUNT; k++) {
-        bool was_down = (states->state[k] & KEY_DOWN) != 0;
-        bool down = keyboard->key_down[k] != 0;
-        if (!was_down && down) {
-            states->state[k] = KEY_DOWN | KEY_PRESSED;
-            states->hold[k]++;
-        } else if (!was_down) {
-            states->state[k] = KEY_UP;
-        } else if (down && states->hold[k] < states->repeat_threshold) {
-            states->state[k] = KEY_DOWN;
-            states->hold[k]++;
-        } else if (down) {
-            states->state[k] = KEY_DOWN | KEY_REPEAT;
-        } else {
-            states->state[k] = KEY_UP | KEY_RELEASED;
-            states->hold[k] = 0;
-        }
-    }
 }

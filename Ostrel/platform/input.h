@@ -1,5 +1,5 @@
-// Keyboard, mouse and typed-character state, fed from window messages once per frame, and the
-// per-key frame states derived from them. The handlers are portable: they read message numbers.
+// Keyboard, mouse and typed-character state, fed from window messages once per frame. The
+// handlers are portable: they read message numbers.
 #pragma once
 #include "Ostrel/core/types.h"
 
@@ -45,7 +45,7 @@ enum KeyCode : u8 {
     KEY_MINUS = 69,
     KEY_MULTIPLY = 70,
     KEY_DIVIDE = 71,  // also "keyboard_slash"
-    // Arrow keys carry ARROW in their names: KEY_UP and KEY_DOWN are key-state flags below.
+    // Arrow keys carry ARROW in their names: KEY_UP and KEY_DOWN name key-state flags.
     KEY_ARROW_LEFT = 72,
     KEY_ARROW_RIGHT = 73,
     KEY_ARROW_UP = 74,
@@ -99,21 +99,6 @@ struct TextInputRing {
     u8 count;
 };
 
-// Frame states of one key, derived once per frame from KeyboardState.
-enum KeyStateFlags : u8 {
-    KEY_DOWN = 1,
-    KEY_PRESSED = 2,
-    KEY_REPEAT = 4,
-    KEY_UP = 8,
-    KEY_RELEASED = 16,
-};
-
-struct KeyStates {
-    u8 state[KEY_CODE_COUNT];
-    u8 hold[KEY_CODE_COUNT];
-    u8 repeat_threshold;  // 30
-};
-
 // Windows virtual-key numbers the key translation reads.
 enum VirtualKey : u32 {
     VKEY_BACK = 0x08,
@@ -154,7 +139,6 @@ struct WindowMessage;
 
 KeyboardState keyboard_state_create();
 MouseState mouse_state_create();
-KeyStates key_states_create();
 
 void input_keyboard_handler(Window* window, const WindowMessage* message, KeyboardState* keyboard);
 void input_mouse_handler(Window* window, const WindowMessage* message, MouseState* mouse);
@@ -173,4 +157,3 @@ u8 input_translate_key(u64 virtual_key, i64 lparam);
 // 0 when the scan code has none.
 u32 input_map_scan_code_to_virtual_key(u32 scan_code);
 
-void key_states_advance(KeyStates* states, const KeyboardState* keyboard);

@@ -32,7 +32,7 @@ e2e_wait_until 20 test -s "$config" || e2e_fail "no autosave within 20 s"
 [ $((SECONDS - started)) -ge 4 ] || e2e_fail "autosave came after $((SECONDS - started)) s, before 5 s of frames"
 expected='WINDOW_X=0\nWINDOW_Y=0\nWINDOW_W=565\nWINDOW_H=411\nTRAY_ICON=0\nCOLOR_SCHEME=Default\n'
 e2e_assert_file_eq "$config" "$expected"
-e2e_assert_eq "0 0 565 411" "$(e2e_window_rect Korvane)" "window rectangle (the minimum, on a first run)"
+e2e_assert_eq "0 0 565 411" "$(e2e_wintool window-rect Korvane)" "window rectangle (the minimum, on a first run)"
 # Right after an autosave the next one is 5 s away: empty the file (the program shares it for
 # writing) and close; only the shutdown save can write it again.
 : >"$config"
@@ -48,7 +48,7 @@ mv "$E2E_LOG" "$E2E_DIR/first-run.log"
 
 printf 'COLOR_SCHEME=Custom scheme\r\nWINDOW_W=300\r\nWINDOW_H=500\r\n; moved by hand\r\nWINDOW_X=40\r\nWINDOW_Y=30\r\nTRAY_ICON=0\r\n' >"$config"
 e2e_start_korvane
-e2e_assert_eq "40 30 565 500" "$(e2e_window_rect Korvane)" "window rectangle"
+e2e_assert_eq "40 30 565 500" "$(e2e_wintool window-rect Korvane)" "window rectangle"
 # The logger writes from its own thread: wait for the lines rather than for the window.
 e2e_wait_until 10 loaded || e2e_fail "the scheme was not loaded at start-up"
 e2e_assert_eq 0 "$(e2e_wintool focus Korvane)" "focus before the click"

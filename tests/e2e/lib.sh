@@ -203,7 +203,6 @@ e2e_wintool() { wine "$KORVANE_WINTOOL" "$@" 2>>"$E2E_ROOT/wine-stderr.log" | tr
 
 # e2e_client_rect TITLE: "x y width height" of the window's client area on the screen.
 e2e_client_rect() { e2e_wintool client-rect "${1:-Korvane}"; }
-e2e_window_rect() { e2e_wintool window-rect "${1:-Korvane}"; }
 
 # e2e_to_screen TITLE X Y: sets E2E_X and E2E_Y to the screen position of a client point.
 e2e_to_screen() {

@@ -17,14 +17,8 @@ e2e_audio_state "$(e2e_device speakers Speakers 0.6 0 1; e2e_device headset Head
 nameless() { e2e_log_line_count ERROR "Failed to get audio device friendly name."; }
 dir=$E2E_DIR
 mkdir -p "$dir/color_schemes"
-scheme() {  # scheme BACKGROUND: every key, so loading it logs nothing
-    printf 'BACKGROUND_COLOR=%sFF\nTEXT_COLOR=F0F0F0\nBUTTON=A05020FF\nBUTTON_HOVERED=C07040\n' "$1"
-    printf 'TEXT_INPUT_BACKGROUND=303030\nTEXT_INPUT_BORDER=00000000\nTEXT_INPUT_CURSOR=CCCCCC\n'
-    printf 'TEXT_INPUT_SELECT_BOX=797A7A\nVOLUME_CONTROL_BORDER=102030\nVOLUME_CONTROL_BACKGROUND=304050\n'
-    printf 'SLIDER_GAUGE=506070\nSLIDER_CONTROL=E0C020\nSLIDER_CONTROL_HOVERED=F0D030\n'
-    printf 'SLIDER_CONTROL_ACTIVATED=FFE040\nSCROLLABLE_REGION_BACKGROUND=283848\n'
-    printf 'SCROLL_BAR_BACKWARD_BUTTON=161616\nSCROLL_BAR_FORWARD_BUTTON=161616\nSCROLL_BAR_SLIDE_BAR=2C2C2C\n'
-    printf 'CHECK_BOX_CHECKED=CCCCCC\nCHECK_BOX_UNCHECKED=555555\n'
+scheme() {  # scheme BACKGROUND: the shipped dark scheme (every key, so loading it logs nothing) recoloured
+    sed "s/^BACKGROUND_COLOR=.*/BACKGROUND_COLOR=$1/; s/^BUTTON=.*/BUTTON=A05020/" "$KORVANE_SOURCE_DIR/app/share/color_schemes/Dark.ini"
 }
 scheme 203040 >"$dir/color_schemes/Harbour.ini"
 printf 'WINDOW_X=20\nWINDOW_Y=20\nWINDOW_W=900\nWINDOW_H=640\nTRAY_ICON=0\nCOLOR_SCHEME=Harbour.ini\n' >"$dir/config.ini"

@@ -231,6 +231,17 @@ FAKE_CHANGE(endpoint_set_mute, IAudioEndpointVolume, BOOL, d, FAKE_ENDPOINT_SET_
 FAKE_CHANGE(session_set_volume, ISimpleAudioVolume, float, s, FAKE_SESSION_SET_MASTER_VOLUME, in >= 0.0f && in <= 1.0f, t.s->volume = in, in, false)
 FAKE_CHANGE(session_set_mute, ISimpleAudioVolume, BOOL, s, FAKE_SESSION_SET_MUTE, true, t.s->mute = in != FALSE, 0.0f, in != FALSE)
 
+// The checks of a method that hands out a new object for the same device: the device is still
+// there (when `needs_device`) and the method not switched to fail.
+template <class I>
+static HRESULT open(void* self, I** out, FakeMethod method, ObjectKind kind, bool needs_device = true, FakeSync sync = FAKE_SYNC_READ) {
+    Target t = target(self, sync);
+    *out = nullptr;
+    if (needs_device) NEEDS(t, d);
+    FAIL_IF_SWITCHED(t, method);
+    return spawn(out, t.m, kind, t.o->id);
+}
+
 static wchar_t* co_task_wide(const std::wstring& text) {
     size_t bytes = (text.size() + 1) * sizeof(wchar_t);
     return (wchar_t*)memcpy(CoTaskMemAlloc(bytes), text.c_str(), bytes);
@@ -239,13 +250,11 @@ static wchar_t* co_task_wide(const std::wstring& text) {
 // ---- device enumerator, collection, device, property store ----
 
 static HRESULT STDMETHODCALLTYPE enum_audio_endpoints(IMMDeviceEnumerator* self, EDataFlow flow, DWORD mask, IMMDeviceCollection** out) {
-    Target t = target(self, FAKE_SYNC_ENUMERATE);
-    *out = nullptr;
-    FAIL_IF_SWITCHED(t, FAKE_ENUM_AUDIO_ENDPOINTS);
-    spawn(out, t.m, COLLECTION);
-    if ((flow == eRender || flow == eAll) && (mask & DEVICE_STATE_ACTIVE))  // all active render endpoints
-        for (ModelDevice& d : t.m->devices) object_of(*out)->ids.push_back(d.id);
-    return S_OK;
+    HRESULT result = open(self, out, FAKE_ENUM_AUDIO_ENDPOINTS, COLLECTION, false, FAKE_SYNC_ENUMERATE);
+    AudioModel* m = object_of(self)->model;
+    if (result == S_OK && (flow == eRender || flow == eAll) && (mask & DEVICE_STATE_ACTIVE))  // all active render endpoints
+        for (ModelDevice& d : m->devices) object_of(*out)->ids.push_back(d.id);
+    return result;
 }
 
 static HRESULT STDMETHODCALLTYPE get_default_audio_endpoint(IMMDeviceEnumerator* self, EDataFlow flow, ERole role, IMMDevice** out) {
@@ -268,35 +277,18 @@ static HRESULT STDMETHODCALLTYPE collection_item(IMMDeviceCollection* self, UINT
 }
 
 static HRESULT STDMETHODCALLTYPE device_activate(IMMDevice* self, REFIID iid, DWORD context, PROPVARIANT* params, void** out) {
-    Target t = target(self);
     *out = nullptr;
-    NEEDS(t, d);
-    if (IsEqualGUID(iid, IID_IAudioEndpointVolume)) {
-        FAIL_IF_SWITCHED(t, FAKE_ACTIVATE_ENDPOINT_VOLUME);
-        return spawn(out, t.m, ENDPOINT_VOLUME, t.o->id);
-    }
-    if (IsEqualGUID(iid, IID_IAudioSessionManager2) || IsEqualGUID(iid, IID_IAudioSessionManager)) {
-        FAIL_IF_SWITCHED(t, FAKE_ACTIVATE_SESSION_MANAGER);
-        return spawn(out, t.m, SESSION_MANAGER, t.o->id);
-    }
+    if (IsEqualGUID(iid, IID_IAudioEndpointVolume)) return open(self, out, FAKE_ACTIVATE_ENDPOINT_VOLUME, ENDPOINT_VOLUME);
+    if (IsEqualGUID(iid, IID_IAudioSessionManager2) || IsEqualGUID(iid, IID_IAudioSessionManager))
+        return open(self, out, FAKE_ACTIVATE_SESSION_MANAGER, SESSION_MANAGER);
     return E_NOINTERFACE;
 }
 
 static HRESULT STDMETHODCALLTYPE device_open_property_store(IMMDevice* self, DWORD access, IPropertyStore** out) {
-    Target t = target(self);
-    *out = nullptr;
-    NEEDS(t, d);
-    FAIL_IF_SWITCHED(t, FAKE_OPEN_PROPERTY_STORE);
-    return spawn(out, t.m, PROPERTY_STORE, t.o->id);
+    return open(self, out, FAKE_OPEN_PROPERTY_STORE, PROPERTY_STORE);
 }
 
-static HRESULT STDMETHODCALLTYPE device_get_id(IMMDevice* self, LPWSTR* out) {
-    Target t = target(self);
-    *out = nullptr;
-    FAIL_IF_SWITCHED(t, FAKE_DEVICE_GET_ID);
-    *out = co_task_wide(t.o->id);
-    return S_OK;
-}
+FAKE_READ(device_get_id, IMMDevice, LPWSTR, o, FAKE_DEVICE_GET_ID, co_task_wide(t.o->id))
 
 static HRESULT STDMETHODCALLTYPE property_store_get_value(IPropertyStore* self, REFPROPERTYKEY key, PROPVARIANT* value) {
     PropVariantInit(value);
@@ -313,13 +305,10 @@ static HRESULT STDMETHODCALLTYPE property_store_get_value(IPropertyStore* self, 
 // ---- session manager, session enumerator, session ----
 
 static HRESULT STDMETHODCALLTYPE get_session_enumerator(IAudioSessionManager2* self, IAudioSessionEnumerator** out) {
-    Target t = target(self);
-    *out = nullptr;
-    NEEDS(t, d);
-    FAIL_IF_SWITCHED(t, FAKE_GET_SESSION_ENUMERATOR);
-    spawn(out, t.m, SESSION_ENUMERATOR, t.o->id);
-    for (ModelSession& s : t.d->sessions) object_of(*out)->keys.push_back(s.key);
-    return S_OK;
+    HRESULT result = open(self, out, FAKE_GET_SESSION_ENUMERATOR, SESSION_ENUMERATOR);
+    if (result == S_OK)
+        for (ModelSession& s : model_find_device(object_of(self)->model, object_of(self)->id.c_str())->sessions) object_of(*out)->keys.push_back(s.key);
+    return result;
 }
 
 static HRESULT STDMETHODCALLTYPE session_enumerator_get_session(IAudioSessionEnumerator* self, int index, IAudioSessionControl** out) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 #include "Ostrel/core/log.h"
 #include "app/color_schemes.h"
 #include "app/config.h"
@@ -23,62 +24,41 @@ std::string format(const AppConfig& c) {
     return out;
 }
 
-void expect_window(const AppConfig& c, i32 x, i32 y, i32 w, i32 h, u8 tray) {
-    EXPECT_EQ(c.window_x, x);
-    EXPECT_EQ(c.window_y, y);
-    EXPECT_EQ(c.window_width, w);
-    EXPECT_EQ(c.window_height, h);
-    EXPECT_EQ(c.tray_icon, tray);
-}
-
-TEST(ConfigParse, FirstRunGivesDefaultsMinimumSizeAndSixMessages) {
-    LogCapture capture;
-    AppConfig c = parse("");
-    expect_window(c, 0, 0, 565, 411, 0);
-    EXPECT_EQ(scheme(c), "Default");
-    EXPECT_EQ(capture.texts(), (std::vector<std::string>{"WINDOW_X not present in config.", "WINDOW_Y not present in config.",
-                                                          "WINDOW_W not present in config.", "WINDOW_H not present in config.",
-                                                          "TRAY_ICON not present in config.",
-                                                          "COLOR_SCHEME not present in config, using Default color scheme."}));
-    for (auto& l : capture.lines()) EXPECT_EQ(l.level, LOG_LEVEL_ERROR);
-}
-
-TEST(ConfigParse, CompleteFileInAnyOrderWithCommentsAndUnknownKeys) {
-    LogCapture capture;
-    AppConfig c = parse(
-        "; written by hand\r\nCOLOR_SCHEME=Solarized dark.ini\r\nUNKNOWN=5\r\nWINDOW_H=700\r\n"
-        "  ; indented comment WINDOW_W=1\r\nTRAY_ICON=1\r\nWINDOW_W=800\r\nWINDOW_Y=-20\r\nWINDOW_X=-1200\r\n");
-    expect_window(c, -1200, -20, 800, 700, 1);
-    EXPECT_EQ(scheme(c), "Solarized dark.ini");
-    EXPECT_TRUE(capture.lines().empty());
-    c = parse("WINDOW_W=300\nWINDOW_H=-5\n");  // raised to the minimum
-    EXPECT_EQ(c.window_width, 565);
-    EXPECT_EQ(c.window_height, 411);
-    c = parse("WINDOW_W=565\nWINDOW_H=412\n");
-    EXPECT_EQ(c.window_height, 412);
-}
-
-TEST(ConfigParse, InvalidValuesGiveZeroAndTheirMessage) {
-    LogCapture capture;
-    // Out of the 32-bit range is invalid (no wrap into a negative size), then raised to the minimum.
-    AppConfig c = parse("WINDOW_X=12a\nWINDOW_Y=+5\nWINDOW_W=2147483648\nWINDOW_H=-2147483649\nTRAY_ICON=true\nCOLOR_SCHEME=a\n");
-    expect_window(c, 0, 0, 565, 411, 0);
-    EXPECT_EQ(capture.texts(), (std::vector<std::string>{"WINDOW_X invalid in config.ini.", "WINDOW_Y invalid in config.ini.",
-                                                          "WINDOW_W invalid in config.ini.", "WINDOW_H invalid in config.ini.",
-                                                          "TRAY_ICON invalid in config.ini."}));
-    capture.clear();
-    EXPECT_EQ(parse("TRAY_ICON=01").tray_icon, 0);
-    EXPECT_EQ(parse("TRAY_ICON=1 ").tray_icon, 0);
-    EXPECT_EQ(capture.count("TRAY_ICON invalid in config.ini."), 2);
-}
-
-TEST(ConfigParse, SchemeNameOf64BytesIsKept65GivesDefault) {
-    LogCapture capture;
-    std::string name64 = "A" + std::string(62, 'n') + "Z";
-    EXPECT_EQ(scheme(parse("COLOR_SCHEME=" + name64 + "\n")), name64);
-    EXPECT_FALSE(capture.contains("COLOR_SCHEME invalid in config.ini."));
-    EXPECT_EQ(scheme(parse("COLOR_SCHEME=" + name64 + "!\n")), "Default");
-    EXPECT_TRUE(capture.contains("COLOR_SCHEME invalid in config.ini."));
+// A file's text, then the record it gives and its messages, all errors.
+TEST(ConfigParse, ValuesTheMinimumSizeAndMessages) {
+    auto absent = [](const char* key) { return std::string(key) + " not present in config."; };
+    auto invalid = [](const char* key) { return std::string(key) + " invalid in config.ini."; };
+    const std::string name64 = "A" + std::string(62, 'n') + "Z";
+    struct Case {
+        std::string text;
+        std::vector<i32> fields;  // x, y, width, height, tray icon
+        std::string scheme;
+        std::vector<std::string> log;
+    } cases[] = {
+        {"", {0, 0, 565, 411, 0}, "Default",
+         {absent("WINDOW_X"), absent("WINDOW_Y"), absent("WINDOW_W"), absent("WINDOW_H"), absent("TRAY_ICON"),
+          "COLOR_SCHEME not present in config, using Default color scheme."}},
+        {"; written by hand\r\nCOLOR_SCHEME=Solarized dark.ini\r\nUNKNOWN=5\r\nWINDOW_H=700\r\n  ; indented comment WINDOW_W=1\r\n"
+         "TRAY_ICON=1\r\nWINDOW_W=800\r\nWINDOW_Y=-20\r\nWINDOW_X=-1200\r\n",
+         {-1200, -20, 800, 700, 1}, "Solarized dark.ini", {}},
+        // Out of the 32-bit range is invalid (no wrap into a negative size), then raised to the minimum.
+        {"WINDOW_X=12a\nWINDOW_Y=+5\nWINDOW_W=2147483648\nWINDOW_H=-2147483649\nTRAY_ICON=true\nCOLOR_SCHEME=a\n", {0, 0, 565, 411, 0}, "a",
+         {invalid("WINDOW_X"), invalid("WINDOW_Y"), invalid("WINDOW_W"), invalid("WINDOW_H"), invalid("TRAY_ICON")}},
+        {"WINDOW_X=1\nWINDOW_Y=2\nWINDOW_W=300\nWINDOW_H=412\nTRAY_ICON=01\nCOLOR_SCHEME=" + name64 + "\n", {1, 2, 565, 412, 0}, name64,
+         {invalid("TRAY_ICON")}},
+        {"WINDOW_X=1\nWINDOW_Y=2\nWINDOW_W=565\nWINDOW_H=-5\nTRAY_ICON=1 \nCOLOR_SCHEME=" + name64 + "!\n", {1, 2, 565, 411, 0},
+         "Default", {invalid("TRAY_ICON"), invalid("COLOR_SCHEME")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        LogCapture capture;
+        AppConfig config = parse(c.text);
+        EXPECT_EQ((std::vector<i32>{config.window_x, config.window_y, config.window_width, config.window_height, config.tray_icon}),
+                  c.fields);
+        EXPECT_EQ(scheme(config), c.scheme);
+        EXPECT_EQ(capture.texts(), c.log);
+        for (const CapturedLine& l : capture.lines()) EXPECT_EQ(l.level, LOG_LEVEL_ERROR);
+    }
 }
 
 TEST(ConfigFormat, WritesTheSixLinesInTheOrderTheParseReads) {

@@ -1,12 +1,13 @@
 // The toolkit's shared machinery in real frames: layout and alignment, hit testing against the
 // clip rectangle and the input snapshot.
 #include "Ostrel/gui/gui.h"
+#include "app/key_states.h"
 #include "gui_test_support.h"
 #include "support/log_capture.h"
 
 namespace {
 
-TEST(GuiLayout, EachAlignmentOffsetsInsideTheParent) {
+TEST(GuiLayout, EachAlignmentOffsetsInsideTheParentAndANullParentIgnoresIt) {
     LayoutNode parent = {10, 20, 200, 100, nullptr, ALIGN_TOP_LEFT};
     struct { u32 alignment; f32 x, y; } cases[] = {
         {ALIGN_TOP_LEFT, 10, 20},     {ALIGN_TOP_CENTER, 85, 20},    {ALIGN_TOP_RIGHT, 160, 20},
@@ -25,13 +26,11 @@ TEST(GuiLayout, EachAlignmentOffsetsInsideTheParent) {
     GuiPoint p = gui_absolute_position(&grandchild);
     EXPECT_FLOAT_EQ(p.x, 85 + 3 + 1 + 20);
     EXPECT_FLOAT_EQ(p.y, 110 + 4 + 1 + 3);
-}
-
-TEST(GuiLayout, ANullParentIgnoresAlignmentAndAlignmentEightPlacesWithoutOffset) {
+    // A null parent ignores the alignment; alignment 8 places without an offset, with a warning.
     LogCapture capture;
-    LayoutNode node = {5, 6, 50, 10, nullptr, ALIGN_BOTTOM_CENTER}, parent = {10, 20, 200, 100, nullptr, ALIGN_TOP_LEFT},
-               child = {7, 8, 50, 10, &parent, 8};
-    GuiPoint p = gui_absolute_position(&node), q = gui_absolute_position(&child);
+    LayoutNode node = {5, 6, 50, 10, nullptr, ALIGN_BOTTOM_CENTER}, eight = {7, 8, 50, 10, &parent, 8};
+    GuiPoint q = gui_absolute_position(&eight);
+    p = gui_absolute_position(&node);
     EXPECT_EQ((std::vector<f32>{p.x, p.y, q.x, q.y}), (std::vector<f32>{5, 6, 17, 28}));
     EXPECT_EQ(capture.texts(), std::vector<std::string>{"Relative alignment not implemented."});
 }
@@ -80,7 +79,8 @@ struct Devices {
     const GuiInput& advance(int frames = 1) {
         for (int i = 0; i < frames; i++) {
             key_states_advance(&keys, &keyboard);
-            gui_snapshot_input(&ctx, &mouse, &keyboard, &keys, &ring);
+            const GuiKeys gui_keys = key_states_gui_keys(&keys);
+            gui_snapshot_input(&ctx, &mouse, &keyboard, &gui_keys, &ring);
         }
         return ctx.input;
     }

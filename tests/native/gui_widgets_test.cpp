@@ -50,8 +50,7 @@ TEST_F(GuiWidgetTest, ButtonClicksOnThePressEdgeAndShowsTheHoveredLookWhileHeld)
         frame(gui_mouse(s.x, s.y, s.down), [&] {
             clicked = gui_button(ctx, GuiButtonParams{&DefaultButtonStyle, 100, 30, "", 0, ALIGN_CENTER, 40, 40});
         });
-        EXPECT_EQ(clicked, s.clicked) << s.what;
-        EXPECT_EQ(px(42, 42), s.look) << s.what;
+        EXPECT_EQ(std::pair(clicked, px(42, 42)), std::pair(s.clicked, s.look)) << s.what;
     }
 }
 
@@ -86,8 +85,7 @@ TEST_F(GuiWidgetTest, CheckBoxTogglesOncePerPress) {
     for (const auto& s : steps) {
         frame(gui_mouse(s.x, 20, s.down),
               [&] { checked = gui_check_box(ctx, GuiCheckBoxParams{&DefaultCheckBoxStyle, 16, 16, (u8)checked, 12, 12}); });
-        EXPECT_EQ(checked, s.checked) << "frame " << &s - steps;
-        EXPECT_EQ(px(14, 14), s.checked ? GREEN : RED) << "frame " << &s - steps;
+        EXPECT_EQ(std::pair(checked, px(14, 14)), std::pair(s.checked, s.checked ? GREEN : RED)) << &s - steps;
     }
 }
 
@@ -145,8 +143,7 @@ TEST_F(GuiSliderTest, DragsFromTheKnobOnlyClampsAtTheEndAndAReleaseAnywhereEndsI
         in.wheel = s.wheel;
         slider(in);
         EXPECT_NEAR(value, s.value, 1e-5f) << s.what;
-        EXPECT_EQ(dragging, s.dragging) << s.what;
-        EXPECT_EQ(moved, s.moved) << s.what;
+        EXPECT_EQ(std::pair(dragging, moved), std::pair(s.dragging, s.moved)) << s.what;
         if (s.knob_color) { EXPECT_EQ(knob_top(s.knob_color), s.knob_top) << s.what; }
         if (s.wheel) { EXPECT_EQ(ctx->input.wheel, s.wheel) << "the slider leaves the wheel to others"; }
     }
@@ -160,8 +157,6 @@ TEST_F(GuiSliderTest, HorizontalSliderRunsFromTheLeftEndAndAnEmptyTrackKeepsTheV
     slider(gui_mouse(50, 150, true), horizontal);
     slider(gui_mouse(75, 150, true), horizontal);
     EXPECT_NEAR(value, 0.25f, 1e-5f);
-    slider(gui_mouse(75, 150, false), horizontal);
-    EXPECT_EQ(dragging, 0);
     value = 0.3f;
     dragging = 1;
     slider(gui_mouse(60, 60, true), GuiSliderParams{&DefaultSliderStyle, GUI_SLIDER_VERTICAL, 0, 6, 0, 36, 10, 50, 50});

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 #include "Ostrel/platform/input.h"
+#include "app/key_states.h"
 #include "Ostrel/platform/window.h"
 
 namespace {

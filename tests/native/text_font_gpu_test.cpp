@@ -78,6 +78,7 @@ TEST_F(ImageUpload, ADecodedImageIsDrawnUprightAsAGuiTexture) {
     EXPECT_EQ(pixel_at(pixels, 16, 8, 2), gui_pack_color(255, 0, 0, 255));
     EXPECT_EQ(pixel_at(pixels, 16, 8, 13), gui_pack_color(0, 0, 255, 255));
     vulkan_destroy_texture(&texture);
+    EXPECT_TRUE(gui_texture_is_none(&texture)) << "a destroyed texture reads as none";
 }
 
 }  // namespace

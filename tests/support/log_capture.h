@@ -1,4 +1,4 @@
-// Captures log messages for assertions. One capture at a time; it replaces console output.
+// Captures log messages for assertions. One capture at a time; it replaces standard output.
 #pragma once
 #include <string>
 #include <vector>
@@ -19,4 +19,8 @@ public:
     bool contains(const std::string& text);
     int count(const std::string& text);
     void clear();
+    // Waits until the logger has written every message queued so far.
+    void flush();
+    // While held the logger stalls on a line of its own (so the ring fills).
+    void hold_output(bool held);
 };

@@ -86,16 +86,9 @@ std::vector<u32> render_harness_pixels(RenderHarness* h) {
 }
 
 GuiElement render_harness_element(RenderHarness* h, f32 x, f32 y, f32 w, f32 height, u32 color, f32 radius) {
-    GuiElement e = {};
-    e.context = &h->gui;
-    e.node = LayoutNode{x, y, w, height, nullptr, ALIGN_TOP_LEFT};
-    e.primitive_type = GUI_PRIMITIVE_SHAPE;
-    e.color = color;
-    e.radius = radius;
-    e.size[0] = w;
-    e.size[1] = height;
-    e.texture_dirty = 1;
-    return e;
+    return GuiElement{.context = &h->gui, .node = LayoutNode{x, y, w, height, nullptr, ALIGN_TOP_LEFT},
+                      .primitive_type = GUI_PRIMITIVE_SHAPE, .color = color, .radius = radius, .size = {w, height},
+                      .texture_dirty = 1};
 }
 
 void render_harness_draw(GuiElement* e) {
