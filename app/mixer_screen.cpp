@@ -179,19 +179,20 @@ static ColumnResult mixer_column(GuiContext* context, f32 x, f32 y, f32 w, f32 h
     return result;
 }
 
-static ColumnState session_state(u32 j) {
-    MixerState* m = &g_mixer;
+static ColumnState session_state(MixerState* m, u32 j) {
     return ColumnState{&m->session_slider_dragging.data[j], &m->session_slider_value.data[j],
                        &m->session_field_focused.data[j],   &m->session_field_cursor.data[j],
                        &m->session_field_selection.data[j], &m->session_field_text.data[j]};
 }
 
 struct SessionsUser {
+    MixerState* mixer;
     u32 device;
 };
 
 static bool mixer_session_item(GuiContext* context, ScrollRegion* region, u32 j, void* user) {
-    const u32 device = ((SessionsUser*)user)->device;
+    const SessionsUser* sessions = (const SessionsUser*)user;
+    const u32 device = sessions->device;
     const u8 percent = audio_get_session_volume_percent(device, j);
     const f32 volume = audio_get_session_volume(device, j);
     const bool muted = audio_get_session_mute(device, j);
@@ -205,7 +206,7 @@ static bool mixer_session_item(GuiContext* context, ScrollRegion* region, u32 j,
     u32 title_length = name.length;
     const u8* title = path_file_name(name.data, name.length, &title_length);
 
-    ColumnState state = session_state(j);
+    ColumnState state = session_state(sessions->mixer, j);
     *state.slider_value = volume;
     if (!*state.field_focused) percent_format(state.field_text, percent);
     ColumnResult r = mixer_column(context, item.x, item.y, width, height, &region->node, title, title_length, state,
@@ -223,6 +224,11 @@ static bool mixer_session_item(GuiContext* context, ScrollRegion* region, u32 j,
 // Device list
 //-----------------------------------------------------------------------------
 
+struct DeviceListUser {
+    u32* selected_device;
+    u8* open;
+};
+
 static bool mixer_device_item(GuiContext* context, ScrollRegion* region, u32 i, void* user) {
     LayoutNode item = {};
     gui_scroll_region_item(&item, region, k_list_item_height);
@@ -238,8 +244,9 @@ static bool mixer_device_item(GuiContext* context, ScrollRegion* region, u32 i, 
                                                        .parent = &region->node,
                                                        .alignment = ALIGN_TOP_LEFT});
     if (!clicked) return true;
-    g_ui_selected_device = i;
-    g_mixer.device_list_open = 0;
+    const DeviceListUser* list = (const DeviceListUser*)user;
+    *list->selected_device = i;
+    *list->open = 0;
     return false;
 }
 
@@ -387,7 +394,7 @@ void mixer_screen(GuiContext* context, f32 top) {
     {
         const f32 x = equalizer.x + equalizer.w + k_sessions_spacing * W;
         const f32 y = equalizer.y;
-        SessionsUser user = {device};
+        SessionsUser user = {.mixer = m, .device = device};
         LayoutNode region = {};
         gui_scroll_region(context,
                           GuiScrollRegionParams{.style = &DefaultScrollRegionStyle,
@@ -434,6 +441,7 @@ void mixer_screen(GuiContext* context, f32 top) {
         // must not also pick that entry.
         const u32 held = context->input.left_button, was_held = context->previous_input.left_button;
         if (!list_was_open) context->input.left_button = context->previous_input.left_button = 0;
+        DeviceListUser user = {.selected_device = &g_ui_selected_device, .open = &m->device_list_open};
         gui_scroll_region(context,
                           GuiScrollRegionParams{.style = &DefaultScrollRegionStyle,
                                                 .width = selector.w,
@@ -445,6 +453,7 @@ void mixer_screen(GuiContext* context, f32 top) {
                                                 .y = selector.y + selector.h,
                                                 .alignment = ALIGN_TOP_LEFT},
                           GuiScrollRegionCall{.item = mixer_device_item,
+                                              .user = &user,
                                               .item_count = device_count,
                                               .fraction = &m->device_list_fraction,
                                               .content_extent = &m->device_list_extent,
