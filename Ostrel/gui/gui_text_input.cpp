@@ -219,14 +219,8 @@ bool edit(Field* f) {
 }
 
 void draw_rect(GuiContext* ctx, LayoutNode* parent, f32 x, f32 w, f32 h, u32 color) {
-    GuiRectParams r = {};
-    r.width = w;
-    r.height = h;
-    r.color = color;
-    r.x = x;
-    r.parent = parent;
-    r.alignment = ALIGN_CENTER_LEFT;
-    gui_rect(ctx, r);
+    gui_rect(ctx, GuiRectParams{.width = w, .height = h, .color = color, .x = x, .parent = parent,
+                                .alignment = ALIGN_CENTER_LEFT});
 }
 
 f32 whole_pixels(f32 v) { return (f32)(i32)v; }
