@@ -2,11 +2,10 @@
 # The Mixer screen of the real Korvane.exe against the audio platform stand-in (two devices,
 # sessions of running idle programs), driven by real input once a click has given the window
 # the focus: the scheme's colours on screen, the device slider dragged to the top (and released
-# outside the window), Mute and Unmute, a session volume typed in, another device made the
-# default for all three roles, and a scheme file replaced on disk recolouring the window at once.
+# outside the window), Mute, a session volume typed in and another unmuted, another device made
+# the default for all three roles, and a scheme file replaced on disk recolouring the window at once.
 # A third device without a friendly name is dropped with its message at start-up and on every
-# frame's enumeration while the window has the focus; once the state file gives it a name, the
-# messages stop.
+# frame's enumeration while the window has the focus.
 # Buttons, fields and the device list take plain clicks, whose press and release arrive together.
 . "$(dirname "$0")/lib.sh"
 e2e_init
@@ -54,8 +53,6 @@ wait_state name=Speakers volume 1 "device slider at the top"
 click device_mute
 wait_state name=Speakers mute 1 "device muted"
 near "$(state name=Speakers volume)" 1 || e2e_fail "the slider went on dragging after its release"
-click device_mute
-wait_state name=Speakers mute 0 "device unmuted"
 
 # A percentage typed into player.exe's field (session 1), committed with Enter.
 click session_field 1
@@ -65,19 +62,17 @@ e2e_hold_key Return
 wait_state program=player.exe volume 0.37 "typed session percentage"
 near "$(state program=browser.exe volume)" 0.45 || e2e_fail "the other session changed"
 
-# Unmute and Mute of browser.exe (muted at the start).
+# Unmute of browser.exe (muted at the start).
 click session_mute 2
 wait_state program=browser.exe mute 0 "session unmuted"
-click session_mute 2
-wait_state program=browser.exe mute 1 "session muted again"
 
 # Headset from the device list, then "Set as active audio output".
 click selector
 click list_item 1
 click set_active
-roles() { grep -o '^SetDefaultEndpoint device={0.0.0.00000000}.{headset} session=0 role=[0-9]' "$E2E_AUDIO_STATE.log" 2>/dev/null | sed 's/.*role=//' | tr -d '\n'; }
-e2e_wait_until 10 eval '[ "$(roles)" = 012 ]' || e2e_fail "roles set for the headset: [$(roles)], expected 012"
-wait_state name=Headset default_console 1 "headset default (console)"
+for role in console multimedia communications; do
+    wait_state name=Headset default_$role 1 "headset default ($role)"
+done
 wait_state name=Speakers default_multimedia 0 "speakers no longer default"
 
 # The scheme file replaced on disk (written beside the folder, moved in): the next frame takes it.
@@ -90,11 +85,6 @@ recoloured() {
 e2e_wait_until 10 recoloured || e2e_fail "the edited scheme did not recolour the window"
 
 [ "$(nameless)" -ge 20 ] || e2e_fail "only $(nameless) enumerations while focused"
-sed 's/^id={0.0.0.00000000}.{dock}$/&\nname=Dock/' "$E2E_AUDIO_STATE" >"$E2E_AUDIO_STATE.new" && mv -f "$E2E_AUDIO_STATE.new" "$E2E_AUDIO_STATE"
-sleep 1
-settled=$(nameless)
-sleep 1
-e2e_assert_eq "$settled" "$(nameless)" "friendly-name failures after the state gave the device a name"
 e2e_expect_exit close
 # Wine reports the DPI awareness as set already; nothing else may have gone wrong.
 errors=$(grep ERROR "$E2E_LOG" | grep -v -e 'DPI awareness already set.' -e 'Failed to get audio device friendly name.')

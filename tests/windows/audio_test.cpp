@@ -280,7 +280,7 @@ TEST_F(Audio, VolumesMutesAndTheirLimits) {
     EXPECT_FALSE(s->mute || d->mute);
     EXPECT_TRUE(log.lines().empty());
     // Every change goes out with a null event context.
-    for (const FakeCall& c : g_fake_audio.calls) EXPECT_FALSE(c.has_context) << fake_method_name(c.method);
+    for (const FakeCall& c : g_fake_audio.calls) EXPECT_FALSE(c.has_context) << "method " << c.method;
 
     // Below zero and session levels above one are passed on; the system refuses them.
     audio_set_device_volume(0, -0.5f);
