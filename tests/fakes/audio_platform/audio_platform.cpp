@@ -56,7 +56,6 @@ FILETIME g_loaded_time;
 u64 g_loaded_size;
 ULONGLONG g_checked_at;  // tick of the last look at the file's time stamp
 bool g_loaded;
-LONG g_server_locks;
 
 std::wstring widen(const std::string& text) {
     int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0);
@@ -282,9 +281,7 @@ HRESULT STDMETHODCALLTYPE factory_query_interface(IClassFactory* self, REFIID ri
 }
 ULONG STDMETHODCALLTYPE factory_reference(IClassFactory*) { return 1; }  // never freed
 
-HRESULT STDMETHODCALLTYPE factory_create_instance(IClassFactory* self, IUnknown* outer, REFIID riid, void** out) {
-    *out = nullptr;
-    if (outer) return CLASS_E_NOAGGREGATION;
+HRESULT STDMETHODCALLTYPE factory_create_instance(IClassFactory* self, IUnknown*, REFIID riid, void** out) {
     if (!g_model.sync) {
         model_reset(&g_model);
         g_model.sync = [](AudioModel*, FakeSync kind) { load(kind); };
@@ -293,10 +290,8 @@ HRESULT STDMETHODCALLTYPE factory_create_instance(IClassFactory* self, IUnknown*
     return model_create_instance(&g_model, *((Factory*)self)->clsid, riid, out);
 }
 
-HRESULT STDMETHODCALLTYPE factory_lock_server(IClassFactory*, BOOL lock) {
-    InterlockedAdd(&g_server_locks, lock ? 1 : -1);
-    return S_OK;
-}
+// The program never unloads the server (no DllCanUnloadNow): locks need no count.
+HRESULT STDMETHODCALLTYPE factory_lock_server(IClassFactory*, BOOL) { return S_OK; }
 
 IClassFactoryVtbl g_factory_vtbl = {factory_query_interface, factory_reference, factory_reference, factory_create_instance, factory_lock_server};
 Factory g_factories[] = {{{&g_factory_vtbl}, &CLSID_MMDeviceEnumerator}, {{&g_factory_vtbl}, &FAKE_CLSID_POLICY_CONFIG}};
@@ -308,8 +303,4 @@ extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllGetClassObject(REFCLS
         if (IsEqualGUID(clsid, *factory.clsid)) return factory_query_interface(&factory.iface, riid, out);
     *out = nullptr;
     return CLASS_E_CLASSNOTAVAILABLE;
-}
-
-extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllCanUnloadNow() {
-    return g_model.live_objects == 0 && g_server_locks == 0 ? S_OK : S_FALSE;
 }
