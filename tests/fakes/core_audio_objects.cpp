@@ -37,12 +37,8 @@ static_assert(offsetof(IPolicyConfigVistaCVtbl, SetDefaultEndpoint) == 12 * size
 // ---- the model ----
 
 void model_reset(AudioModel* model) {
-    model->devices.clear();
-    model->fail = 0;
-    model->fail_default_roles = 0;
-    model->calls.clear();
-    model->sync = nullptr;
-    model->changed = nullptr;
+    // The live counts stay: objects handed out before may still be held.
+    *model = AudioModel{.live_references = model->live_references, .live_objects = model->live_objects};
 }
 
 ModelDevice* model_add_device(AudioModel* model, const wchar_t* id, const wchar_t* name, f32 volume, bool mute, u32 default_roles) {

@@ -1,12 +1,18 @@
 #!/bin/bash
-# The Mixer screen of the real Korvane.exe against the audio platform stand-in (two devices,
+# Both screens of the real Korvane.exe against the audio platform stand-in (two devices,
 # sessions of running idle programs), driven by real input once a click has given the window
-# the focus: the scheme's colours on screen, the device slider dragged to the top (and released
+# the focus. Buttons, fields, tabs, boxes and the device list take plain clicks, whose press and
+# release arrive together.
+# Mixer: the scheme's colours on screen, the device slider dragged to the top (and released
 # outside the window), Mute, a session volume typed in and another unmuted, another device made
 # the default for all three roles, and a scheme file replaced on disk recolouring the window at once.
 # A third device without a friendly name is dropped with its message at start-up and on every
 # frame's enumeration while the window has the focus.
-# Buttons, fields and the device list take plain clicks, whose press and release arrive together.
+# Options: the tab switch, the tray box written by the next autosave, and the run-at-log-in box
+# setting the registry's Run value. With the tray box checked, closing hides the window behind
+# its notification-area icon (Wine shows it in its "Wine System Tray" window) and the program
+# lives on; "Exit" in the icon's menu ends it with code 0. The next start is hidden behind the
+# icon, and a left click on the icon brings the window back and removes it.
 . "$(dirname "$0")/lib.sh"
 e2e_init
 e2e_start_programs player.exe browser.exe voicechat.exe
@@ -17,10 +23,14 @@ nameless() { e2e_log_line_count ERROR "Failed to get audio device friendly name.
 dir=$E2E_DIR
 mkdir -p "$dir/color_schemes"
 scheme() {  # scheme BACKGROUND: the shipped dark scheme (every key, so loading it logs nothing) recoloured
-    sed "s/^BACKGROUND_COLOR=.*/BACKGROUND_COLOR=$1/; s/^BUTTON=.*/BUTTON=A05020/" "$KORVANE_SOURCE_DIR/app/share/color_schemes/Dark.ini"
+    sed "s/^BACKGROUND_COLOR=.*/BACKGROUND_COLOR=$1/; s/^BUTTON=.*/BUTTON=A05020/; s/^CHECK_BOX_CHECKED=.*/CHECK_BOX_CHECKED=C8C8C8/" \
+        "$KORVANE_SOURCE_DIR/app/share/color_schemes/Dark.ini"
 }
 scheme 203040 >"$dir/color_schemes/Harbour.ini"
 printf 'WINDOW_X=20\nWINDOW_Y=20\nWINDOW_W=900\nWINDOW_H=640\nTRAY_ICON=0\nCOLOR_SCHEME=Harbour.ini\n' >"$dir/config.ini"
+run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+run_value() { wine reg query "$run_key" /v Korvane 2>/dev/null | tr -d '\r' | grep -i 'Korvane.*REG_SZ'; }
+wine reg delete "$run_key" /v Korvane /f >/dev/null 2>&1
 
 e2e_start_korvane
 read -r _ _ W H <<<"$(e2e_client_rect Korvane)"
@@ -85,7 +95,69 @@ recoloured() {
 e2e_wait_until 10 recoloured || e2e_fail "the edited scheme did not recolour the window"
 
 [ "$(nameless)" -ge 20 ] || e2e_fail "only $(nameless) enumerations while focused"
-e2e_expect_exit close
+
+# Options, in the recoloured scheme.
+click tab_options
+sleep 1
+shot=$(e2e_screenshot options)
+e2e_assert_eq A05020 "$(pixel 2 2)" "inactive Mixer tab"
+e2e_assert_eq 406080 "$(pixel $((3 * tab + 2)) 2)" "active Options tab"
+e2e_assert_eq C8C8C8 "$(pixel 31 61)" "tray box unchecked"  # in the scheme's inverted pairing
+
+# The tray box: TRAY_ICON=1 at the next autosave (every five seconds).
+e2e_click_client Korvane 38 68
+e2e_wait_until 12 grep -qx 'TRAY_ICON=1' "$dir/config.ini" || e2e_fail "no autosave wrote TRAY_ICON=1"
+
+# Run at log-in: checking the box sets the Run value to the program's own path.
+[ -z "$(run_value)" ] || e2e_fail "a Run value before the box was checked"
+e2e_click_client Korvane 38 98
+e2e_wait_until 10 eval '[ -n "$(run_value)" ]' || e2e_fail "no Run value after checking the box"
+run_value | grep -qi 'Korvane.exe' || e2e_fail "the Run value does not name Korvane.exe: $(run_value)"
+wine reg delete "$run_key" /v Korvane /f >/dev/null 2>&1
+
+tray() { e2e_wintool visible "Wine System Tray" 2>/dev/null; }
+korvane() { e2e_wintool visible Korvane 2>/dev/null; }
+click_icon() {  # the first (and only) icon of the tray window
+    local x y w h
+    read -r x y w h <<<"$(e2e_wintool client-rect "Wine System Tray")"
+    xdotool mousemove --sync $((x + 12)) $((y + h / 2)) click "$1"
+}
+# The menu opens at the cursor; it lists "Exit" above "Open". Wine keeps a tiny unnamed X window
+# per Vulkan surface too: the menu is the unnamed one with room for two items.
+find_menu() {
+    local w
+    for w in $(xdotool search --onlyvisible --name '^$' 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$WIDTH" -lt 400 ] && [ "$HEIGHT" -lt 100 ] && [ "$WIDTH" -ge 20 ] && [ "$HEIGHT" -ge 20 ] && return 0
+    done
+    return 1
+}
+menu_exit() {
+    click_icon 3
+    e2e_wait_until 10 find_menu || e2e_fail "no menu after a right click on the icon"
+    e2e_screenshot menu >/dev/null
+    xdotool mousemove --sync $((X + WIDTH / 2)) $((Y + HEIGHT / 4)) click 1   # the upper item: "Exit"
+    e2e_expect_exit
+}
+
+e2e_post Korvane 0x0010 0 0   # WM_CLOSE
+e2e_wait_until 10 eval '[ "$(korvane)" = 0 ]' || e2e_fail "closing did not hide the window"
+e2e_wait_until 10 eval '[ "$(tray)" = 1 ]' || e2e_fail "no tray icon after closing"
+sleep 2
+e2e_running || e2e_fail "closing with the tray box checked ended the program"
+menu_exit
 # Wine reports the DPI awareness as set already; nothing else may have gone wrong.
 errors=$(grep ERROR "$E2E_LOG" | grep -v -e 'DPI awareness already set.' -e 'Failed to get audio device friendly name.')
 [ -z "$errors" ] || e2e_fail "errors in the log: $(head -3 <<<"$errors")"
+
+e2e_run_korvane
+e2e_wait_until 40 eval '[ "$(tray)" = 1 ] || ! e2e_running' || e2e_fail "no tray icon after 40 s"
+e2e_running || e2e_fail "Korvane ended at start-up"
+e2e_assert_eq 0 "$(korvane)" "window hidden at start"
+click_icon 1
+e2e_wait_until 10 eval '[ "$(korvane)" = 1 ]' || e2e_fail "a click on the icon did not show the window"
+# The icon went with it, and with the last icon Wine hides its tray window.
+e2e_wait_until 10 eval '[ "$(tray)" = 0 ]' || e2e_fail "the icon stayed after the window was shown"
+e2e_post Korvane 0x0010 0 0
+e2e_wait_until 10 eval '[ "$(tray)" = 1 ]' || e2e_fail "closing did not bring the icon back"
+menu_exit
