@@ -3,6 +3,8 @@
 # sessions of running idle programs), driven by real input once a click has given the window
 # the focus. Buttons, fields, tabs, boxes and the device list take plain clicks, whose press and
 # release arrive together.
+# The configuration is a file edited by hand: the window takes its position and is shown without
+# activation, the existing scheme folder is noted (WARNING), and the settings are saved as read.
 # Mixer: the scheme's colours on screen, the device slider dragged to the top (and released
 # outside the window), Mute, a session volume typed in and another unmuted, another device made
 # the default for all three roles, and a scheme file replaced on disk recolouring the window at once.
@@ -27,12 +29,14 @@ scheme() {  # scheme BACKGROUND: the shipped dark scheme (every key, so loading 
         "$KORVANE_SOURCE_DIR/app/share/color_schemes/Dark.ini"
 }
 scheme 203040 >"$dir/color_schemes/Harbour.ini"
-printf 'WINDOW_X=20\nWINDOW_Y=20\nWINDOW_W=900\nWINDOW_H=640\nTRAY_ICON=0\nCOLOR_SCHEME=Harbour.ini\n' >"$dir/config.ini"
+printf 'COLOR_SCHEME=Harbour.ini\r\nWINDOW_W=900\r\nWINDOW_H=640\r\n; moved by hand\r\nWINDOW_X=40\r\nWINDOW_Y=30\r\nTRAY_ICON=0\r\n' >"$dir/config.ini"
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 run_value() { wine reg query "$run_key" /v Korvane 2>/dev/null | tr -d '\r' | grep -i 'Korvane.*REG_SZ'; }
 wine reg delete "$run_key" /v Korvane /f >/dev/null 2>&1
 
 e2e_start_korvane
+e2e_assert_eq "40 30 900 640" "$(e2e_wintool window-rect Korvane)" "window rectangle"
+e2e_assert_eq 0 "$(e2e_wintool focus Korvane)" "focus before the click"
 read -r _ _ W H <<<"$(e2e_client_rect Korvane)"
 [ -n "$H" ] || e2e_fail "no client rectangle"
 [ "$(nameless)" -ge 1 ] || e2e_fail "start-up did not enumerate through the stand-in"
@@ -47,6 +51,7 @@ wait_state() {  # wait_state MATCH KEY VALUE WHAT
 
 # Focus first: the top-right corner holds nothing but background.
 e2e_click_client Korvane $((W - 4)) 4
+e2e_wait_until 10 eval '[ "$(e2e_wintool focus Korvane)" = 1 ]' || e2e_fail "the click did not activate the window"
 sleep 1.5
 shot=$(e2e_screenshot mixer)
 pixel() { e2e_client_pixel "$shot" Korvane "$1" "$2"; }
@@ -140,12 +145,14 @@ menu_exit() {
     e2e_expect_exit
 }
 
-e2e_post Korvane 0x0010 0 0   # WM_CLOSE
+xdotool key alt+F4
 e2e_wait_until 10 eval '[ "$(korvane)" = 0 ]' || e2e_fail "closing did not hide the window"
 e2e_wait_until 10 eval '[ "$(tray)" = 1 ]' || e2e_fail "no tray icon after closing"
 sleep 2
 e2e_running || e2e_fail "closing with the tray box checked ended the program"
 menu_exit
+e2e_assert_file_eq "$dir/config.ini" 'WINDOW_X=40\nWINDOW_Y=30\nWINDOW_W=900\nWINDOW_H=640\nTRAY_ICON=1\nCOLOR_SCHEME=Harbour.ini\n'
+e2e_log_has WARNING "Color schemes folder already exists. No need to create it."
 # Wine reports the DPI awareness as set already; nothing else may have gone wrong.
 errors=$(grep ERROR "$E2E_LOG" | grep -v -e 'DPI awareness already set.' -e 'Failed to get audio device friendly name.')
 [ -z "$errors" ] || e2e_fail "errors in the log: $(head -3 <<<"$errors")"

@@ -150,18 +150,16 @@ static ULONG STDMETHODCALLTYPE release(I* self) {
     return (ULONG)left;
 }
 
-static const GUID* const KIND_IIDS[KIND_COUNT][2] = {
-    {&IID_IMMDeviceEnumerator}, {&IID_IMMDeviceCollection}, {&IID_IMMDevice}, {&IID_IPropertyStore},
-    {&IID_IAudioEndpointVolume}, {&IID_IAudioSessionManager, &IID_IAudioSessionManager2},
-    {&IID_IAudioSessionEnumerator}, {&IID_IAudioSessionControl}, {&FAKE_IID_POLICY_CONFIG_VISTA}};
+static const GUID* const KIND_IIDS[KIND_COUNT] = {
+    &IID_IMMDeviceEnumerator, &IID_IMMDeviceCollection, &IID_IMMDevice, &IID_IPropertyStore, &IID_IAudioEndpointVolume,
+    &IID_IAudioSessionManager2, &IID_IAudioSessionEnumerator, &IID_IAudioSessionControl, &FAKE_IID_POLICY_CONFIG_VISTA};
 
 template <class I>
 static HRESULT STDMETHODCALLTYPE query_interface(I* self, REFIID iid, void** out) {
     Target t = target(self);
     *out = nullptr;
     Interface* answer = nullptr;
-    const GUID* const* own = KIND_IIDS[t.o->kind];
-    if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, *own[0]) || (own[1] && IsEqualGUID(iid, *own[1]))) {
+    if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, *KIND_IIDS[t.o->kind])) {
         answer = &t.o->primary;
     } else if (t.o->kind == SESSION && IsEqualGUID(iid, IID_IAudioSessionControl2)) {
         FAIL_IF_SWITCHED(t, FAKE_QUERY_SESSION_CONTROL2);
@@ -268,8 +266,7 @@ static HRESULT STDMETHODCALLTYPE collection_item(IMMDeviceCollection* self, UINT
 static HRESULT STDMETHODCALLTYPE device_activate(IMMDevice* self, REFIID iid, DWORD context, PROPVARIANT* params, void** out) {
     *out = nullptr;
     if (IsEqualGUID(iid, IID_IAudioEndpointVolume)) return open(self, out, FAKE_ACTIVATE_ENDPOINT_VOLUME, ENDPOINT_VOLUME);
-    if (IsEqualGUID(iid, IID_IAudioSessionManager2) || IsEqualGUID(iid, IID_IAudioSessionManager))
-        return open(self, out, FAKE_ACTIVATE_SESSION_MANAGER, SESSION_MANAGER);
+    if (IsEqualGUID(iid, IID_IAudioSessionManager2)) return open(self, out, FAKE_ACTIVATE_SESSION_MANAGER, SESSION_MANAGER);
     return E_NOINTERFACE;
 }
 
