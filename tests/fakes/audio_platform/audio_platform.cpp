@@ -22,7 +22,8 @@
 //   volume=1
 //   mute=0
 //
-// A session is listed only while a process of its program runs.
+// A session is listed only while a process of its program runs (its process id is looked
+// up at every enumeration).
 #define CINTERFACE
 #include <windows.h>
 #include <objbase.h>
@@ -32,6 +33,7 @@
 #include <stdlib.h>
 #include <wctype.h>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 #include "core_audio_model.h"
@@ -181,24 +183,51 @@ std::string format_state() {
     return out;
 }
 
-// Process ids of the running programs by upper-cased file name; the first process of a name
-// wins. A snapshot costs milliseconds under Wine (it reads every thread's times), so one is
-// taken at most once a second: a program's session comes and goes within a second of it.
-std::map<std::wstring, DWORD> g_running;
+// The running programs the state names, by upper-cased file name, each with a handle that tells
+// when it ends. A snapshot costs milliseconds under Wine (it reads every thread's times), so
+// one is taken only when a known program ended or, at most once a second, when a named
+// program was not running at the last one.
+struct Program {
+    DWORD pid;
+    HANDLE process;
+};
+std::map<std::wstring, Program> g_programs;
 ULONGLONG g_snapshot_at;
 bool g_snapshot_taken;
 
+bool a_program_ended() {
+    std::vector<HANDLE> handles;
+    for (auto& p : g_programs) handles.push_back(p.second.process);
+    for (size_t at = 0; at < handles.size(); at += MAXIMUM_WAIT_OBJECTS) {
+        DWORD n = (DWORD)(handles.size() - at < MAXIMUM_WAIT_OBJECTS ? handles.size() - at : MAXIMUM_WAIT_OBJECTS);
+        if (WaitForMultipleObjects(n, &handles[at], FALSE, 0) != WAIT_TIMEOUT) return true;
+    }
+    return false;
+}
+
 void find_programs() {
+    std::set<std::wstring> named;
+    bool missing = false;
+    for (const FileSession& s : g_sessions) {
+        if (s.program == "System") continue;
+        std::wstring name = upper(widen(s.program));
+        named.insert(name);
+        missing = missing || !g_programs.count(name);
+    }
     ULONGLONG now = GetTickCount64();
-    if (g_snapshot_taken && now - g_snapshot_at < 1000) return;
-    g_running.clear();
+    if (g_snapshot_taken && !a_program_ended() && !(missing && now - g_snapshot_at >= 1000)) return;
+    for (auto& p : g_programs) CloseHandle(p.second.process);
+    g_programs.clear();
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return;
     PROCESSENTRY32W entry;
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
         const wchar_t* slash = wcsrchr(entry.szExeFile, L'\\');
-        g_running.emplace(upper(slash ? slash + 1 : entry.szExeFile), entry.th32ProcessID);
+        std::wstring name = upper(slash ? slash + 1 : entry.szExeFile);
+        if (!named.count(name) || g_programs.count(name)) continue;  // the first process of a name wins
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID);
+        if (process) g_programs[name] = Program{entry.th32ProcessID, process};
     }
     CloseHandle(snapshot);
     g_snapshot_at = now;
@@ -214,9 +243,9 @@ void list_sessions() {
         const FileSession& s = g_sessions[k];
         ModelDevice* d = model_find_device(&g_model, s.device.c_str());
         bool system = s.program == "System";
-        auto running = g_running.find(upper(widen(s.program)));
-        if (d && (system || running != g_running.end()))
-            model_add_session(d, system ? 0 : running->second, s.volume, s.mute)->key = (u32)k + 1;
+        auto running = g_programs.find(upper(widen(s.program)));
+        if (d && (system || running != g_programs.end()))
+            model_add_session(d, system ? 0 : running->second.pid, s.volume, s.mute)->key = (u32)k + 1;
     }
 }
 
