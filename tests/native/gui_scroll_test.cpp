@@ -75,27 +75,26 @@ TEST_F(GuiScrollTest, ItemsStartAtMinusTheHiddenFractionAreClippedToTheRegionAnd
     EXPECT_EQ(std::pair(content, fraction), std::pair(30.0f, 0.0f));
 }
 
+// Each row one frame with the mouse over two regions in the same place (or beside them): the
+// first one's fraction before and after, and the wheel left for later widgets.
 TEST_F(GuiScrollTest, TheWheelIsConsumedByTheFirstRegionUnderTheMouse) {
-    f32 fa = 0, ca = 210, fb = 0, cb = 210;
-    GuiInput in = gui_mouse(60, 50);
-    in.wheel = -1;  // towards the user: further down
-    frame(in, [&] {
-        region(6, &fa, &ca);
-        region(6, &fb, &cb);  // the same place, drawn later
-    });
-    EXPECT_FLOAT_EQ(fa, 0.1f);
-    EXPECT_TRUE(fb == 0 && ctx->input.wheel == 0) << "the second region saw no wheel";
-    in.wheel = 1;
-    for (int i = 0; i < 2; i++) frame(in, [&] { region(6, &fa, &ca); });
-    EXPECT_FLOAT_EQ(fa, 0) << "clamped at the start";
-    fa = 0.95f;
-    in.wheel = -1;
-    frame(in, [&] { region(6, &fa, &ca); });
-    EXPECT_FLOAT_EQ(fa, 1.0f) << "clamped at the end";
-    GuiInput outside = gui_mouse(200, 50);
-    outside.wheel = -1;
-    frame(outside, [&] { region(6, &fa, &ca); });
-    EXPECT_EQ(ctx->input.wheel, -1) << "outside the region the wheel stays";
+    const struct { i32 x, wheel; f32 before, after; i32 left; } steps[] = {
+        {60, -1, 0, 0.1f, 0},  // towards the user: further down
+        {60, 1, 0.05f, 0, 0},  // clamped at the start
+        {60, -1, 0.95f, 1, 0},
+        {200, -1, 0.5f, 0.5f, -1},
+    };
+    for (const auto& s : steps) {
+        f32 fa = s.before, ca = 210, fb = 0, cb = 210;
+        GuiInput in = gui_mouse(s.x, 50);
+        in.wheel = s.wheel;
+        frame(in, [&] {
+            region(6, &fa, &ca);
+            region(6, &fb, &cb);
+        });
+        EXPECT_EQ((std::vector<f32>{fa, fb, (f32)ctx->input.wheel}), (std::vector<f32>{s.after, 0, (f32)s.left}))
+            << &s - steps;
+    }
 }
 
 // One row: frames with the mouse (and wheel) over a bar showing `visible` of its content, then the

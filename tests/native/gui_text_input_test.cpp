@@ -226,36 +226,31 @@ TEST_F(GuiTextInputTest, APressPlacesTheCursorAndADragExtendsTheSelection) {
     }
 }
 
-class GuiTextInputDrawTest : public GuiTextInputTest {
-protected:
-    void SetUp() override {
-        GuiTextInputTest::SetUp();
-        style.text_texture = GUI_NO_TEXTURE;  // laid out but not drawn: cursor and selection stay clean
-    }
-    GuiRect drawn(u32 color) {
+// "ell" selected with the cursor on "e", then on "o": the box runs from the cursor to the far end
+// of the selection, as high as the cursor.
+TEST_F(GuiTextInputTest, ASelectionBoxRunsFromTheCursorToItsFarEdgeLeftwardsToo) {
+    style.text_texture = GUI_NO_TEXTURE;  // laid out but not drawn: cursor and selection stay clean
+    auto drawn = [&](u32 color) {
         GuiRect r = {-1, -1, -1, -1};
         bounds(color, GuiRect{FX, FY, FX + 120, FY + 24}, &r);
-        return GuiRect{r.x0, r.y0, r.x1 + 1, r.y1 + 1};  // ends exclusive
-    }
-};
-
-TEST_F(GuiTextInputDrawTest, ASelectionBoxRunsFromTheCursorToItsFarEdgeLeftwardsToo) {
+        return std::vector<f32>{r.x0, r.x1 + 1, r.y1 + 1 - r.y0};  // the end exclusive, the height
+    };
     const char* s = "hello";
-    focus(s, 4, -3);  // "ell" selected, the cursor on "o"
-    field(gui_mouse(300, 230));
-    GuiRect box = drawn(CYAN), c = drawn(YELLOW);
-    EXPECT_EQ(box.x0, FX + (i32)left_edge(s, 1));
-    EXPECT_EQ(box.x1, c.x0) << "the box ends where the cursor begins";
-    EXPECT_EQ(c.x0, FX + (i32)left_edge(s, 4));
-    EXPECT_EQ(box.y1 - box.y0, (f32)test_glyph("o")->top) << "as high as the cursor";
-    focus(s, 1, 3);  // "ell" selected, the cursor on "e"
-    field(gui_mouse(300, 230));
-    box = drawn(CYAN);
-    EXPECT_EQ(box.x0, FX + (i32)left_edge(s, 1));
-    EXPECT_EQ(box.x1, FX + (i32)right_edge(s, 3));
+    auto at = [](f32 edge) { return (f32)(FX + (i32)edge); };  // whole pixels from the field's left
+    const f32 x = at(left_edge(s, 1)), top = (f32)test_glyph("o")->top;
+    const struct { u32 cursor; i32 selection; f32 box_end; } cases[] = {
+        {1, 3, at(right_edge(s, 3))},
+        {4, -3, at(left_edge(s, 4))},
+    };
+    for (const auto& c : cases) {
+        focus(s, c.cursor, c.selection);
+        field(gui_mouse(300, 230));
+        EXPECT_EQ(drawn(CYAN), (std::vector<f32>{x, c.box_end, top})) << c.cursor;
+    }
+    EXPECT_EQ(drawn(YELLOW)[0], at(left_edge(s, 4))) << "the box ends where the cursor begins";
     focused = 0;
     field(gui_mouse(300, 230));
-    EXPECT_EQ(drawn(YELLOW).x0, -1) << "no cursor without focus";
+    EXPECT_EQ(drawn(YELLOW)[0], -1) << "no cursor without focus";
 }
 
 }  // namespace

@@ -33,24 +33,33 @@ TEST_F(GuiWidgetTest, VerticalAdjustPutsTheGlyphBoxTopWhereTheLabelIs) {
     text_layout_free(&l);
 }
 
-TEST_F(GuiWidgetTest, ButtonClicksOnThePressEdgeAndShowsTheHoveredLookWhileHeld) {
-    const struct { i32 x, y; bool down, clicked; u32 look; const char* what; } steps[] = {
-        {200, 200, false, false, WHITE, "away: normal"},
-        {60, 50, false, false, YELLOW, "hovered"},
-        {60, 50, true, true, RED, "press: click, pressed look"},
-        {62, 52, true, false, YELLOW, "held: hovered look, no click"},
-        {62, 52, false, false, YELLOW, "release: nothing"},
-        {200, 200, true, false, WHITE, "press elsewhere"},
-        {60, 50, true, false, YELLOW, "slid onto it while held: no click"},
-        {60, 50, false, false, YELLOW, "release"},
-        {139, 69, true, true, RED, "press on the bottom-right edge pixel"},
+// A button and, drawn over its top-left corner, a check box, under the same mouse: both act on the
+// press edge only, the button showing its hovered look while held.
+TEST_F(GuiWidgetTest, ButtonAndCheckBoxActOnThePressEdgeOnly) {
+    DefaultCheckBoxStyle.first_color = CYAN;
+    DefaultCheckBoxStyle.second_color = GREEN;
+    const struct { i32 x, y; bool down, clicked; u32 look; bool checked; const char* what; } steps[] = {
+        {200, 200, false, false, WHITE, false, "away: normal"},
+        {45, 45, false, false, YELLOW, false, "hovered"},
+        {45, 45, true, true, RED, true, "press: click, pressed look"},
+        {47, 47, true, false, YELLOW, true, "held: hovered look, no click"},
+        {47, 47, false, false, YELLOW, true, "release: nothing"},
+        {45, 45, true, true, RED, false, "the next press"},
+        {200, 200, true, false, WHITE, false, "press elsewhere"},
+        {45, 45, true, false, YELLOW, false, "slid onto it while held: no click"},
+        {45, 45, false, false, YELLOW, false, "release"},
+        {139, 69, true, true, RED, false, "press on the button's bottom-right edge pixel"},
     };
+    bool checked = false;
     for (const auto& s : steps) {
         bool clicked = false;
         frame(gui_mouse(s.x, s.y, s.down), [&] {
             clicked = gui_button(ctx, GuiButtonParams{&DefaultButtonStyle, 100, 30, "", 0, ALIGN_CENTER, 40, 40});
+            checked = gui_check_box(ctx, GuiCheckBoxParams{&DefaultCheckBoxStyle, 16, 16, (u8)checked, 40, 40});
         });
-        EXPECT_EQ(std::pair(clicked, px(42, 42)), std::pair(s.clicked, s.look)) << s.what;
+        EXPECT_EQ(std::tuple(clicked, px(130, 60), checked, px(42, 42)),
+                  std::tuple(s.clicked, s.look, s.checked, s.checked ? GREEN : CYAN))
+            << s.what;
     }
 }
 
@@ -73,20 +82,6 @@ TEST_F(GuiWidgetTest, ButtonCaptionIsCentredAndALongOneIsCutInside) {
     ASSERT_TRUE(other_bounds(GREY, GuiRect{160, 40, 260, 70}, &text));
     EXPECT_TRUE(text.x0 > 160 && text.x1 < 259);
     text_layout_free(&l);
-}
-
-TEST_F(GuiWidgetTest, CheckBoxTogglesOncePerPress) {
-    DefaultCheckBoxStyle.first_color = RED;
-    DefaultCheckBoxStyle.second_color = GREEN;
-    const struct { i32 x; bool down, checked; } steps[] = {
-        {20, false, false}, {20, true, true},   {20, true, true},   {21, true, true},  {20, false, true},
-        {20, true, false},  {20, false, false}, {100, true, false}, {20, true, false}, {20, false, false}};
-    bool checked = false;
-    for (const auto& s : steps) {
-        frame(gui_mouse(s.x, 20, s.down),
-              [&] { checked = gui_check_box(ctx, GuiCheckBoxParams{&DefaultCheckBoxStyle, 16, 16, (u8)checked, 12, 12}); });
-        EXPECT_EQ(std::pair(checked, px(14, 14)), std::pair(s.checked, s.checked ? GREEN : RED)) << &s - steps;
-    }
 }
 
 class GuiSliderTest : public GuiWidgetTest {

@@ -31,13 +31,6 @@ protected:
     void SetUp() override;
     void TearDown() override { dyn_array_free(&g_color_schemes); }
 
-    // Window (client) size for the next frames; at most the image size.
-    void window_size(u32 width, u32 height) {
-        ASSERT_LE(width, (u32)UI_TEST_IMAGE_WIDTH);
-        ASSERT_LE(height, (u32)UI_TEST_IMAGE_HEIGHT);
-        g_window.client_width = width;
-        g_window.client_height = height;
-    }
     f32 W() const { return (f32)g_window.client_width; }
     f32 H() const { return (f32)g_window.client_height; }
 
