@@ -1,15 +1,7 @@
-// The UI frame: the tab switch, and the scheme re-applied when a file was loaded.
+// The UI frame: the tab switch.
 #include "ui_test_support.h"
 
-class UiFrame : public UiTest {
-protected:
-    void SetUp() override {
-        UiTest::SetUp();
-        dyn_array_push(&g_color_schemes, ui_test_scheme("Vivid.ini", 40));
-        g_selected_color_scheme = 1;
-        gui_apply_color_scheme(color_scheme_selected()->colors);
-    }
-};
+using UiFrame = UiTest;
 
 // A press held over the inactive tab switches once. The screen drawn in the switching frame is
 // the old one: Options (which asks the registry) only from the next frame.
@@ -29,15 +21,4 @@ TEST_F(UiFrame, HoldingTheButtonOverTheInactiveTabSwitchesOnce) {
         frames(s.frames);
         EXPECT_EQ(std::pair(g_ui_options_active, g_fake_tray.queries), std::pair(s.options, s.queries)) << &s - steps;
     }
-}
-
-TEST_F(UiFrame, ALoadedSchemeFileIsAppliedAtTheTopOfTheNextFrame) {
-    frame();
-    EXPECT_EQ(pixel(pixels(), 400, 300), color(GUI_COLOR_BACKGROUND));
-    g_color_schemes.data[1] = ui_test_scheme("Vivid.ini", 90);  // a rebuild put another scheme there
-    g_color_schemes_loaded = true;
-    frame();
-    EXPECT_FALSE(g_color_schemes_loaded);
-    EXPECT_EQ(DefaultButtonStyle.normal_color, color(GUI_COLOR_BUTTON));
-    EXPECT_EQ(pixel(pixels(), 400, 300), color(GUI_COLOR_BACKGROUND));
 }
