@@ -205,13 +205,10 @@ TEST_F(Mixer, ChangingTheShownDeviceDropsFocusedFieldsWithoutCommitting) {
 // The selected device may point past the list: after a device went away, or when the default
 // index was taken before any device was found. The lists are never indexed with it.
 TEST_F(Mixer, ASelectedDevicePastTheListShowsTheDefaultDeviceOrTheFirstOrNothing) {
-    for (const char* name : {"Speakers", "Headset", "Dock"})
-        g_fake_audio_layer.devices.push_back(FakeAudioDevice{name, 0.1f, false, {{"System", 1.0f, false}}});
-    g_fake_audio_layer.devices[1].volume = 0.6f;
-    g_ui_selected_device = 2;
-    frame();
-    g_fake_audio_layer.devices.pop_back();  // "Dock" unplugged
+    g_fake_audio_layer.devices = {{"Speakers", 0.1f, false, {{"System", 1.0f, false}}},
+                                  {"Headset", 0.6f, false, {{"System", 1.0f, false}}}};
     g_fake_audio_layer.default_device = 1;
+    g_ui_selected_device = 2;  // a third device, unplugged (one shown when it went: see above)
     frame();
     EXPECT_EQ(text_of(g_mixer.device_field_text), "60");
     click_in(layout.set_active);  // actions go to the device shown

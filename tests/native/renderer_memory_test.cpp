@@ -33,7 +33,7 @@ protected:
 
 const std::string k_full = "Failed to allocate from device memory arena because it's full, ";
 
-TEST_F(DeviceTest, ArenaOffsetsTheEndOfTheBlockAndReset) {
+TEST_F(DeviceTest, ArenaOffsetsTheEndOfTheBlockResetAndTypeBits) {
     LogCapture capture;
     MemtarnArena arena;
     make_arena(4096, &arena);
@@ -54,11 +54,9 @@ TEST_F(DeviceTest, ArenaOffsetsTheEndOfTheBlockAndReset) {
     EXPECT_EQ(capture.count(k_full + "size:1, alignment:1, offset:4095."), 1);
     EXPECT_EQ(allocate(&arena, ~(u64)0 - 8, 1, &second), DEVICE_ALLOCATION_FAILED) << "no wrap-around";
     memtarn_arena_destroy(&arena);
-}
 
-TEST_F(DeviceTest, TypeBitsMatchingNoTypeAllocateNoBlock) {
-    LogCapture capture;
-    MemtarnArena arena;
+    // Type bits matching no type allocate no block.
+    capture.clear();
     make_arena(4096, &arena);
     VkDeviceMemory memory = VK_NULL_HANDLE;
     u32 none = ~host_bits() & ((1u << h->memory_properties.memoryTypeCount) - 1);
