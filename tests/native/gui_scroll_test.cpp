@@ -143,7 +143,7 @@ TEST_F(GuiScrollBarTest, ButtonsStepOnEveryFrameHeldAndTheWheelStepsAndIsConsume
     EXPECT_EQ(ctx->input.wheel, 0);
 }
 
-TEST_F(GuiScrollBarTest, APressOnTheBarDragsByTheMouseMovementButSlidingOntoItDoesNot) {
+TEST_F(GuiScrollBarTest, APressOnTheBarDragsByTheMouseMovementButSlidingOntoItOrABarWithoutRoomDoesNot) {
     run(0.25f, {{150, 60, true, 0, 0.5f, 1, 0.25f, 0, 0},  // held before reaching the bar
                 {205, 60, true, 0, 0.5f, 1, 0.25f, 0, 0},
                 {205, 80, true, 0, 0.5f, 1, 0.25f, 0, 0},
@@ -153,9 +153,6 @@ TEST_F(GuiScrollBarTest, APressOnTheBarDragsByTheMouseMovementButSlidingOntoItDo
                 {150, 500, true, 0, 0.5f, 1, 1.0f, 1, 0},
                 {150, 500, false, 0, 0.5f, 1, 1.0f, 0, 0},
                 {150, 100, false, 0, 0.5f, 1, 1.0f, 0, 0}});
-}
-
-TEST_F(GuiScrollBarTest, ABarWithoutRoomMovesNothing) {
     dragging = 1;  // shorter than its two buttons: dragging must not divide by a zero room
     bar(gui_mouse(205, 22, true), 0.5f, 15);
     EXPECT_TRUE(isfinite(fraction));

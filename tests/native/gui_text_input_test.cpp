@@ -22,9 +22,7 @@ void clipboard_get(u8* buffer, u32 capacity, u32* length) {
     memcpy(buffer, g_clipboard.data(), *length);
 }
 
-void clipboard_set(const u8* text, u32 length) {
-    g_clipboard.assign((const char*)text, length);
-}
+void clipboard_set(const u8* text, u32 length) { g_clipboard.assign((const char*)text, length); }
 
 // Like the program's percentage fields: digits only, at most three.
 std::string g_filtered;

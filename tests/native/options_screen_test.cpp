@@ -16,9 +16,6 @@ protected:
             dyn_array_push(&g_color_schemes, ui_test_scheme(name.c_str(), (u8)(30 * g_color_schemes.count)));
         }
     }
-    std::string configured_scheme() const {
-        return std::string((const char*)g_config.color_scheme_name, g_config.color_scheme_name_length);
-    }
     // The list's first frame is the one whose press opened it. The press is on the button's
     // bottom row, where the list's first entry starts: it must not pick that entry too.
     void open_scheme_list() { move(100, kListY), button(true), frame(), move(100, 150), button(false); }
@@ -70,7 +67,7 @@ TEST_F(Options, ChoosingASchemeRecoloursAtOnceAndClosesTheList) {
     button(true);
     frame();
     EXPECT_EQ(g_selected_color_scheme, 2u);
-    EXPECT_EQ(configured_scheme(), "Scheme2.ini");
+    EXPECT_EQ(std::string((const char*)g_config.color_scheme_name, g_config.color_scheme_name_length), "Scheme2.ini");
     EXPECT_FALSE(g_options.scheme_list_open);
     const ColorScheme& chosen = g_color_schemes.data[2];
     // Applied within the frame: the styles hold the new colours; what was drawn before the click
