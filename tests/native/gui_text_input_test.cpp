@@ -54,10 +54,8 @@ protected:
         g_grown.clear();
         g_filtered.clear();
         style = DefaultTextInputStyle;
-        style.background_color = GREY;
         style.cursor_color = YELLOW;
         style.selection_color = CYAN;
-        style.text_color = WHITE;
     }
     void TearDown() override {
         dyn_string_free(&text);

@@ -16,7 +16,6 @@ const VkMemoryPropertyFlags HOST = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMO
 
 class DeviceTest : public HarnessTest<64, 48> {
 protected:
-    VkDevice device() { return h->vk.device; }
     // Memory type bits of every host-visible type: what a small buffer could live in.
     u32 host_bits() {
         u32 bits = 0;
@@ -78,7 +77,7 @@ TEST_F(DeviceTest, FailedVertexBuffersAreEmptyAndDrawNothing) {
     make_arena(65536, &arena);
     make_arena(64, &tiny);
     const f32 vertices[24] = {};
-    VertexBufferDesc desc = {vertices, 16, 6, device(), nullptr, &arena.interface};
+    VertexBufferDesc desc = {vertices, 16, 6, h->vk.device, nullptr, &arena.interface};
     std::vector<VertexBuffer> failed;
     {
         VkHooks hooks;
@@ -122,7 +121,7 @@ TEST_F(DeviceTest, ARefusedTransitionRecordsAndSubmitsNothing) {
     CommandAllocations::install(&hooks);
     Submits::install(&hooks);
     auto transition = [&](VkImageLayout from, VkImageLayout to) {
-        return vulkan_transition_image_layout(texture.image, VK_FORMAT_R8_UNORM, from, to, device(), h->vk.command_pool,
+        return vulkan_transition_image_layout(texture.image, VK_FORMAT_R8_UNORM, from, to, h->vk.device, h->vk.command_pool,
                                               h->vk.graphics_queue);
     };
     EXPECT_FALSE(transition(VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL));
