@@ -6,12 +6,14 @@
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 #include "app/audio.h"
@@ -60,30 +62,21 @@ struct Entry {
     bool mute = false;
 };
 
-std::string after(const std::string& line, const std::string& key) {
-    size_t at = line.find(key);
-    return at == std::string::npos ? "" : line.substr(at + key.size());
-}
-
 std::vector<Entry> pactl_list(const char* what) {
     std::vector<Entry> out;
-    std::string text = run(std::string("pactl list ") + what), line;
-    for (size_t start = 0, end; start < text.size(); start = end + 1) {
-        end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        line = text.substr(start, end - start);
-        if (line.rfind("Sink", 0) == 0) {
-            out.push_back(Entry{});
-            out.back().index = (u32)atoi(after(line, "#").c_str());
-        }
+    std::istringstream text(run(std::string("pactl list ") + what));
+    for (std::string line; std::getline(text, line);) {
+        // What follows the key when the line starts with it.
+        auto rest = [&](const char* key) { return line.rfind(key, 0) == 0 ? line.c_str() + strlen(key) : nullptr; };
+        if (rest("Sink")) out.push_back(Entry{.index = (u32)atoi(line.c_str() + line.find('#') + 1)});
         if (out.empty()) continue;
         Entry& e = out.back();
-        if (line.rfind("\tName: ", 0) == 0) e.name = after(line, ": ");
-        if (line.rfind("\tDescription: ", 0) == 0) e.description = after(line, ": ");
-        if (line.rfind("\tSink: ", 0) == 0) e.sink = (u32)atoi(after(line, ": ").c_str());
-        if (line.rfind("\tMute: ", 0) == 0) e.mute = after(line, ": ") == "yes";
-        if (line.rfind("\t\tapplication.process.binary = \"", 0) == 0) e.binary = after(line, "= \"").substr(0, after(line, "= \"").size() - 1);
-        if (line.rfind("\tVolume: ", 0) == 0)
+        if (rest("\tName: ")) e.name = rest("\tName: ");
+        if (rest("\tDescription: ")) e.description = rest("\tDescription: ");
+        if (rest("\tSink: ")) e.sink = (u32)atoi(rest("\tSink: "));
+        if (rest("\tMute: ")) e.mute = std::string(rest("\tMute: ")) == "yes";
+        if (rest("\t\tapplication.process.binary = \"")) e.binary = line.substr(line.find('"') + 1, line.rfind('"') - line.find('"') - 1);
+        if (rest("\tVolume: "))
             for (size_t at = 0; (at = line.find(": ", at)) != std::string::npos; at += 2)
                 if (isdigit((unsigned char)line[at + 2])) {
                     e.levels.push_back((u32)strtoul(line.c_str() + at + 2, nullptr, 10));
