@@ -279,12 +279,12 @@ e2e_hold_key() {
 # e2e_state_get MATCH KEY: the value of KEY in the stand-in's state section that holds the
 # line MATCH (for example "name=Speakers" or "program=player.exe").
 e2e_state_get() {
-    awk -v m="$1" -v k="$2" '
-        function flush() { if (hit && val != "") print val; hit = 0; val = "" }
-        /^\[/ { flush() }
-        $0 == m { hit = 1 }
-        index($0, k "=") == 1 { val = substr($0, length(k) + 2) }
-        END { flush() }' "$E2E_AUDIO_STATE"
+    # A section is a paragraph: the state file puts a blank line between sections.
+    awk -v RS= -F '\n' -v m="$1" -v k="$2" '{
+        hit = 0
+        for (i = 1; i <= NF; i++) if ($i == m) hit = 1
+        for (i = 1; i <= NF && hit; i++) if (index($i, k "=") == 1) print substr($i, length(k) + 2)
+    }' "$E2E_AUDIO_STATE"
 }
 
 # e2e_mixer_point W H WHAT [ARG]: client "X Y" (whole pixels, inside the widget) of a
