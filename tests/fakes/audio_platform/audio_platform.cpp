@@ -4,8 +4,9 @@
 // For tests and the Linux demo only; on Windows the program drives the real devices.
 //
 // The state file (INI text) is found through the environment variable KORVANE_AUDIO_STATE,
-// else the value StateFile of HKCU\Software\Korvane\AudioPlatform. It is read again whenever
-// it changed on disk, and written back at once after every change the program makes.
+// else the value StateFile of HKCU\Software\Korvane\AudioPlatform. It is read again at an
+// enumeration or a change when it changed on disk, and written back at once after every change
+// the program makes.
 //
 //   [device]                  one section per active output device, in enumeration order
 //   id={0.0.0.00000000}.{1}   endpoint id
@@ -56,7 +57,6 @@ std::vector<FileSession> g_sessions;
 std::wstring g_state_path;
 FILETIME g_loaded_time;
 u64 g_loaded_size;
-ULONGLONG g_checked_at;  // tick of the last look at the file's time stamp
 bool g_loaded;
 
 std::wstring widen(const std::string& text) {
@@ -249,16 +249,11 @@ void list_sessions() {
     }
 }
 
-// READ_RECHECK_MS: reads between enumerations look at the file's time stamp at most this
-// often (a refresh makes hundreds of calls); changes and enumerations always look. The file
-// is parsed only when it changed; an enumeration lists the sessions anew, since the programs
-// that run may have changed.
-const ULONGLONG READ_RECHECK_MS = 20;
-
+// Reads between enumerations (a refresh makes hundreds of calls) take the model as it stands;
+// enumerations and changes look at the file's time stamp. The file is parsed only when it
+// changed; an enumeration lists the sessions anew, since the programs that run may have changed.
 void load(FakeSync kind) {
-    ULONGLONG now = GetTickCount64();
-    if (kind == FAKE_SYNC_READ && g_loaded && now - g_checked_at < READ_RECHECK_MS) return;
-    g_checked_at = now;
+    if (kind == FAKE_SYNC_READ) return;
     if (g_state_path.empty()) g_state_path = state_path();
     FILETIME time = {};
     u64 size = 0;
