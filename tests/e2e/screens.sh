@@ -14,7 +14,7 @@
 # setting the registry's Run value. With the tray box checked, closing hides the window behind
 # its notification-area icon (Wine shows it in its "Wine System Tray" window) and the program
 # lives on; "Exit" in the icon's menu ends it with code 0. The next start is hidden behind the
-# icon, and a left click on the icon brings the window back and removes it.
+# icon. (What a click on the icon does is tested on the tray window itself.)
 . "$(dirname "$0")/lib.sh"
 e2e_init
 e2e_start_programs player.exe browser.exe voicechat.exe
@@ -122,11 +122,6 @@ wine reg delete "$run_key" /v Korvane /f >/dev/null 2>&1
 
 tray() { e2e_wintool visible "Wine System Tray" 2>/dev/null; }
 korvane() { e2e_wintool visible Korvane 2>/dev/null; }
-click_icon() {  # the first (and only) icon of the tray window
-    local x y w h
-    read -r x y w h <<<"$(e2e_wintool client-rect "Wine System Tray")"
-    xdotool mousemove --sync $((x + 12)) $((y + h / 2)) click "$1"
-}
 # The menu opens at the cursor; it lists "Exit" above "Open". Wine keeps a tiny unnamed X window
 # per Vulkan surface too: the menu is the unnamed one with room for two items.
 find_menu() {
@@ -137,8 +132,10 @@ find_menu() {
     done
     return 1
 }
-menu_exit() {
-    click_icon 3
+menu_exit() {  # a right click on the first (and only) icon of the tray window, then "Exit"
+    local x y w h
+    read -r x y w h <<<"$(e2e_wintool client-rect "Wine System Tray")"
+    xdotool mousemove --sync $((x + 12)) $((y + h / 2)) click 3
     e2e_wait_until 10 find_menu || e2e_fail "no menu after a right click on the icon"
     e2e_screenshot menu >/dev/null
     xdotool mousemove --sync $((X + WIDTH / 2)) $((Y + HEIGHT / 4)) click 1   # the upper item: "Exit"
@@ -161,10 +158,4 @@ e2e_run_korvane
 e2e_wait_until 40 eval '[ "$(tray)" = 1 ] || ! e2e_running' || e2e_fail "no tray icon after 40 s"
 e2e_running || e2e_fail "Korvane ended at start-up"
 e2e_assert_eq 0 "$(korvane)" "window hidden at start"
-click_icon 1
-e2e_wait_until 10 eval '[ "$(korvane)" = 1 ]' || e2e_fail "a click on the icon did not show the window"
-# The icon went with it, and with the last icon Wine hides its tray window.
-e2e_wait_until 10 eval '[ "$(tray)" = 0 ]' || e2e_fail "the icon stayed after the window was shown"
-e2e_post Korvane 0x0010 0 0
-e2e_wait_until 10 eval '[ "$(tray)" = 1 ]' || e2e_fail "closing did not bring the icon back"
 menu_exit
