@@ -17,19 +17,6 @@ namespace {
 const u32 TRAY_CALLBACK = WM_USER + 1;
 const char TEST_WINDOW_TITLE[] = "Korvane tray test";
 
-// One hidden top-level window in g_window, with the tray procedure behind it as in the program.
-bool test_window_create() {
-    g_window = Window{};
-    if (!window_create(TEST_WINDOW_TITLE, 100, 100, 600, 450, WINDOW_STYLE_OVERLAPPED, &g_window)) return false;
-    g_window.user_window_procedure = tray_window_proc;
-    return true;
-}
-
-void test_window_destroy() {
-    if (g_window.handle) DestroyWindow((HWND)g_window.handle);
-    g_window = Window{};
-}
-
 void pump() {
     MSG msg;
     while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
@@ -61,7 +48,10 @@ bool wait_for_notification_area() {
 class TrayWindow : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(test_window_create());
+        // One hidden top-level window in g_window, with the tray procedure behind it as in the program.
+        g_window = Window{};
+        ASSERT_TRUE(window_create(TEST_WINDOW_TITLE, 100, 100, 600, 450, WINDOW_STYLE_OVERLAPPED, &g_window));
+        g_window.user_window_procedure = tray_window_proc;
         ASSERT_TRUE(wait_for_notification_area());
         g_config = AppConfig{};
         g_quit = false;
@@ -86,7 +76,8 @@ protected:
         EXPECT_EQ(boxes, expected_boxes);
         tray_icon_set(false);
         tray_window_proc(g_window.handle, WM_ACTIVATE, WA_INACTIVE, 0);
-        test_window_destroy();
+        DestroyWindow(hwnd());
+        g_window = Window{};
     }
     HWND hwnd() const { return (HWND)g_window.handle; }
 
@@ -250,12 +241,7 @@ std::string get_text(u32 capacity) {
     return out.substr(0, length);
 }
 
-class Clipboard : public testing::Test {
-protected:
-    // The clipboard lives only while a window of ours exists.
-    void SetUp() override { ASSERT_TRUE(test_window_create()); }
-    void TearDown() override { test_window_destroy(); }
-};
+using Clipboard = TrayWindow;  // the clipboard lives only while a window of ours exists
 
 // The mend: never more than the destination holds, whatever the clipboard's length. An emptied
 // clipboard yields nothing, with its message.
