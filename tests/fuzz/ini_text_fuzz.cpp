@@ -1,10 +1,14 @@
-// Every reader of INI text on the same arbitrary bytes, copied to a block of their exact size so
-// the sanitizer sees any read past them: the INI lookup and integer reader, the configuration,
-// colour schemes and colours, and the input mapping. Each result is checked against the bytes.
+// Every reader of INI text on the same arbitrary bytes (libFuzzer hands them over in a block of
+// their exact size, so the sanitizer sees any read past them): the INI lookup and integer reader,
+// the configuration, colour schemes and colours, and the input mapping. Each result is checked
+// against the bytes.
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <initializer_list>
+#include <string>
+#include <utility>
 #include "Ostrel/core/ini.h"
 #include "Ostrel/platform/input.h"
 #include "Ostrel/platform/input_mapping.h"
@@ -22,21 +26,17 @@ static void check_span(const u8* text, u32 size, const char* key, const IniValue
 // The integer reader agrees with a reference: optional '-', digits only, within 32 bits.
 static void check_int(const u8* bytes, u32 length) {
     i32 value = 0;
-    bool ok = ini_parse_int(bytes, length, &value);
-    u32 i = (length > 0 && bytes[0] == '-') ? 1 : 0;
-    bool negative = i == 1;
-    __int128 v = 0;
+    const bool ok = ini_parse_int(bytes, length, &value);
+    const bool negative = length > 0 && bytes[0] == '-';
     bool digits = true;
-    for (; i < length; i++) {
-        if (bytes[i] < '0' || bytes[i] > '9') {
-            digits = false;
-            break;
-        }
-        if (v <= ((__int128)1 << 40)) v = v * 10 + (bytes[i] - '0');
+    i64 v = 0;  // saturates far above the 32-bit range
+    for (u32 i = negative ? 1 : 0; i < length && digits; i++) {
+        digits = bytes[i] >= '0' && bytes[i] <= '9';
+        v = v > (1LL << 40) ? v : v * 10 + (bytes[i] - '0');
     }
     if (negative) v = -v;
-    bool expected = digits && v >= -2147483648LL && v <= 2147483647LL;
-    if (ok != expected || (ok && value != (i32)v)) abort();
+    const bool expected = digits && v >= INT32_MIN && v <= INT32_MAX;
+    if (ok != expected || (ok && value != v)) abort();
 }
 
 static void check_ini(const u8* data, u32 n) {
@@ -106,11 +106,8 @@ static void check_scheme(const u8* text, u32 size) {
             !parse_color(text + span.value_start, span.value_end - span.value_start, &color) || color != scheme.colors[i])
             abort();
     }
-    char* path = (char*)malloc(size + 1);
-    memcpy(path, text, size);
-    path[size] = 0;
-    if (color_scheme_begin(path, &scheme) && scheme.name_length > COLOR_SCHEME_NAME_CAPACITY) abort();
-    free(path);
+    const std::string path((const char*)text, size);
+    if (color_scheme_begin(path.c_str(), &scheme) && scheme.name_length > COLOR_SCHEME_NAME_CAPACITY) abort();
 }
 
 static bool points_into(const void* p, const void* base, size_t size) {
@@ -125,11 +122,7 @@ static void check_mapping(const u8* data, u32 n) {
     // The first byte chooses which records the mapping holds, so missing ones are exercised too.
     u8 choice = n ? data[0] : 0;
     void* devices[2] = {(choice & 1) ? nullptr : (void*)&keyboard, (choice & 2) ? nullptr : (void*)&mouse};
-    if (choice & 4) {
-        void* t = devices[0];
-        devices[0] = devices[1];
-        devices[1] = t;
-    }
+    if (choice & 4) std::swap(devices[0], devices[1]);
     InputMapping mapping = {devices, INPUT_MAPPING_KEYBOARD_AND_MOUSE};
     static const char* names[] = {"Jump", "Fire", "A", "keyboard_a", "Run "};
     InputAction actions[5] = {};
@@ -155,13 +148,9 @@ static void check_mapping(const u8* data, u32 n) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size) {
-    if (size > 1 << 16) return 0;
-    u8* text = (u8*)malloc(size ? size : 1);
-    memcpy(text, data, size);
-    check_ini(text, (u32)size);
-    check_config(text, (u32)size);
-    check_scheme(text, (u32)size);
-    check_mapping(text, (u32)size);
-    free(text);
+    check_ini(data, (u32)size);
+    check_config(data, (u32)size);
+    check_scheme(data, (u32)size);
+    check_mapping(data, (u32)size);
     return 0;
 }

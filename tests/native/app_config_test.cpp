@@ -17,13 +17,6 @@ AppConfig parse(const std::string& text) {
 
 std::string scheme(const AppConfig& c) { return std::string((const char*)c.color_scheme_name, c.color_scheme_name_length); }
 
-std::string format(const AppConfig& c) {
-    DynString s = config_format(&c, g_default_allocator);
-    std::string out((const char*)s.data, s.length);
-    dyn_string_free(&s);
-    return out;
-}
-
 // A file's text, then the record it gives and its messages, all errors.
 TEST(ConfigParse, ValuesTheMinimumSizeAndMessages) {
     auto absent = [](const char* key) { return std::string(key) + " not present in config."; };
@@ -59,13 +52,6 @@ TEST(ConfigParse, ValuesTheMinimumSizeAndMessages) {
         EXPECT_EQ(capture.texts(), c.log);
         for (const CapturedLine& l : capture.lines()) EXPECT_EQ(l.level, LOG_LEVEL_ERROR);
     }
-}
-
-TEST(ConfigFormat, WritesTheSixLinesInTheOrderTheParseReads) {
-    AppConfig c = {-1200, 7, 565, 2147483647, 1};
-    memcpy(c.color_scheme_name, "Dark", 4);
-    c.color_scheme_name_length = 4;
-    EXPECT_EQ(format(c), "WINDOW_X=-1200\nWINDOW_Y=7\nWINDOW_W=565\nWINDOW_H=2147483647\nTRAY_ICON=1\nCOLOR_SCHEME=Dark\n");
 }
 
 // Notepad's "UTF-8 with BOM": one leading byte-order mark is skipped, a second one is not.

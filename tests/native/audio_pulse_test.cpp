@@ -6,12 +6,14 @@
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/prctl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
+#include <chrono>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 #include "app/audio.h"
@@ -37,8 +39,8 @@ pid_t spawn(std::vector<std::string> args) {
     return pid;
 }
 
-void stop(pid_t pid, int signal = SIGTERM) {
-    kill(pid, signal);
+void stop(pid_t pid) {
+    kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);
 }
 
@@ -60,30 +62,21 @@ struct Entry {
     bool mute = false;
 };
 
-std::string after(const std::string& line, const std::string& key) {
-    size_t at = line.find(key);
-    return at == std::string::npos ? "" : line.substr(at + key.size());
-}
-
 std::vector<Entry> pactl_list(const char* what) {
     std::vector<Entry> out;
-    std::string text = run(std::string("pactl list ") + what), line;
-    for (size_t start = 0, end; start < text.size(); start = end + 1) {
-        end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        line = text.substr(start, end - start);
-        if (line.rfind("Sink", 0) == 0) {
-            out.push_back(Entry{});
-            out.back().index = (u32)atoi(after(line, "#").c_str());
-        }
+    std::istringstream text(run(std::string("pactl list ") + what));
+    for (std::string line; std::getline(text, line);) {
+        // What follows the key when the line starts with it.
+        auto rest = [&](const char* key) { return line.rfind(key, 0) == 0 ? line.c_str() + strlen(key) : nullptr; };
+        if (rest("Sink")) out.push_back(Entry{.index = (u32)atoi(line.c_str() + line.find('#') + 1)});
         if (out.empty()) continue;
         Entry& e = out.back();
-        if (line.rfind("\tName: ", 0) == 0) e.name = after(line, ": ");
-        if (line.rfind("\tDescription: ", 0) == 0) e.description = after(line, ": ");
-        if (line.rfind("\tSink: ", 0) == 0) e.sink = (u32)atoi(after(line, ": ").c_str());
-        if (line.rfind("\tMute: ", 0) == 0) e.mute = after(line, ": ") == "yes";
-        if (line.rfind("\t\tapplication.process.binary = \"", 0) == 0) e.binary = after(line, "= \"").substr(0, after(line, "= \"").size() - 1);
-        if (line.rfind("\tVolume: ", 0) == 0)
+        if (rest("\tName: ")) e.name = rest("\tName: ");
+        if (rest("\tDescription: ")) e.description = rest("\tDescription: ");
+        if (rest("\tSink: ")) e.sink = (u32)atoi(rest("\tSink: "));
+        if (rest("\tMute: ")) e.mute = std::string(rest("\tMute: ")) == "yes";
+        if (rest("\t\tapplication.process.binary = \"")) e.binary = line.substr(line.find('"') + 1, line.rfind('"') - line.find('"') - 1);
+        if (rest("\tVolume: "))
             for (size_t at = 0; (at = line.find(": ", at)) != std::string::npos; at += 2)
                 if (isdigit((unsigned char)line[at + 2])) {
                     e.levels.push_back((u32)strtoul(line.c_str() + at + 2, nullptr, 10));
@@ -136,24 +129,25 @@ std::string server_picture() {
     return p;
 }
 
-// Two focused frames, far enough apart for a busy server to answer.
-void two_refreshes() {
-    for (int i = 0; i < 2; i++) {
-        usleep(100 * 1000);
-        audio_refresh();
+// Polls until the condition holds; false after 30 s, time enough for a loaded machine.
+bool within(const std::function<bool()>& condition) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        usleep(16 * 1000);
     }
+    return true;
 }
 
-// Refreshes as frames do until the condition holds; false after a few seconds.
-template <typename F>
-bool eventually(F condition) {
-    for (int i = 0; i < 300; i++) {
-        if (condition()) return true;
-        usleep(16 * 1000);
+// Refreshes as frames do until the condition holds.
+bool eventually(const std::function<bool()>& condition) {
+    return within([&] {
         audio_refresh();
-    }
-    return condition();
+        return condition();
+    });
 }
+
+bool pictures_agree() { return layer_picture() == server_picture(); }
 
 u32 device_named(const std::string& name) {
     for (u32 i = 0; i < audio_device_count(); i++)
@@ -185,14 +179,11 @@ protected:
 
     void start_server() {
         std::string socket = g_root + "/run/pulse/native";
-        unlink(socket.c_str());  // a killed server leaves its socket behind
         server = spawn({"pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "-n",
                         "--use-pid-file=no", "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket,
                         "--load=module-null-sink sink_name=speakers sink_properties=device.description=" + SPEAKERS,
                         "--load=module-null-sink sink_name=headphones sink_properties=device.description=" + HEADPHONES});
-        struct stat st;
-        for (int i = 0; i < 500 && stat(socket.c_str(), &st) != 0; i++) usleep(10 * 1000);
-        ASSERT_EQ(stat(socket.c_str(), &st), 0) << "the server did not start";
+        ASSERT_TRUE(within([&] { return access(socket.c_str(), F_OK) == 0; })) << "the server did not start";
     }
 
     // A copy of pacat under the program's name, playing silence.
@@ -200,8 +191,7 @@ protected:
         const size_t before = pactl_list("sink-inputs").size();
         streams.push_back(spawn({g_root + "/programs/" + program, "--playback", "--device=" + sink, "--rate=8000",
                                 "--latency-msec=200", "/dev/zero"}));
-        for (int i = 0; i < 500 && pactl_list("sink-inputs").size() == before; i++) usleep(10 * 1000);
-        ASSERT_EQ(pactl_list("sink-inputs").size(), before + 1) << program << " did not start playing";
+        ASSERT_TRUE(within([&] { return pactl_list("sink-inputs").size() == before + 1; })) << program << " did not start playing";
     }
 
     void SetUp() override {
@@ -218,7 +208,8 @@ protected:
     }
 };
 
-TEST_F(AudioPulse, PictureFollowsTheServerWithinTwoRefreshes) {
+TEST_F(AudioPulse, PictureFollowsTheServer) {
+    eventually(pictures_agree);
     EXPECT_EQ(layer_picture(), server_picture()) << "at start";
     ASSERT_EQ(audio_device_count(), 2u);
     struct Change {
@@ -243,9 +234,8 @@ TEST_F(AudioPulse, PictureFollowsTheServerWithinTwoRefreshes) {
     for (const Change& c : changes) {
         const std::string before = server_picture();
         c.make();
-        for (int i = 0; i < 500 && server_picture() == before; i++) usleep(10 * 1000);
-        ASSERT_NE(server_picture(), before) << c.what;
-        two_refreshes();
+        ASSERT_TRUE(within([&] { return server_picture() != before; })) << c.what;
+        eventually(pictures_agree);
         EXPECT_EQ(layer_picture(), server_picture()) << c.what;
     }
 }
@@ -263,7 +253,7 @@ TEST_F(AudioPulse, VolumesReadFromTheServer) {
     for (const Case& c : cases) {
         run(std::string("pactl set-sink-volume speakers ") + c.volume);
         run("pactl set-sink-input-volume " + std::to_string(input("browser").index) + " " + c.volume);
-        EXPECT_TRUE(eventually([] { return layer_picture() == server_picture(); })) << c.volume;
+        EXPECT_TRUE(eventually(pictures_agree)) << c.volume;
         const u32 d = device_named(SPEAKERS);
         ASSERT_EQ(audio_session_count(d), 1u);
         EXPECT_EQ(audio_get_device_volume_percent(d), c.device_percent) << c.volume;
@@ -273,19 +263,17 @@ TEST_F(AudioPulse, VolumesReadFromTheServer) {
     }
 }
 
-// The percentage setters and the unmutes take the same ways as the rows here; the end-to-end
-// story drives them all from the window.
+// The default device, the balance of the channels, the percentage setters, the unmutes and the
+// server's loss and return are driven from the window in the end-to-end story.
 TEST_F(AudioPulse, ChangesReachTheServer) {
     LogCapture log;
     run("pactl set-sink-volume speakers 20000 40000");
-    ASSERT_TRUE(eventually([] { return layer_picture() == server_picture(); }));
+    ASSERT_TRUE(eventually(pictures_agree));
     struct Case {
         const char* what;
         std::function<void(u32 speakers, u32 headphones)> act;
         std::function<bool()> on_server;
     } cases[] = {
-        {"device volume keeps the balance", [](u32 s, u32) { audio_set_device_volume(s, 0.5f); },
-         [] { return sink("speakers").levels == std::vector<u32>{16384, 32768}; }},
         {"device volume at the bottom mutes", [](u32 s, u32) { audio_set_device_volume(s, 0.004f); },
          [] { return sink("speakers").mute && sink("speakers").levels[1] == 262; }},
         {"device volume above it unmutes", [](u32 s, u32) { audio_set_device_volume(s, 1.3f); },
@@ -306,36 +294,10 @@ TEST_F(AudioPulse, ChangesReachTheServer) {
 
     // Above 100 % is refused as on Windows, and the server is left alone.
     audio_set_session_volume_percent(device_named(HEADPHONES), 0, 150);
-    two_refreshes();
+    usleep(200 * 1000);
+    audio_refresh();
     EXPECT_EQ(input("musicbox").levels, (std::vector<u32>{16384, 16384}));
     EXPECT_EQ(log.texts(), std::vector<std::string>{"Failed to set process master volume."});
-
-    // The server may move streams to the new default sink, so only the default is compared.
-    audio_set_default_device(device_named(HEADPHONES));
-    EXPECT_EQ(audio_default_device_index(), device_named(HEADPHONES));
-    EXPECT_TRUE(eventually([] { return run("pactl get-default-sink") == "headphones\n"; }));
-}
-
-TEST_F(AudioPulse, ServerLostAndBack) {
-    LogCapture log;
-    stop(server, SIGKILL);
-    server = 0;
-    // Longer than the reconnection interval, so failed attempts are made and must stay silent.
-    for (int i = 0; i < 100; i++) {
-        usleep(16 * 1000);
-        audio_refresh();
-        ASSERT_TRUE(i < 2 || audio_device_count() == 0) << "devices of a dead server";
-    }
-    std::vector<std::string> lines = log.texts();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].rfind("Lost the connection to the sound server: ", 0), 0u) << lines[0];
-
-    for (pid_t s : streams) stop(s);  // they end with the server anyway
-    streams.clear();
-    start_server();
-    start_stream("chatter", "headphones");
-    EXPECT_TRUE(eventually([] { return audio_device_count() == 2 && layer_picture() == server_picture(); }));
-    EXPECT_EQ(log.texts().size(), 1u);
 }
 
 }  // namespace

@@ -4,23 +4,8 @@
 
 namespace {
 
-TEST(IniLexer, TokenKindsLinesAndUnknownBytes) {
-    std::string text = "[sec]\nKEY = va lue\n;comment\n\x01";
-    IniLexer lx = ini_lexer(text.data(), (u32)text.size());
-    struct { u32 kind; const char* word; u32 line; } expected[] = {
-        {INI_TOKEN_BRACKET, nullptr, 1}, {INI_TOKEN_WORD, "sec]", 1},     {INI_TOKEN_WORD, "KEY ", 2},
-        {INI_TOKEN_ASSIGN, nullptr, 2},  {INI_TOKEN_WORD, "va lue", 2},   {INI_TOKEN_UNKNOWN, nullptr, 4},
-        {INI_TOKEN_UNKNOWN, nullptr, 4}};  // an unknown byte is not consumed
-    for (const auto& e : expected) {
-        IniToken t = ini_next_token(&lx);
-        EXPECT_EQ(t.kind, e.kind);
-        EXPECT_EQ(t.line, e.line);
-        EXPECT_EQ(text.substr(t.start, t.end - t.start), e.word ? e.word : "");  // one-byte tokens: start = end
-    }
-    lx = ini_lexer("  ; only a comment", 18);
-    EXPECT_EQ(ini_next_token(&lx).kind, INI_TOKEN_END);
-}
-
+// The lexer is read through the lookup: key words with spaces, comments, section brackets and a
+// byte the lexer does not know, which ends the scan; the fuzzer keeps its tokens in bounds.
 TEST(IniFind, EdgeCases) {
     const char* absent = "<absent>";
     const std::string sections = "TOP=0\n[s]\nJump=a\n[keyboard_and_mouse]\nJump=b\nFire=c\n";

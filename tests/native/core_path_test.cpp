@@ -16,18 +16,4 @@ TEST(PathFileName, SplitsAtTheLastSeparator) {
     }
 }
 
-TEST(PathExecutable, DirectoryIsThePathUpToItsLastSeparator) {
-    u8 *full = nullptr, *dir = nullptr;
-    u32 full_length = 0, dir_length = 0;
-    ASSERT_TRUE(path_executable(g_default_allocator, &full, &full_length));
-    ASSERT_TRUE(path_executable_directory(g_default_allocator, &dir, &dir_length));
-    std::string f((const char*)full, full_length), d((const char*)dir, dir_length);
-    ASSERT_LT(d.size(), f.size());
-    EXPECT_EQ(f.substr(0, d.size()), d);
-    EXPECT_TRUE(f[d.size()] == '\\' || f[d.size()] == '/');
-    EXPECT_NE(f.find("core_tests"), std::string::npos);
-    allocator_free(g_default_allocator, full);
-    allocator_free(g_default_allocator, dir);
-}
-
 }  // namespace

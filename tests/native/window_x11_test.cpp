@@ -1,6 +1,7 @@
 // The engine window on an X server of its own (window_x11_test.sh): real input from xdotool
 // through the pump and the portable handlers, what a window manager would do (moves, sizes, focus,
-// close, iconic state), the CLIPBOARD with xclip on the other side, and a Vulkan swapchain.
+// iconic state; its close is the tray story's), the CLIPBOARD with xclip on the other side, and a
+// Vulkan swapchain.
 #include <gtest/gtest.h>
 #define Window XWindow
 #define KeyCode XKeyCode
@@ -72,7 +73,7 @@ struct X11WindowTest : testing::Test {
         }
     }
     bool pump_until(const std::function<bool()>& done) {
-        for (int i = 0; i < 600; i++) {
+        for (int i = 0; i < 6000; i++) {  // 30 s and more: time for a loaded machine
             drain();
             if (done()) return true;
             usleep(5000);
@@ -163,7 +164,7 @@ TEST_F(X11WindowTest, ButtonsWheelAndMotion) {
     EXPECT_EQ((i32)mouse.wheel >> 16, -120);
 }
 
-TEST_F(X11WindowTest, RecordFollowsMovesSizesFocusIconicStateAndClose) {
+TEST_F(X11WindowTest, RecordFollowsMovesSizesFocusAndIconicState) {
     window_set_minimum_size(&g_window, 565, 411);
     const std::string properties = run("xprop -id " + id() + " WM_CLASS WM_NAME WM_NORMAL_HINTS");
     for (const char* p : {"WM_CLASS(STRING) = \"korvane\", \"korvane\"\n", "WM_NAME(STRING) = \"Korvane\"\n", "minimum size: 565 by 411\n"})
@@ -191,14 +192,6 @@ TEST_F(X11WindowTest, RecordFollowsMovesSizesFocusIconicStateAndClose) {
     EXPECT_TRUE(pump_until([&] { return second.focused && !g_window.focused; }));
     EXPECT_TRUE(hooked(WINDOW_MSG_KILLFOCUS));
     XDestroyWindow(other, (XWindow)(uintptr_t)second.handle);
-
-    XEvent close = {};
-    close.xclient = {.type = ClientMessage, .window = xid(), .message_type = XInternAtom(other, "WM_PROTOCOLS", False), .format = 32};
-    close.xclient.data.l[0] = (long)XInternAtom(other, "WM_DELETE_WINDOW", False);
-    XSendEvent(other, xid(), False, NoEventMask, &close);
-    XSync(other, False);
-    EXPECT_TRUE(pump_until([] { return g_window.close_requested != 0; }));
-    EXPECT_FALSE(hooked(WINDOW_MSG_CLOSE));  // a request the frame loop answers, not the hook
 
     // Inside a window manager's frame the record still holds the position on the screen.
     XWindow frame = XCreateSimpleWindow(other, DefaultRootWindow(other), 200, 150, 500, 400, 0, 0, 0);

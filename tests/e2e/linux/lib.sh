@@ -1,5 +1,5 @@
 # End-to-end library for the native Linux program: the Wine library's helpers (tests/e2e/lib.sh),
-# with the program, its window's geometry, its close and the audio streams replaced.
+# with the program, its window's geometry, its close, key presses and the audio streams replaced.
 #   . "$(dirname "$0")/lib.sh"
 #   e2e_linux_init                  # scratch folder, watchdog, private Xvfb, XDG_CONFIG_HOME, no bus
 #   e2e_start_pulse speakers:Speakers headset:Kopfhörer
@@ -7,7 +7,11 @@
 #   e2e_config TRAY SCHEME          # config.ini with the window at (20, 20), 900 x 640
 #   e2e_start_korvane; e2e_focus; ...; e2e_expect_exit close
 # E2E_DIR is the program's configuration folder ($XDG_CONFIG_HOME/korvane), its working folder.
+# A loaded machine may take seconds for one frame: every step waits for what it needs, up to
+# E2E_WAIT seconds, and a failed wait names what it awaited; the program's log, its standard
+# error included, is printed after any failure.
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
+E2E_WAIT=60
 
 e2e_linux_init() {
     e2e_init_scratch "${1:-}"
@@ -23,14 +27,17 @@ e2e_linux_init() {
 
 e2e_run_korvane() {
     E2E_LOG=$E2E_ROOT/korvane.log
-    "$KORVANE_PROGRAM_DIR/korvane" >"$E2E_LOG" 2>"$E2E_ROOT/stderr.log" </dev/null &
+    "$KORVANE_PROGRAM_DIR/korvane" >"$E2E_LOG" 2>&1 </dev/null &
     E2E_PID=$!
 }
+
+e2e_window() { xdotool search --name "^${1:-Korvane}\$" 2>/dev/null | head -1; }
+e2e_map_state() { xwininfo -id "$(e2e_window)" | awk '/Map State:/ { print $3 }'; }
 
 # The X window is the client area (no window manager on the private display).
 e2e_client_rect() {
     local id
-    id=$(xdotool search --name "^${1:-Korvane}\$" 2>/dev/null | head -1)
+    id=$(e2e_window "$1")
     [ -n "$id" ] || return 1
     xwininfo -id "$id" | awk '/Absolute upper-left X:/ { x = $NF } /Absolute upper-left Y:/ { y = $NF }
         /^ *Width:/ { w = $NF } /^ *Height:/ { h = $NF } END { if (w) print x, y, w, h }'
@@ -39,11 +46,18 @@ e2e_client_rect() {
 # A session manager's stop: Korvane saves and exits 0.
 e2e_expect_exit() {
     [ "${1:-}" = close ] && kill -TERM "$E2E_PID"
-    e2e_wait_until 20 eval '! e2e_running' || e2e_fail "korvane still running after 20 s"
+    e2e_wait_until $E2E_WAIT eval '! e2e_running' || e2e_fail "korvane still running after $E2E_WAIT s"
     wait "$E2E_PID"
     local code=$?
     E2E_PID=
     e2e_assert_eq 0 "$code" "exit code"
+}
+
+# The program reads the key states once a frame: a key is held for longer than a slow frame.
+e2e_hold_key() {
+    xdotool keydown "$@"
+    sleep 1
+    xdotool keyup "$@"
 }
 
 # e2e_stream NAME SINK: sets E2E_STREAM_PID; the server names the stream after the executable.
@@ -52,7 +66,7 @@ e2e_stream() {
     "$E2E_ROOT/bin/$1" --playback /dev/zero --device="$2" --client-name="$1" >/dev/null 2>&1 &
     E2E_STREAM_PID=$!
     E2E_PROGRAM_PIDS+=($E2E_STREAM_PID)
-    e2e_wait_until 10 eval "pactl list sink-inputs | grep -q 'application.process.binary = \"$1\"'" ||
+    e2e_wait_until $E2E_WAIT eval "pactl list sink-inputs | grep -q 'application.process.binary = \"$1\"'" ||
         e2e_fail "stream $1 did not start"
 }
 
@@ -72,24 +86,28 @@ e2e_config() {
 }
 
 # e2e_focus: W x H of the client area and the tab row's height (tab), then a click on the empty
-# corner, which gives the window the keyboard.
+# corner of the shown window, which gives it the keyboard once the frame loop runs.
 e2e_focus() {
+    e2e_wait_eq IsViewable "the window shown" e2e_map_state
     read -r _ _ W H <<<"$(e2e_client_rect Korvane)"
-    [ -n "$H" ] || e2e_fail "no client rectangle"
     tab=$(awk -v h="$H" 'BEGIN { t = 0.055 * h; print int(t < 40 ? t : 40) }')
     e2e_click_client Korvane $((W - 4)) 4
-    sleep 1
+    e2e_wait_eq "$(e2e_window)" "the keyboard on the window" xdotool getwindowfocus
 }
 
-# e2e_background NAME: the window's background colour below the tabs, in a screenshot NAME.
-e2e_background() { e2e_client_pixel "$(e2e_screenshot "$1")" Korvane $((W - 4)) $((tab + 2)); }
+# e2e_pixel X Y: the colour at a client point now; e2e_background: below the tabs, in the corner.
+e2e_pixel() { e2e_client_pixel "$(e2e_screenshot pixel)" Korvane "$1" "$2"; }
+e2e_background() { e2e_pixel $((W - 4)) $((tab + 2)); }
 
-# e2e_wait_eq EXPECTED WHAT COMMAND...: waits up to 10 s for the command to print EXPECTED.
-e2e_wait_eq() {
-    local expected=$1 what=$2 end=$((SECONDS + 10))
-    shift 2
-    until [ "$("$@")" = "$expected" ]; do
-        [ $SECONDS -ge $end ] && e2e_fail "$what: [$("$@")], expected [$expected]"
+# e2e_wait_eq EXPECTED WHAT COMMAND...: waits for the command to print EXPECTED; e2e_wait_ne for
+# anything else.
+e2e_wait_eq() { e2e_wait_test = "$@"; }
+e2e_wait_ne() { e2e_wait_test != "$@"; }
+e2e_wait_test() {
+    local test=$1 expected=$2 what=$3 end=$((SECONDS + E2E_WAIT)) got
+    shift 3
+    until got=$("$@"); [ "$got" "$test" "$expected" ]; do
+        [ $SECONDS -ge $end ] && e2e_fail "$what: [$got] after $E2E_WAIT s, awaited $test [$expected] from: $*"
         sleep 0.1
     done
 }

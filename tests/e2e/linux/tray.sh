@@ -10,26 +10,24 @@ e2e_start_pulse speakers:Speakers
 export DBUS_SESSION_BUS_ADDRESS=unix:path=$E2E_ROOT/bus
 dbus-daemon --session --nofork --address="$DBUS_SESSION_BUS_ADDRESS" >"$E2E_ROOT/dbus.log" 2>&1 &
 E2E_PROGRAM_PIDS+=($!)
-e2e_wait_until 10 test -S "$E2E_ROOT/bus" || e2e_fail "dbus-daemon did not start"
+e2e_wait_until $E2E_WAIT test -S "$E2E_ROOT/bus" || e2e_fail "dbus-daemon did not start"
 helper=$(dirname "$0")/tray.py
-window() { xdotool search --name '^Korvane$' | head -1; }
-map_state() { xwininfo -id "$(window)" | awk '/Map State:/ { print $3 }'; }
-wait_map() { e2e_wait_eq "$1" "$2: window" map_state; }
+wait_map() { e2e_wait_eq "$1" "$2: window" e2e_map_state; }
 start_watcher() {
     /usr/bin/python3 "$helper" watcher >"$E2E_ROOT/watcher$1.log" 2>&1 &
     WATCHER_PID=$!
     E2E_PROGRAM_PIDS+=($WATCHER_PID)
-    e2e_wait_until 10 grep -q ready "$E2E_ROOT/watcher$1.log" || e2e_fail "watcher $1 did not start"
+    e2e_wait_until $E2E_WAIT grep -q ready "$E2E_ROOT/watcher$1.log" || e2e_fail "watcher $1 did not start"
 }
 # wait_seen WATCHER WHAT COUNT: "registered" or "withdrawn" lines for our item.
 wait_seen() { e2e_wait_eq "$3" "watcher $1's \"$2\" lines" grep -c "^$2 $item\$" "$E2E_ROOT/watcher$1.log"; }
 call() { gdbus call --session --dest "$item" --object-path "$1" --method "$2" -- "${@:3}"; }
-config=$'WINDOW_X=20\nWINDOW_Y=20\nWINDOW_W=900\nWINDOW_H=640\nTRAY_ICON=1\nCOLOR_SCHEME=Default'
-echo "$config" >"$E2E_DIR/config.ini"
+e2e_config 1 Default
+config=$(cat "$E2E_DIR/config.ini")
 
 e2e_start_korvane
 wait_map IsViewable "no watcher"
-/usr/bin/python3 "$helper" close "$(window)"
+/usr/bin/python3 "$helper" close "$(e2e_window)"
 e2e_expect_exit
 e2e_log_has WARNING "No tray is running on the session bus (nothing owns org.kde.StatusNotifierWatcher): the window\
  stays open, and closing it exits."
@@ -53,7 +51,7 @@ for size in 32 64; do
             if (++n % 4 == 0) printf "0x%s, 0x%s, 0x%s, 0x%s, ", p[3], p[0], p[1], p[2] } }')
     grep -qF "($size, $size, [${argb%, }]" <<<"$pixmap" || e2e_fail "IconPixmap lacks the $size pixel icon"
 done
-e2e_assert_eq 2 "$(xprop -id "$(window)" _NET_WM_ICON | grep -c 'Icon (')" "window icons"
+e2e_assert_eq 2 "$(xprop -id "$(e2e_window)" _NET_WM_ICON | grep -c 'Icon (')" "window icons"
 layout=$(call /MenuBar com.canonical.dbusmenu.GetLayout 0 -1 '@as []')
 e2e_assert_eq "Exit,Open" "$(grep -o "'label': <'[^']*'>" <<<"$layout" | cut -d"'" -f4 | paste -sd,)" "menu"
 exit_id=$(grep -o "<([0-9]*, {[^}]*'label': <'Exit'>" <<<"$layout" | cut -c3- | cut -d, -f1)
@@ -61,7 +59,7 @@ exit_id=$(grep -o "<([0-9]*, {[^}]*'label': <'Exit'>" <<<"$layout" | cut -c3- | 
 call /StatusNotifierItem org.kde.StatusNotifierItem.Activate 0 0 >/dev/null
 wait_map IsViewable "after Activate"
 wait_seen 1 withdrawn 1
-/usr/bin/python3 "$helper" close "$(window)"
+/usr/bin/python3 "$helper" close "$(e2e_window)"
 wait_map IsUnMapped "closed to the tray"
 wait_seen 1 registered 2
 
