@@ -177,15 +177,6 @@ protected:
     }
     static void TearDownTestSuite() { run("rm -rf " + g_root); }
 
-    void start_server() {
-        std::string socket = g_root + "/run/pulse/native";
-        server = spawn({"pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "-n",
-                        "--use-pid-file=no", "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket,
-                        "--load=module-null-sink sink_name=speakers sink_properties=device.description=" + SPEAKERS,
-                        "--load=module-null-sink sink_name=headphones sink_properties=device.description=" + HEADPHONES});
-        ASSERT_TRUE(within([&] { return access(socket.c_str(), F_OK) == 0; })) << "the server did not start";
-    }
-
     // A copy of pacat under the program's name, playing silence.
     void start_stream(const std::string& program, const std::string& sink) {
         const size_t before = pactl_list("sink-inputs").size();
@@ -195,7 +186,12 @@ protected:
     }
 
     void SetUp() override {
-        start_server();
+        std::string socket = g_root + "/run/pulse/native";
+        server = spawn({"pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "-n",
+                        "--use-pid-file=no", "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket,
+                        "--load=module-null-sink sink_name=speakers sink_properties=device.description=" + SPEAKERS,
+                        "--load=module-null-sink sink_name=headphones sink_properties=device.description=" + HEADPHONES});
+        ASSERT_TRUE(within([&] { return access(socket.c_str(), F_OK) == 0; })) << "the server did not start";
         start_stream("browser", "speakers");
         start_stream("musicbox", "headphones");
         audio_init();
