@@ -77,15 +77,20 @@ static const char k_menu_introspection[] =
     "<property name='Status' type='s' access='read'/><property name='IconThemePath' type='as' access='read'/>"
     "</interface></node>";
 
-static DBusConnection* s_bus;
-static TrayDbusWatcher s_watcher = TRAY_DBUS_WATCHER_ABSENT;
-static dbus_uint32_t s_watcher_query;
-static i64 s_query_sent_ms;
-static bool s_wanted, s_name_owned;
-static u32 s_events;
-static char s_item_name[64];
-static const TrayDbusIcon* s_icons;
-static u32 s_icon_count;
+// The item's state, shared by the frame loop and the bus filter (which gets it as its user pointer).
+struct TrayDbus {
+    DBusConnection* bus;
+    TrayDbusWatcher watcher;
+    dbus_uint32_t watcher_query;  // the serial of NameHasOwner, whose answer settles the watcher
+    i64 query_sent_ms;
+    bool wanted, name_owned;
+    u32 events;  // TrayDbusEvent bits since the last poll
+    char item_name[64];
+    const TrayDbusIcon* icons;
+    u32 icon_count;
+};
+
+static TrayDbus g_tray = {.watcher = TRAY_DBUS_WATCHER_ABSENT};
 
 static i64 now_ms() {
     timespec now;
@@ -93,10 +98,10 @@ static i64 now_ms() {
     return (i64)now.tv_sec * 1000 + now.tv_nsec / 1000000;
 }
 
-static dbus_uint32_t bus_send(DBusMessage* message) {
+static dbus_uint32_t bus_send(TrayDbus* tray, DBusMessage* message) {
     dbus_uint32_t serial = 0;
     if (!message) return 0;
-    dbus_connection_send(s_bus, message, &serial);
+    dbus_connection_send(tray->bus, message, &serial);
     dbus_message_unref(message);
     return serial;
 }
@@ -105,43 +110,43 @@ static DBusMessage* bus_call(const char* member) {
     return dbus_message_new_method_call(BUS_NAME, BUS_PATH, BUS_NAME, member);
 }
 
-static void item_register() {
-    if (!s_name_owned) {
+static void item_register(TrayDbus* tray) {
+    if (!tray->name_owned) {
         DBusMessage* request = bus_call("RequestName");
-        const char* name = s_item_name;
+        const char* name = tray->item_name;
         dbus_uint32_t flags = DBUS_NAME_FLAG_DO_NOT_QUEUE;
         dbus_message_append_args(request, DBUS_TYPE_STRING, &name, DBUS_TYPE_UINT32, &flags, DBUS_TYPE_INVALID);
-        bus_send(request);
-        s_name_owned = true;
+        bus_send(tray, request);
+        tray->name_owned = true;
     }
     // Queued behind RequestName, so the watcher finds the name owned when it looks.
     DBusMessage* call =
         dbus_message_new_method_call(WATCHER_NAME, WATCHER_PATH, WATCHER_NAME, "RegisterStatusNotifierItem");
-    const char* name = s_item_name;
+    const char* name = tray->item_name;
     dbus_message_append_args(call, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID);
     dbus_message_set_no_reply(call, TRUE);
-    bus_send(call);
+    bus_send(tray, call);
 }
 
-static void item_withdraw() {
-    if (!s_name_owned || !s_bus) return;
+static void item_withdraw(TrayDbus* tray) {
+    if (!tray->name_owned || !tray->bus) return;
     DBusMessage* release = bus_call("ReleaseName");
-    const char* name = s_item_name;
+    const char* name = tray->item_name;
     dbus_message_append_args(release, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID);
-    bus_send(release);
-    s_name_owned = false;
+    bus_send(tray, release);
+    tray->name_owned = false;
 }
 
-static void watcher_set(TrayDbusWatcher state) {
-    TrayDbusWatcher before = s_watcher;
-    s_watcher = state;
+static void watcher_set(TrayDbus* tray, TrayDbusWatcher state) {
+    TrayDbusWatcher before = tray->watcher;
+    tray->watcher = state;
     if (state == TRAY_DBUS_WATCHER_PRESENT) {
         // A new owner is a restarted panel: it knows no items.
-        if (s_wanted) item_register();
-    } else if (before == TRAY_DBUS_WATCHER_UNKNOWN && s_wanted) {
+        if (tray->wanted) item_register(tray);
+    } else if (before == TRAY_DBUS_WATCHER_UNKNOWN && tray->wanted) {
         // A watcher that goes away is usually restarting; one that never was will not come.
-        s_events |= TRAY_DBUS_NO_TRAY;
-        s_wanted = false;
+        tray->events |= TRAY_DBUS_NO_TRAY;
+        tray->wanted = false;
     }
 }
 
@@ -169,17 +174,17 @@ static void put_variant_bool(DBusMessageIter* it, bool value) {
     put_variant(it, DBUS_TYPE_BOOLEAN, "b", &b);
 }
 
-static void put_pixmaps(DBusMessageIter* it) {
+static void put_pixmaps(const TrayDbus* tray, DBusMessageIter* it) {
     DBusMessageIter array;
     dbus_message_iter_open_container(it, DBUS_TYPE_ARRAY, "(iiay)", &array);
-    for (u32 i = 0; i < s_icon_count; i++) {
+    for (u32 i = 0; i < tray->icon_count; i++) {
         DBusMessageIter entry, bytes;
-        dbus_int32_t side = (dbus_int32_t)s_icons[i].size;
+        dbus_int32_t side = (dbus_int32_t)tray->icons[i].size;
         dbus_message_iter_open_container(&array, DBUS_TYPE_STRUCT, nullptr, &entry);
         dbus_message_iter_append_basic(&entry, DBUS_TYPE_INT32, &side);
         dbus_message_iter_append_basic(&entry, DBUS_TYPE_INT32, &side);
         dbus_message_iter_open_container(&entry, DBUS_TYPE_ARRAY, "y", &bytes);
-        const u8* pixels = s_icons[i].argb;
+        const u8* pixels = tray->icons[i].argb;
         dbus_message_iter_append_fixed_array(&bytes, DBUS_TYPE_BYTE, &pixels, (int)(side * side * 4));
         dbus_message_iter_close_container(&entry, &bytes);
         dbus_message_iter_close_container(&array, &entry);
@@ -188,7 +193,7 @@ static void put_pixmaps(DBusMessageIter* it) {
 }
 
 // One property of the item as a variant; false when there is none of that name.
-static bool put_item_property(DBusMessageIter* it, const char* name) {
+static bool put_item_property(const TrayDbus* tray, DBusMessageIter* it, const char* name) {
     DBusMessageIter variant;
     if (!strcmp(name, "Category")) put_variant_string(it, "ApplicationStatus");
     else if (!strcmp(name, "Id")) put_variant_string(it, "korvane");
@@ -204,7 +209,7 @@ static bool put_item_property(DBusMessageIter* it, const char* name) {
         put_variant(it, DBUS_TYPE_OBJECT_PATH, "o", &path);
     } else if (!strcmp(name, "IconPixmap")) {
         dbus_message_iter_open_container(it, DBUS_TYPE_VARIANT, "a(iiay)", &variant);
-        put_pixmaps(&variant);
+        put_pixmaps(tray, &variant);
         dbus_message_iter_close_container(it, &variant);
     } else if (!strcmp(name, "ToolTip")) {
         DBusMessageIter tip, none;
@@ -304,28 +309,28 @@ static void put_layout(DBusMessageIter* it, i32 id, i32 depth) {
 // Calls from the host
 //-----------------------------------------------------------------------------
 
-static void reply_error(DBusMessage* call, const char* name, const char* text) {
-    bus_send(dbus_message_new_error(call, name, text));
+static void reply_error(TrayDbus* tray, DBusMessage* call, const char* name, const char* text) {
+    bus_send(tray, dbus_message_new_error(call, name, text));
 }
 
-static void menu_event(i32 id, const char* event) {
+static void menu_event(TrayDbus* tray, i32 id, const char* event) {
     if (strcmp(event, "clicked")) return;
-    if (id == MENU_EXIT) s_events |= TRAY_DBUS_EXIT;
-    else if (id == MENU_OPEN) s_events |= TRAY_DBUS_ACTIVATE;
+    if (id == MENU_EXIT) tray->events |= TRAY_DBUS_EXIT;
+    else if (id == MENU_OPEN) tray->events |= TRAY_DBUS_ACTIVATE;
 }
 
 // Event(i s v u) and each (isvu) of EventGroup: the id and event name lead.
-static void menu_event_from(DBusMessageIter* it) {
+static void menu_event_from(TrayDbus* tray, DBusMessageIter* it) {
     dbus_int32_t id = 0;
     const char* event = "";
     if (dbus_message_iter_get_arg_type(it) != DBUS_TYPE_INT32) return;
     dbus_message_iter_get_basic(it, &id);
     if (!dbus_message_iter_next(it) || dbus_message_iter_get_arg_type(it) != DBUS_TYPE_STRING) return;
     dbus_message_iter_get_basic(it, &event);
-    menu_event(id, event);
+    menu_event(tray, id, event);
 }
 
-static void on_properties(DBusMessage* call, DBusMessage* reply, DBusMessageIter* out, bool item) {
+static void on_properties(TrayDbus* tray, DBusMessage* call, DBusMessage* reply, DBusMessageIter* out, bool item) {
     const char* member = dbus_message_get_member(call);
     const char *interface = "", *name = "";
     bool get = !strcmp(member, "Get");
@@ -333,12 +338,12 @@ static void on_properties(DBusMessage* call, DBusMessage* reply, DBusMessageIter
                                      DBUS_TYPE_INVALID)
             : (strcmp(member, "GetAll") ||
                !dbus_message_get_args(call, nullptr, DBUS_TYPE_STRING, &interface, DBUS_TYPE_INVALID))) {
-        reply_error(call, DBUS_ERROR_INVALID_ARGS, "Only Get and GetAll; the properties are read-only.");
+        reply_error(tray, call, DBUS_ERROR_INVALID_ARGS, "Only Get and GetAll; the properties are read-only.");
         return;
     }
     bool known = !strcmp(interface, item ? ITEM_INTERFACE : MENU_INTERFACE);
-    auto put = [item](DBusMessageIter* it, const char* property) {
-        return item ? put_item_property(it, property) : put_menu_object_property(it, property);
+    auto put = [tray, item](DBusMessageIter* it, const char* property) {
+        return item ? put_item_property(tray, it, property) : put_menu_object_property(it, property);
     };
     if (get) {
         // Probed on a scratch message: an unknown name must not leave half a reply.
@@ -348,7 +353,7 @@ static void on_properties(DBusMessage* call, DBusMessage* reply, DBusMessageIter
         bool found = known && put(&probe_it, name);
         dbus_message_unref(probe);
         if (!found) {
-            reply_error(call, DBUS_ERROR_UNKNOWN_PROPERTY, name);
+            reply_error(tray, call, DBUS_ERROR_UNKNOWN_PROPERTY, name);
             return;
         }
         put(out, name);
@@ -359,10 +364,10 @@ static void on_properties(DBusMessage* call, DBusMessage* reply, DBusMessageIter
         put_dictionary(out, k_menu_object_properties,
                        known ? sizeof k_menu_object_properties / sizeof *k_menu_object_properties : 0, put);
     }
-    bus_send(dbus_message_ref(reply));
+    bus_send(tray, dbus_message_ref(reply));
 }
 
-static void on_menu(DBusMessage* call, DBusMessage* reply, DBusMessageIter* out) {
+static void on_menu(TrayDbus* tray, DBusMessage* call, DBusMessage* reply, DBusMessageIter* out) {
     const char* member = dbus_message_get_member(call);
     DBusMessageIter in, inner;
     dbus_message_iter_init(call, &in);
@@ -375,21 +380,21 @@ static void on_menu(DBusMessage* call, DBusMessage* reply, DBusMessageIter* out)
                                             DBUS_TYPE_ARRAY, DBUS_TYPE_STRING, &names, &name_count, DBUS_TYPE_INVALID);
         if (parsed) dbus_free_string_array(names);
         if (!parsed || (parent != MENU_ROOT && !menu_find(parent))) {
-            reply_error(call, DBUS_ERROR_INVALID_ARGS, "No such menu entry.");
+            reply_error(tray, call, DBUS_ERROR_INVALID_ARGS, "No such menu entry.");
             return;
         }
         dbus_uint32_t revision = k_menu_revision;
         dbus_message_iter_append_basic(out, DBUS_TYPE_UINT32, &revision);
         put_layout(out, parent, depth);
     } else if (!strcmp(member, "Event")) {
-        menu_event_from(&in);
+        menu_event_from(tray, &in);
     } else if (!strcmp(member, "EventGroup")) {
         if (dbus_message_iter_get_arg_type(&in) == DBUS_TYPE_ARRAY) {
             dbus_message_iter_recurse(&in, &inner);
             for (; dbus_message_iter_get_arg_type(&inner) == DBUS_TYPE_STRUCT; dbus_message_iter_next(&inner)) {
                 DBusMessageIter event;
                 dbus_message_iter_recurse(&inner, &event);
-                menu_event_from(&event);
+                menu_event_from(tray, &event);
             }
         }
         DBusMessageIter none;
@@ -428,7 +433,7 @@ static void on_menu(DBusMessage* call, DBusMessage* reply, DBusMessageIter* out)
                      put_menu_entry_property(&probe_it, id, name);
         dbus_message_unref(probe);
         if (!found) {
-            reply_error(call, DBUS_ERROR_INVALID_ARGS, "No such menu entry or property.");
+            reply_error(tray, call, DBUS_ERROR_INVALID_ARGS, "No such menu entry or property.");
             return;
         }
         put_menu_entry_property(out, id, name);
@@ -442,13 +447,13 @@ static void on_menu(DBusMessage* call, DBusMessage* reply, DBusMessageIter* out)
             dbus_message_iter_close_container(out, &none);
         }
     } else {
-        reply_error(call, DBUS_ERROR_UNKNOWN_METHOD, member);
+        reply_error(tray, call, DBUS_ERROR_UNKNOWN_METHOD, member);
         return;
     }
-    bus_send(dbus_message_ref(reply));
+    bus_send(tray, dbus_message_ref(reply));
 }
 
-static void on_call(DBusMessage* call) {
+static void on_call(TrayDbus* tray, DBusMessage* call) {
     const char* path = dbus_message_get_path(call);
     const char* interface = dbus_message_get_interface(call);
     const char* member = dbus_message_get_member(call);
@@ -461,40 +466,42 @@ static void on_call(DBusMessage* call) {
         !strcmp(member, "Introspect")) {
         const char* xml = item ? k_item_introspection : k_menu_introspection;
         dbus_message_iter_append_basic(&out, DBUS_TYPE_STRING, &xml);
-        bus_send(dbus_message_ref(reply));
+        bus_send(tray, dbus_message_ref(reply));
     } else if ((item || menu) && interface && !strcmp(interface, PROPERTIES)) {
-        on_properties(call, reply, &out, item);
+        on_properties(tray, call, reply, &out, item);
     } else if (menu && (!interface || !strcmp(interface, MENU_INTERFACE))) {
-        on_menu(call, reply, &out);
+        on_menu(tray, call, reply, &out);
     } else if (item && (!interface || !strcmp(interface, ITEM_INTERFACE)) &&
                (!strcmp(member, "Activate") || !strcmp(member, "SecondaryActivate") ||
                 !strcmp(member, "ContextMenu") || !strcmp(member, "Scroll"))) {
         // The menu is the host's to show; a middle click or the wheel does nothing.
-        if (!strcmp(member, "Activate")) s_events |= TRAY_DBUS_ACTIVATE;
-        bus_send(dbus_message_ref(reply));
+        if (!strcmp(member, "Activate")) tray->events |= TRAY_DBUS_ACTIVATE;
+        bus_send(tray, dbus_message_ref(reply));
     } else {
-        reply_error(call, DBUS_ERROR_UNKNOWN_METHOD, member);
+        reply_error(tray, call, DBUS_ERROR_UNKNOWN_METHOD, member);
     }
     dbus_message_unref(reply);
 }
 
-static DBusHandlerResult on_message(DBusConnection*, DBusMessage* message, void*) {
+static DBusHandlerResult on_message(DBusConnection*, DBusMessage* message, void* user) {
+    TrayDbus* tray = (TrayDbus*)user;
     int type = dbus_message_get_type(message);
     if (type == DBUS_MESSAGE_TYPE_METHOD_RETURN || type == DBUS_MESSAGE_TYPE_ERROR) {
-        if (s_watcher == TRAY_DBUS_WATCHER_UNKNOWN && dbus_message_get_reply_serial(message) == s_watcher_query) {
+        if (tray->watcher == TRAY_DBUS_WATCHER_UNKNOWN &&
+            dbus_message_get_reply_serial(message) == tray->watcher_query) {
             dbus_bool_t owned = FALSE;
             bool answered = type == DBUS_MESSAGE_TYPE_METHOD_RETURN &&
                             dbus_message_get_args(message, nullptr, DBUS_TYPE_BOOLEAN, &owned, DBUS_TYPE_INVALID);
-            watcher_set(answered && owned ? TRAY_DBUS_WATCHER_PRESENT : TRAY_DBUS_WATCHER_ABSENT);
+            watcher_set(tray, answered && owned ? TRAY_DBUS_WATCHER_PRESENT : TRAY_DBUS_WATCHER_ABSENT);
         }
     } else if (dbus_message_is_signal(message, BUS_NAME, "NameOwnerChanged")) {
         const char *name = "", *before = "", *after = "";
         if (dbus_message_get_args(message, nullptr, DBUS_TYPE_STRING, &name, DBUS_TYPE_STRING, &before,
                                   DBUS_TYPE_STRING, &after, DBUS_TYPE_INVALID) &&
             !strcmp(name, WATCHER_NAME))
-            watcher_set(after[0] ? TRAY_DBUS_WATCHER_PRESENT : TRAY_DBUS_WATCHER_ABSENT);
+            watcher_set(tray, after[0] ? TRAY_DBUS_WATCHER_PRESENT : TRAY_DBUS_WATCHER_ABSENT);
     } else if (type == DBUS_MESSAGE_TYPE_METHOD_CALL) {
-        on_call(message);
+        on_call(tray, message);
         return DBUS_HANDLER_RESULT_HANDLED;
     }
     return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
@@ -505,10 +512,11 @@ static DBusHandlerResult on_message(DBusConnection*, DBusMessage* message, void*
 //-----------------------------------------------------------------------------
 
 bool tray_dbus_start(const TrayDbusIcon* icons, u32 icon_count) {
-    s_icons = icons;
-    s_icon_count = icon_count;
-    s_watcher = TRAY_DBUS_WATCHER_ABSENT;
-    snprintf(s_item_name, sizeof s_item_name, "%s-%d-1", ITEM_INTERFACE, (int)getpid());
+    TrayDbus* tray = &g_tray;
+    tray->icons = icons;
+    tray->icon_count = icon_count;
+    tray->watcher = TRAY_DBUS_WATCHER_ABSENT;
+    snprintf(tray->item_name, sizeof tray->item_name, "%s-%d-1", ITEM_INTERFACE, (int)getpid());
     // libdbus's own default would autolaunch a bus, where no panel could be listening.
     char address[4096];
     const char* given = getenv("DBUS_SESSION_BUS_ADDRESS");
@@ -518,73 +526,76 @@ bool tray_dbus_start(const TrayDbusIcon* icons, u32 icon_count) {
     else return false;
     DBusError error;
     dbus_error_init(&error);
-    s_bus = dbus_connection_open_private(address, &error);
+    tray->bus = dbus_connection_open_private(address, &error);
     dbus_error_free(&error);
-    if (!s_bus) return false;
-    dbus_connection_set_exit_on_disconnect(s_bus, FALSE);
-    dbus_connection_add_filter(s_bus, on_message, nullptr, nullptr);
-    bus_send(bus_call("Hello"));
+    if (!tray->bus) return false;
+    dbus_connection_set_exit_on_disconnect(tray->bus, FALSE);
+    dbus_connection_add_filter(tray->bus, on_message, tray, nullptr);
+    bus_send(tray, bus_call("Hello"));
     DBusMessage* match = bus_call("AddMatch");
     const char* rule = WATCHER_MATCH;
     dbus_message_append_args(match, DBUS_TYPE_STRING, &rule, DBUS_TYPE_INVALID);
-    bus_send(match);
+    bus_send(tray, match);
     DBusMessage* query = bus_call("NameHasOwner");
     const char* watcher = WATCHER_NAME;
     dbus_message_append_args(query, DBUS_TYPE_STRING, &watcher, DBUS_TYPE_INVALID);
-    s_watcher_query = bus_send(query);
-    s_query_sent_ms = now_ms();
-    s_watcher = TRAY_DBUS_WATCHER_UNKNOWN;
-    dbus_connection_read_write(s_bus, 0);
+    tray->watcher_query = bus_send(tray, query);
+    tray->query_sent_ms = now_ms();
+    tray->watcher = TRAY_DBUS_WATCHER_UNKNOWN;
+    dbus_connection_read_write(tray->bus, 0);
     return true;
 }
 
-TrayDbusWatcher tray_dbus_watcher() { return s_watcher; }
+TrayDbusWatcher tray_dbus_watcher() { return g_tray.watcher; }
 
 void tray_dbus_set_shown(bool shown) {
-    s_wanted = shown;
-    if (!shown) item_withdraw();
-    else if (s_watcher == TRAY_DBUS_WATCHER_PRESENT) item_register();
-    else if (s_watcher == TRAY_DBUS_WATCHER_ABSENT) {
-        s_events |= TRAY_DBUS_NO_TRAY;
-        s_wanted = false;
+    TrayDbus* tray = &g_tray;
+    tray->wanted = shown;
+    if (!shown) item_withdraw(tray);
+    else if (tray->watcher == TRAY_DBUS_WATCHER_PRESENT) item_register(tray);
+    else if (tray->watcher == TRAY_DBUS_WATCHER_ABSENT) {
+        tray->events |= TRAY_DBUS_NO_TRAY;
+        tray->wanted = false;
     }
-    if (s_bus) dbus_connection_read_write(s_bus, 0);
+    if (tray->bus) dbus_connection_read_write(tray->bus, 0);
 }
 
-static void bus_drop() {
-    dbus_connection_close(s_bus);
-    dbus_connection_unref(s_bus);
-    s_bus = nullptr;
-    s_name_owned = false;
+static void bus_drop(TrayDbus* tray) {
+    dbus_connection_close(tray->bus);
+    dbus_connection_unref(tray->bus);
+    tray->bus = nullptr;
+    tray->name_owned = false;
 }
 
 u32 tray_dbus_poll() {
-    if (s_bus) {
-        dbus_connection_read_write(s_bus, 0);
-        while (dbus_connection_dispatch(s_bus) == DBUS_DISPATCH_DATA_REMAINS) {
+    TrayDbus* tray = &g_tray;
+    if (tray->bus) {
+        dbus_connection_read_write(tray->bus, 0);
+        while (dbus_connection_dispatch(tray->bus) == DBUS_DISPATCH_DATA_REMAINS) {
         }
         // The answers just queued go out now, not a frame later.
-        dbus_connection_read_write(s_bus, 0);
-        if (!dbus_connection_get_is_connected(s_bus)) {
-            bus_drop();
+        dbus_connection_read_write(tray->bus, 0);
+        if (!dbus_connection_get_is_connected(tray->bus)) {
+            bus_drop(tray);
             // Without a bus no item can come back: like a watcher that never was.
-            s_watcher = TRAY_DBUS_WATCHER_UNKNOWN;
-            watcher_set(TRAY_DBUS_WATCHER_ABSENT);
-        } else if (s_watcher == TRAY_DBUS_WATCHER_UNKNOWN && now_ms() - s_query_sent_ms > k_answer_wait_ms) {
-            watcher_set(TRAY_DBUS_WATCHER_ABSENT);
+            tray->watcher = TRAY_DBUS_WATCHER_UNKNOWN;
+            watcher_set(tray, TRAY_DBUS_WATCHER_ABSENT);
+        } else if (tray->watcher == TRAY_DBUS_WATCHER_UNKNOWN && now_ms() - tray->query_sent_ms > k_answer_wait_ms) {
+            watcher_set(tray, TRAY_DBUS_WATCHER_ABSENT);
         }
     }
-    u32 events = s_events;
-    s_events = 0;
+    u32 events = tray->events;
+    tray->events = 0;
     return events;
 }
 
 void tray_dbus_stop() {
-    if (!s_bus) return;
-    s_wanted = false;
-    item_withdraw();
+    TrayDbus* tray = &g_tray;
+    if (!tray->bus) return;
+    tray->wanted = false;
+    item_withdraw(tray);
     // Bounded: a bus that stopped reading must not hold up the exit.
-    for (u32 i = 0; i < k_stop_flush_rounds && dbus_connection_has_messages_to_send(s_bus); i++)
-        dbus_connection_read_write(s_bus, 10);
-    bus_drop();
+    for (u32 i = 0; i < k_stop_flush_rounds && dbus_connection_has_messages_to_send(tray->bus); i++)
+        dbus_connection_read_write(tray->bus, 10);
+    bus_drop(tray);
 }

@@ -6,3 +6,5 @@
 void* vulkan_library_open();
 PFN_vkVoidFunction vulkan_library_symbol(void* library, const char* name);
 void vulkan_library_close(void* library);
+// The library's vkGetInstanceProcAddr, through which every other command is fetched.
+PFN_vkGetInstanceProcAddr vulkan_library_entry(void* library);

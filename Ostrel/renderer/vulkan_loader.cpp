@@ -5,20 +5,13 @@
 namespace ostrel_vk {
 #define OSTREL_VK_DEFINE(name) PFN_##name name;
 PFN_vkGetInstanceProcAddr vkGetInstanceProcAddr;
-OSTREL_VK_GLOBAL_COMMANDS(OSTREL_VK_DEFINE)
-OSTREL_VK_INSTANCE_COMMANDS(OSTREL_VK_DEFINE)
-OSTREL_VK_SURFACE_COMMANDS(OSTREL_VK_DEFINE)
-OSTREL_VK_DEVICE_COMMANDS(OSTREL_VK_DEFINE)
-OSTREL_VK_SWAPCHAIN_COMMANDS(OSTREL_VK_DEFINE)
+OSTREL_VK_ALL_COMMANDS(OSTREL_VK_DEFINE)
 #undef OSTREL_VK_DEFINE
 }  // namespace ostrel_vk
 
 using namespace ostrel_vk;
 
 static void* g_library;
-static VulkanLoadHook g_load_hook;
-
-void vulkan_set_load_hook(VulkanLoadHook hook) { g_load_hook = hook; }
 
 static PFN_vkVoidFunction instance_function(VkInstance instance, const char* name) {
     PFN_vkVoidFunction f = vkGetInstanceProcAddr(instance, name);
@@ -34,11 +27,7 @@ static PFN_vkVoidFunction device_function(VkInstance instance, VkDevice device, 
 static void clear_all() {
 #define OSTREL_VK_CLEAR(name) name = nullptr;
     vkGetInstanceProcAddr = nullptr;
-    OSTREL_VK_GLOBAL_COMMANDS(OSTREL_VK_CLEAR)
-    OSTREL_VK_INSTANCE_COMMANDS(OSTREL_VK_CLEAR)
-    OSTREL_VK_SURFACE_COMMANDS(OSTREL_VK_CLEAR)
-    OSTREL_VK_DEVICE_COMMANDS(OSTREL_VK_CLEAR)
-    OSTREL_VK_SWAPCHAIN_COMMANDS(OSTREL_VK_CLEAR)
+    OSTREL_VK_ALL_COMMANDS(OSTREL_VK_CLEAR)
 #undef OSTREL_VK_CLEAR
 }
 
@@ -51,7 +40,7 @@ bool vulkan_load(VkInstance instance, VkPhysicalDevice physical_device, VkDevice
     }
     bool ok = g_library != nullptr;
     if (ok) {
-        vkGetInstanceProcAddr = (PFN_vkGetInstanceProcAddr)vulkan_library_symbol(g_library, "vkGetInstanceProcAddr");
+        vkGetInstanceProcAddr = vulkan_library_entry(g_library);
         ok = vkGetInstanceProcAddr != nullptr;
     }
 #define OSTREL_VK_LOAD_GLOBAL(name) name = (PFN_##name)instance_function(VK_NULL_HANDLE, #name);
@@ -84,7 +73,6 @@ bool vulkan_load(VkInstance instance, VkPhysicalDevice physical_device, VkDevice
             clear_all();
         }
     }
-    if (ok && g_load_hook) g_load_hook();
     return ok;
 }
 

@@ -2,8 +2,7 @@
 // opened at run time and every command is fetched in three stages (global, instance, device).
 // The command pointers carry the usual Vulkan names inside the namespace ostrel_vk, so they cannot
 // clash with the symbols of the loader library itself; a source file that records commands says
-// `using namespace ostrel_vk;` and its calls read like plain Vulkan. Tests may swap single
-// pointers to inject failures.
+// `using namespace ostrel_vk;` and its calls read like plain Vulkan.
 #pragma once
 #ifndef VK_NO_PROTOTYPES
 #define VK_NO_PROTOTYPES
@@ -112,14 +111,17 @@
     X(vkAcquireNextImageKHR)            \
     X(vkQueuePresentKHR)
 
+#define OSTREL_VK_ALL_COMMANDS(X)  \
+    OSTREL_VK_GLOBAL_COMMANDS(X)   \
+    OSTREL_VK_INSTANCE_COMMANDS(X) \
+    OSTREL_VK_SURFACE_COMMANDS(X)  \
+    OSTREL_VK_DEVICE_COMMANDS(X)   \
+    OSTREL_VK_SWAPCHAIN_COMMANDS(X)
+
 namespace ostrel_vk {
 #define OSTREL_VK_DECLARE(name) extern PFN_##name name;
 extern PFN_vkGetInstanceProcAddr vkGetInstanceProcAddr;
-OSTREL_VK_GLOBAL_COMMANDS(OSTREL_VK_DECLARE)
-OSTREL_VK_INSTANCE_COMMANDS(OSTREL_VK_DECLARE)
-OSTREL_VK_SURFACE_COMMANDS(OSTREL_VK_DECLARE)
-OSTREL_VK_DEVICE_COMMANDS(OSTREL_VK_DECLARE)
-OSTREL_VK_SWAPCHAIN_COMMANDS(OSTREL_VK_DECLARE)
+OSTREL_VK_ALL_COMMANDS(OSTREL_VK_DECLARE)
 #undef OSTREL_VK_DECLARE
 }  // namespace ostrel_vk
 
@@ -134,7 +136,3 @@ inline bool vulkan_load_global() { return vulkan_load(VK_NULL_HANDLE, VK_NULL_HA
 // True when every VK_KHR_surface / VK_KHR_swapchain command was found by the last load.
 bool vulkan_surface_commands_loaded();
 bool vulkan_swapchain_commands_loaded();
-// For tests: called after every successful load, so replaced commands survive the loads that
-// context creation performs. Null removes it.
-typedef void (*VulkanLoadHook)();
-void vulkan_set_load_hook(VulkanLoadHook hook);

@@ -246,7 +246,6 @@ e2e_log_line_count() {
         { s = $0; sub(/^[^ ]+ [^ ]+ /, "", s); if (s == ENVIRON["E2E_TEXT"]) n++ } END { print n + 0 }' "$E2E_LOG"
 }
 e2e_log_has() { [ "$(e2e_log_line_count "$1" "$2")" -ge 1 ] || e2e_fail "log lacks the $1 line \"$2\""; }
-e2e_log_lacks() { [ "$(e2e_log_line_count "$1" "$2")" -eq 0 ] || e2e_fail "log has the $1 line \"$2\""; }
 
 # e2e_client_pixel PNG TITLE X Y: colour (RRGGBB, upper case) of the screenshot at client (X, Y).
 e2e_client_pixel() {

@@ -9,30 +9,18 @@
 #include <vector>
 #include "Ostrel/core/types.h"
 
-// The Core Audio methods the program calls, with their names in the journal; each is a bit of
-// a failure mask.
-#define FAKE_METHODS(X)                                                                                         \
-    X(CREATE_POLICY_CONFIG, "CreatePolicyConfig") X(CREATE_ENUMERATOR, "CreateEnumerator")                      \
-    X(ENUM_AUDIO_ENDPOINTS, "EnumAudioEndpoints") X(GET_DEFAULT_AUDIO_ENDPOINT, "GetDefaultAudioEndpoint")      \
-    X(COLLECTION_GET_COUNT, "Collection::GetCount") X(COLLECTION_ITEM, "Item")                                   \
-    X(OPEN_PROPERTY_STORE, "OpenPropertyStore") X(DEVICE_GET_ID, "GetId") X(GET_VALUE, "GetValue")              \
-    X(ACTIVATE_ENDPOINT_VOLUME, "Activate(IAudioEndpointVolume)")                                               \
-    X(ACTIVATE_SESSION_MANAGER, "Activate(IAudioSessionManager2)") X(GET_SESSION_ENUMERATOR, "GetSessionEnumerator") \
-    X(SESSION_GET_COUNT, "SessionEnumerator::GetCount") X(GET_SESSION, "GetSession")                             \
-    X(QUERY_SESSION_CONTROL2, "QueryInterface(IAudioSessionControl2)") X(GET_PROCESS_ID, "GetProcessId")         \
-    X(QUERY_SIMPLE_VOLUME, "QueryInterface(ISimpleAudioVolume)")                                                 \
-    X(GET_MASTER_VOLUME_LEVEL_SCALAR, "GetMasterVolumeLevelScalar")                                               \
-    X(SET_MASTER_VOLUME_LEVEL_SCALAR, "SetMasterVolumeLevelScalar")                                               \
-    X(ENDPOINT_GET_MUTE, "Endpoint::GetMute") X(ENDPOINT_SET_MUTE, "Endpoint::SetMute")                          \
-    X(SESSION_GET_MASTER_VOLUME, "Session::GetMasterVolume") X(SESSION_SET_MASTER_VOLUME, "Session::SetMasterVolume") \
-    X(SESSION_GET_MUTE, "Session::GetMute") X(SESSION_SET_MUTE, "Session::SetMute")                              \
-    X(SET_DEFAULT_ENDPOINT, "SetDefaultEndpoint")
-
-#define FAKE_METHOD_ENUMERATOR(name, text) FAKE_##name,
-enum FakeMethod : u32 { FAKE_METHODS(FAKE_METHOD_ENUMERATOR) FAKE_METHOD_COUNT };
+// The Core Audio methods the program calls; each is a bit of a failure mask.
+enum FakeMethod : u32 {
+    FAKE_CREATE_POLICY_CONFIG, FAKE_CREATE_ENUMERATOR, FAKE_ENUM_AUDIO_ENDPOINTS, FAKE_GET_DEFAULT_AUDIO_ENDPOINT,
+    FAKE_COLLECTION_GET_COUNT, FAKE_COLLECTION_ITEM, FAKE_OPEN_PROPERTY_STORE, FAKE_DEVICE_GET_ID, FAKE_GET_VALUE,
+    FAKE_ACTIVATE_ENDPOINT_VOLUME, FAKE_ACTIVATE_SESSION_MANAGER, FAKE_GET_SESSION_ENUMERATOR, FAKE_SESSION_GET_COUNT,
+    FAKE_GET_SESSION, FAKE_QUERY_SESSION_CONTROL2, FAKE_GET_PROCESS_ID, FAKE_QUERY_SIMPLE_VOLUME,
+    FAKE_GET_MASTER_VOLUME_LEVEL_SCALAR, FAKE_SET_MASTER_VOLUME_LEVEL_SCALAR, FAKE_ENDPOINT_GET_MUTE, FAKE_ENDPOINT_SET_MUTE,
+    FAKE_SESSION_GET_MASTER_VOLUME, FAKE_SESSION_SET_MASTER_VOLUME, FAKE_SESSION_GET_MUTE, FAKE_SESSION_SET_MUTE,
+    FAKE_SET_DEFAULT_ENDPOINT,
+};
 
 inline u64 fake_bit(FakeMethod m) { return 1ull << m; }
-const char* fake_method_name(FakeMethod m);
 
 enum : u32 { FAKE_ROLE_CONSOLE = 1, FAKE_ROLE_MULTIMEDIA = 2, FAKE_ROLE_COMMUNICATIONS = 4, FAKE_ROLES_ALL = 7 };
 
@@ -62,7 +50,6 @@ struct ModelDevice {
 struct FakeCall {
     FakeMethod method;
     std::wstring device_id;
-    u32 session_key;
     i32 role;
     f32 value;
     bool flag;         // the mute state set
@@ -73,13 +60,12 @@ struct AudioModel {
     std::deque<ModelDevice> devices;  // pointers stay valid while devices are added
     u64 fail;                 // methods that fail everywhere
     u32 fail_default_roles;   // FAKE_ROLE_* bits: SetDefaultEndpoint fails for these roles
-    HRESULT fail_result;      // what a failing method returns
     std::vector<FakeCall> calls;  // changes and SetDefaultEndpoint attempts, in order
     i64 live_references;      // references held on live objects, all kinds together
     i64 live_objects;
     // Optional: called before every method uses the model, and after every change applied.
     void (*sync)(AudioModel* model, FakeSync kind);
-    void (*changed)(AudioModel* model, const FakeCall& call);
+    void (*changed)(AudioModel* model);
 };
 
 void model_reset(AudioModel* model);

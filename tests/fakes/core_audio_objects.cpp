@@ -34,22 +34,11 @@ struct IPolicyConfigVistaC {
 };
 static_assert(offsetof(IPolicyConfigVistaCVtbl, SetDefaultEndpoint) == 12 * sizeof(void*), "SetDefaultEndpoint is entry 12");
 
-const char* fake_method_name(FakeMethod m) {
-#define FAKE_METHOD_NAME(name, text) text,
-    static const char* const names[FAKE_METHOD_COUNT] = {FAKE_METHODS(FAKE_METHOD_NAME)};
-    return m < FAKE_METHOD_COUNT ? names[m] : "?";
-}
-
 // ---- the model ----
 
 void model_reset(AudioModel* model) {
-    model->devices.clear();
-    model->fail = 0;
-    model->fail_default_roles = 0;
-    model->fail_result = E_FAIL;
-    model->calls.clear();
-    model->sync = nullptr;
-    model->changed = nullptr;
+    // The live counts stay: objects handed out before may still be held.
+    *model = AudioModel{.live_references = model->live_references, .live_objects = model->live_objects};
 }
 
 ModelDevice* model_add_device(AudioModel* model, const wchar_t* id, const wchar_t* name, f32 volume, bool mute, u32 default_roles) {
@@ -123,7 +112,7 @@ static Target target(void* self, FakeSync kind = FAKE_SYNC_READ) {
 }
 
 #define FAIL_IF_SWITCHED(t, method) \
-    if (model_fails((t).m, (t).d, (t).s, method)) return (t).m->fail_result
+    if (model_fails((t).m, (t).d, (t).s, method)) return E_FAIL
 #define NEEDS(t, what) \
     if (!(t).what) return FAKE_E_INVALIDATED
 
@@ -161,18 +150,16 @@ static ULONG STDMETHODCALLTYPE release(I* self) {
     return (ULONG)left;
 }
 
-static const GUID* const KIND_IIDS[KIND_COUNT][2] = {
-    {&IID_IMMDeviceEnumerator}, {&IID_IMMDeviceCollection}, {&IID_IMMDevice}, {&IID_IPropertyStore},
-    {&IID_IAudioEndpointVolume}, {&IID_IAudioSessionManager, &IID_IAudioSessionManager2},
-    {&IID_IAudioSessionEnumerator}, {&IID_IAudioSessionControl}, {&FAKE_IID_POLICY_CONFIG_VISTA}};
+static const GUID* const KIND_IIDS[KIND_COUNT] = {
+    &IID_IMMDeviceEnumerator, &IID_IMMDeviceCollection, &IID_IMMDevice, &IID_IPropertyStore, &IID_IAudioEndpointVolume,
+    &IID_IAudioSessionManager2, &IID_IAudioSessionEnumerator, &IID_IAudioSessionControl, &FAKE_IID_POLICY_CONFIG_VISTA};
 
 template <class I>
 static HRESULT STDMETHODCALLTYPE query_interface(I* self, REFIID iid, void** out) {
     Target t = target(self);
     *out = nullptr;
     Interface* answer = nullptr;
-    const GUID* const* own = KIND_IIDS[t.o->kind];
-    if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, *own[0]) || (own[1] && IsEqualGUID(iid, *own[1]))) {
+    if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, *KIND_IIDS[t.o->kind])) {
         answer = &t.o->primary;
     } else if (t.o->kind == SESSION && IsEqualGUID(iid, IID_IAudioSessionControl2)) {
         FAIL_IF_SWITCHED(t, FAKE_QUERY_SESSION_CONTROL2);
@@ -193,10 +180,10 @@ static HRESULT STDMETHODCALLTYPE query_interface(I* self, REFIID iid, void** out
 template <class Apply>
 static HRESULT change(const Target& t, FakeCall call, bool fails, bool valid, Apply apply) {
     t.m->calls.push_back(call);
-    if (fails) return t.m->fail_result;
+    if (fails) return E_FAIL;
     if (!valid) return E_INVALIDARG;
     apply();
-    if (t.m->changed) t.m->changed(t.m, call);
+    if (t.m->changed) t.m->changed(t.m);
     return S_OK;
 }
 
@@ -215,7 +202,7 @@ static HRESULT change(const Target& t, FakeCall call, bool fails, bool valid, Ap
     static HRESULT STDMETHODCALLTYPE name(Interface* self, T in, LPCGUID context) {                             \
         Target t = target(self, FAKE_SYNC_CHANGE);                                                                \
         NEEDS(t, needs);                                                                                          \
-        return change(t, FakeCall{method, t.o->id, t.o->key, -1, value, flag, context != nullptr},               \
+        return change(t, FakeCall{method, t.o->id, -1, value, flag, context != nullptr},               \
                       model_fails(t.m, t.d, t.s, method), valid, [&] { apply; });                                 \
     }
 
@@ -272,15 +259,14 @@ static HRESULT STDMETHODCALLTYPE collection_item(IMMDeviceCollection* self, UINT
     *out = nullptr;
     if (index >= t.o->ids.size()) return E_INVALIDARG;
     const std::wstring& id = t.o->ids[index];
-    if (model_fails(t.m, model_find_device(t.m, id.c_str()), nullptr, FAKE_COLLECTION_ITEM)) return t.m->fail_result;
+    if (model_fails(t.m, model_find_device(t.m, id.c_str()), nullptr, FAKE_COLLECTION_ITEM)) return E_FAIL;
     return spawn(out, t.m, DEVICE, id);
 }
 
 static HRESULT STDMETHODCALLTYPE device_activate(IMMDevice* self, REFIID iid, DWORD context, PROPVARIANT* params, void** out) {
     *out = nullptr;
     if (IsEqualGUID(iid, IID_IAudioEndpointVolume)) return open(self, out, FAKE_ACTIVATE_ENDPOINT_VOLUME, ENDPOINT_VOLUME);
-    if (IsEqualGUID(iid, IID_IAudioSessionManager2) || IsEqualGUID(iid, IID_IAudioSessionManager))
-        return open(self, out, FAKE_ACTIVATE_SESSION_MANAGER, SESSION_MANAGER);
+    if (IsEqualGUID(iid, IID_IAudioSessionManager2)) return open(self, out, FAKE_ACTIVATE_SESSION_MANAGER, SESSION_MANAGER);
     return E_NOINTERFACE;
 }
 
@@ -316,7 +302,7 @@ static HRESULT STDMETHODCALLTYPE session_enumerator_get_session(IAudioSessionEnu
     *out = nullptr;
     if (index < 0 || (size_t)index >= t.o->keys.size()) return E_INVALIDARG;
     u32 key = t.o->keys[index];
-    if (model_fails(t.m, t.d, model_find_session(t.d, key), FAKE_GET_SESSION)) return t.m->fail_result;
+    if (model_fails(t.m, t.d, model_find_session(t.d, key), FAKE_GET_SESSION)) return E_FAIL;
     return spawn(out, t.m, SESSION, t.o->id, key);
 }
 
@@ -327,7 +313,7 @@ static HRESULT STDMETHODCALLTYPE set_default_endpoint(IPolicyConfigVistaC* self,
     ModelDevice* d = id ? model_find_device(t.m, id) : nullptr;
     bool known_role = role >= eConsole && role <= eCommunications;
     bool fails = model_fails(t.m, d, nullptr, FAKE_SET_DEFAULT_ENDPOINT) || (known_role && (t.m->fail_default_roles & (1u << role)));
-    return change(t, FakeCall{FAKE_SET_DEFAULT_ENDPOINT, id ? id : L"", 0, (i32)role, 0.0f, false, false}, fails, d && known_role, [&] {
+    return change(t, FakeCall{FAKE_SET_DEFAULT_ENDPOINT, id ? id : L"", (i32)role, 0.0f, false, false}, fails, d && known_role, [&] {
         for (ModelDevice& other : t.m->devices) other.default_roles &= ~(1u << role);
         d->default_roles |= 1u << role;
     });
@@ -385,6 +371,6 @@ HRESULT model_create_instance(AudioModel* model, REFCLSID clsid, REFIID iid, voi
     if (!enumerator && !IsEqualGUID(clsid, FAKE_CLSID_POLICY_CONFIG)) return REGDB_E_CLASSNOTREG;
     if (!IsEqualGUID(iid, enumerator ? IID_IMMDeviceEnumerator : FAKE_IID_POLICY_CONFIG_VISTA) && !IsEqualGUID(iid, IID_IUnknown))
         return E_NOINTERFACE;
-    if (model_fails(model, nullptr, nullptr, enumerator ? FAKE_CREATE_ENUMERATOR : FAKE_CREATE_POLICY_CONFIG)) return model->fail_result;
+    if (model_fails(model, nullptr, nullptr, enumerator ? FAKE_CREATE_ENUMERATOR : FAKE_CREATE_POLICY_CONFIG)) return E_FAIL;
     return spawn(out, model, enumerator ? ENUMERATOR : POLICY_CONFIG);
 }

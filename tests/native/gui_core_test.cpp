@@ -43,7 +43,7 @@ TEST_F(GuiCoreTest, EdgesAreInclusiveForHitTestAndMouseInRect) {
                                                  {31, 30, false}, {9, 20, false}, {20, 31, false}};
     for (const auto& c : cases) {
         u32 held = 0;
-        frame(gui_mouse(c.x, c.y, true), [&] { held = rect(10, 10, 20, 20, RED); });
+        frame(gui_mouse(c.x, c.y, true), [&] { held = gui_rect(ctx, GuiRectParams{20, 20, RED, 10, 10}); });
         EXPECT_EQ(held != 0, c.inside) << c.x << "," << c.y;
         EXPECT_EQ(gui_mouse_in_rect(ctx, &node), c.inside) << c.x << "," << c.y;
     }

@@ -17,13 +17,7 @@ namespace {
 const u32 W = 160, H = 120;
 u32 alpha(u32 pixel) { return pixel >> 24; }
 
-class GuiRendererTest : public HarnessTest<W, H> {
-protected:
-    std::vector<u32> draw(std::initializer_list<GuiElement*> elements) { return render_harness_frame(h, elements); }
-    GuiElement element(f32 x, f32 y, f32 w, f32 ht, u32 color, f32 radius = 0.0f) {
-        return render_harness_element(h, x, y, w, ht, color, radius);
-    }
-};
+using GuiRendererTest = HarnessTest<W, H>;
 
 // Every pixel of the corner square of radius `r` at (x, y): none outside the circle, full alpha
 // `a` inside, a one-pixel soft edge between.
@@ -37,12 +31,12 @@ void expect_round_corner(const std::vector<u32>& pixels, u32 x, u32 y, f32 r, u3
 
 TEST_F(GuiRendererTest, RadiusHalfRoundsAHundredByFortyRectangleAndRadiusOneMakesACircle) {
     // Radius 0.5 of half the shorter side (20): corner circles of radius 10.
-    GuiElement e = element(20, 30, 100, 40, gui_pack_color(255, 255, 255, 200), 0.5f);
-    auto pixels = draw({&e});
+    GuiElement e = render_harness_element(h, 20, 30, 100, 40, gui_pack_color(255, 255, 255, 200), 0.5f);
+    auto pixels = render_harness_frame(h, {&e});
     for (auto [x, y] : {std::pair{119, 30}, {20, 69}, {119, 69}}) EXPECT_EQ(pixel_at(pixels, W, x, y), 0u);
     expect_round_corner(pixels, 20, 30, 10.0f, 200);
-    GuiElement circle = element(50, 40, 40, 40, gui_pack_color(0, 255, 0, 255), 1.0f);
-    pixels = draw({&circle});
+    GuiElement circle = render_harness_element(h, 50, 40, 40, 40, gui_pack_color(0, 255, 0, 255), 1.0f);
+    pixels = render_harness_frame(h, {&circle});
     expect_round_corner(pixels, 50, 40, 20.0f, 255);
     EXPECT_EQ(alpha(pixel_at(pixels, W, 89, 79)), 0u);
 }
@@ -53,12 +47,13 @@ TEST_F(GuiRendererTest, TextTakesAlphaFromTheAtlasRedChannelAndColourFromTheElem
     GuiTexture texture;
     ASSERT_TRUE(render_harness_texture(h, atlas, 4, 2, VK_FORMAT_R8_UNORM, 1, &texture));
     f32 quad[6 * 4] = {0, 0, 0, 0, 40, 0, 4, 0, 0, 10, 0, 1, 0, 10, 0, 1, 40, 0, 4, 0, 40, 10, 4, 1};
-    GuiElement e = element(60, 70, 40, 10, gui_pack_color(40, 200, 90, 30), 0.7f);  // alpha replaced by coverage
+    // The element's alpha is replaced by the coverage and its radius is of no account.
+    GuiElement e = render_harness_element(h, 60, 70, 40, 10, gui_pack_color(40, 200, 90, 30), 0.7f);
     e.primitive_type = GUI_PRIMITIVE_TEXT;
     e.texture = texture;
     e.text_layout.vertices = quad;
     e.text_layout.vertex_count = 6;
-    auto pixels = draw({&e});
+    auto pixels = render_harness_frame(h, {&e});
     EXPECT_EQ(pixel_at(pixels, W, 65, 75), 0u);
     EXPECT_EQ(pixel_at(pixels, W, 85, 75), gui_pack_color(40, 200, 90, 255)) << "coverage 255, no rounding";
     u32 half = pixel_at(pixels, W, 75, 75);  // coverage 128: the colour blended by it
@@ -76,7 +71,7 @@ TEST_F(GuiRendererTest, LaterFramesReuseTheSetsWithoutMorePools) {
     for (int frame = 0; frame < 3; frame++) {
         ASSERT_TRUE(render_harness_begin(h));
         for (GuiElement& e : elements) {
-            e = element(0, 0, 4, 4, gui_pack_color(1, 1, 1, 255));
+            e = render_harness_element(h, 0, 0, 4, 4, gui_pack_color(1, 1, 1, 255), 0.0f);
             gui_prepare_element(&e);
             gui_release_element(&e);  // release before draw is allowed
             gui_draw_element(&e);

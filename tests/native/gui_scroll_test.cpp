@@ -75,27 +75,26 @@ TEST_F(GuiScrollTest, ItemsStartAtMinusTheHiddenFractionAreClippedToTheRegionAnd
     EXPECT_EQ(std::pair(content, fraction), std::pair(30.0f, 0.0f));
 }
 
+// Each row one frame with the mouse over two regions in the same place (or beside them): the
+// first one's fraction before and after, and the wheel left for later widgets.
 TEST_F(GuiScrollTest, TheWheelIsConsumedByTheFirstRegionUnderTheMouse) {
-    f32 fa = 0, ca = 210, fb = 0, cb = 210;
-    GuiInput in = gui_mouse(60, 50);
-    in.wheel = -1;  // towards the user: further down
-    frame(in, [&] {
-        region(6, &fa, &ca);
-        region(6, &fb, &cb);  // the same place, drawn later
-    });
-    EXPECT_FLOAT_EQ(fa, 0.1f);
-    EXPECT_TRUE(fb == 0 && ctx->input.wheel == 0) << "the second region saw no wheel";
-    in.wheel = 1;
-    for (int i = 0; i < 2; i++) frame(in, [&] { region(6, &fa, &ca); });
-    EXPECT_FLOAT_EQ(fa, 0) << "clamped at the start";
-    fa = 0.95f;
-    in.wheel = -1;
-    frame(in, [&] { region(6, &fa, &ca); });
-    EXPECT_FLOAT_EQ(fa, 1.0f) << "clamped at the end";
-    GuiInput outside = gui_mouse(200, 50);
-    outside.wheel = -1;
-    frame(outside, [&] { region(6, &fa, &ca); });
-    EXPECT_EQ(ctx->input.wheel, -1) << "outside the region the wheel stays";
+    const struct { i32 x, wheel; f32 before, after; i32 left; } steps[] = {
+        {60, -1, 0, 0.1f, 0},  // towards the user: further down
+        {60, 1, 0.05f, 0, 0},  // clamped at the start
+        {60, -1, 0.95f, 1, 0},
+        {200, -1, 0.5f, 0.5f, -1},
+    };
+    for (const auto& s : steps) {
+        f32 fa = s.before, ca = 210, fb = 0, cb = 210;
+        GuiInput in = gui_mouse(s.x, 50);
+        in.wheel = s.wheel;
+        frame(in, [&] {
+            region(6, &fa, &ca);
+            region(6, &fb, &cb);
+        });
+        EXPECT_EQ((std::vector<f32>{fa, fb, (f32)ctx->input.wheel}), (std::vector<f32>{s.after, 0, (f32)s.left}))
+            << &s - steps;
+    }
 }
 
 // One row: frames with the mouse (and wheel) over a bar showing `visible` of its content, then the
@@ -135,14 +134,16 @@ TEST_F(GuiScrollBarTest, ButtonsStepOnEveryFrameHeldAndTheWheelStepsAndIsConsume
     run(0.5f, {{205, 25, false, 0, 0.5f, 1, 0.5f, 0, 30 + 20},  // 10 + 40 x 0.5
                {205, 115, true, 0, 0.5f, 3, 0.65f, 0, 30 + 26},
                {205, 25, true, 0, 0.5f, 20, 0, 0, 30},          // clamped
-               {205, 115, true, 0, 1.0f, 1, 0, 0, 30}});        // all visible: the buttons do nothing
+               {205, 115, true, 0, 1.0f, 1, 0, 0, 30},          // all visible: the buttons do nothing
+               {205, 115, true, 0, 3.0f, 1, 0, 0, 30},          // and past one or not a number: all visible
+               {205, 115, true, 0, NAN, 1, 0, 0, 30}});
     EXPECT_EQ((std::vector<u32>{px(205, 109), px(205, 20), px(205, 119)}), (std::vector<u32>{BLUE, RED, GREEN}))
         << "the slide bar fills the room between the buttons";
     run(0.5f, {{205, 60, false, -1, 0.5f, 1, 0.6f, 0, 0}, {205, 60, false, 1, 0.5f, 2, 0.4f, 0, 0}});
     EXPECT_EQ(ctx->input.wheel, 0);
 }
 
-TEST_F(GuiScrollBarTest, APressOnTheBarDragsByTheMouseMovementButSlidingOntoItDoesNot) {
+TEST_F(GuiScrollBarTest, APressOnTheBarDragsByTheMouseMovementButSlidingOntoItOrABarWithoutRoomDoesNot) {
     run(0.25f, {{150, 60, true, 0, 0.5f, 1, 0.25f, 0, 0},  // held before reaching the bar
                 {205, 60, true, 0, 0.5f, 1, 0.25f, 0, 0},
                 {205, 80, true, 0, 0.5f, 1, 0.25f, 0, 0},
@@ -152,12 +153,6 @@ TEST_F(GuiScrollBarTest, APressOnTheBarDragsByTheMouseMovementButSlidingOntoItDo
                 {150, 500, true, 0, 0.5f, 1, 1.0f, 1, 0},
                 {150, 500, false, 0, 0.5f, 1, 1.0f, 0, 0},
                 {150, 100, false, 0, 0.5f, 1, 1.0f, 0, 0}});
-}
-
-TEST_F(GuiScrollBarTest, AVisibleFractionPastOneOrABarWithoutRoomMovesNothing) {
-    bar(gui_mouse(205, 115, true), 3.0f);
-    bar(gui_mouse(205, 115, true), NAN);
-    EXPECT_FLOAT_EQ(fraction, 0.5f);
     dragging = 1;  // shorter than its two buttons: dragging must not divide by a zero room
     bar(gui_mouse(205, 22, true), 0.5f, 15);
     EXPECT_TRUE(isfinite(fraction));

@@ -56,8 +56,3 @@ bool GuiTest::bounds(u32 color, GuiRect within, GuiRect* out, bool equal) const 
     }
     return any;
 }
-
-u32 GuiTest::rect(f32 x, f32 y, f32 w, f32 hh, u32 color, LayoutNode* parent, u32 alignment, LayoutNode* out) {
-    GuiRectParams p = {w, hh, color, x, y, out, parent, alignment};
-    return gui_rect(ctx, p);
-}

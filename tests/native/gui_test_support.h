@@ -36,8 +36,6 @@ protected:
     // window rectangle; false when there are none.
     bool bounds(u32 color, GuiRect within, GuiRect* out, bool equal = true) const;
     bool other_bounds(u32 color, GuiRect within, GuiRect* out) const { return bounds(color, within, out, false); }
-    u32 rect(f32 x, f32 y, f32 w, f32 hh, u32 color, LayoutNode* parent = nullptr, u32 alignment = ALIGN_TOP_LEFT,
-             LayoutNode* out = nullptr);
 
     GuiContext* ctx = nullptr;
     std::vector<u32> pixels;

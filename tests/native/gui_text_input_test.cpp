@@ -22,9 +22,7 @@ void clipboard_get(u8* buffer, u32 capacity, u32* length) {
     memcpy(buffer, g_clipboard.data(), *length);
 }
 
-void clipboard_set(const u8* text, u32 length) {
-    g_clipboard.assign((const char*)text, length);
-}
+void clipboard_set(const u8* text, u32 length) { g_clipboard.assign((const char*)text, length); }
 
 // Like the program's percentage fields: digits only, at most three.
 std::string g_filtered;
@@ -56,10 +54,8 @@ protected:
         g_grown.clear();
         g_filtered.clear();
         style = DefaultTextInputStyle;
-        style.background_color = GREY;
         style.cursor_color = YELLOW;
         style.selection_color = CYAN;
-        style.text_color = WHITE;
     }
     void TearDown() override {
         dyn_string_free(&text);
@@ -108,7 +104,7 @@ protected:
     bool committed = false;
 };
 
-TEST_F(GuiTextInputTest, APressFocusesAPressOutsideCommitsOnceAndUnfocusesEnterCommitsAndKeepsFocus) {
+TEST_F(GuiTextInputTest, APressFocusesAndAPressOutsideCommitsOnceAndUnfocuses) {
     const struct { i32 x; bool down; u8 focused; bool committed; } steps[] = {
         {50, false, 0, false}, {50, true, 1, false},  // focusing is no commit
         {50, false, 1, false}, {250, true, 0, true},   {250, false, 0, false},
@@ -120,14 +116,6 @@ TEST_F(GuiTextInputTest, APressFocusesAPressOutsideCommitsOnceAndUnfocusesEnterC
     }
     type("abc");
     expect("", 0, 0);  // an unfocused field takes no typing
-    // Enter commits, keeps the focus and drops the characters of its frame.
-    focus("5", 1);
-    keys({&GuiInput::enter}, "78");
-    EXPECT_TRUE(committed && focused);
-    expect("5", 1, 0);
-    type("6");
-    EXPECT_FALSE(committed);
-    expect("56", 2, 0);
 }
 
 // One frame per row, from `initial` with cursor c and selection s when it is given (else from the
@@ -139,13 +127,15 @@ struct Edit {
 };
 const Key DEL = &GuiInput::del, DEL_CTRL = &GuiInput::del_control, BACK = &GuiInput::backspace,
           BACK_CTRL = &GuiInput::backspace_control, SHIFT = &GuiInput::shift, ALL = &GuiInput::select_all,
-          COPY = &GuiInput::copy, CUT = &GuiInput::cut, PASTE = &GuiInput::paste;
+          COPY = &GuiInput::copy, CUT = &GuiInput::cut, PASTE = &GuiInput::paste, ENTER = &GuiInput::enter;
 const u8 L = GUI_ARROW_LEFT, R = GUI_ARROW_RIGHT;
 
-TEST_F(GuiTextInputTest, EditingKeysInTheirOrder) {
+TEST_F(GuiTextInputTest, EditingKeysInTheirOrderAndEnterCommits) {
     const Edit edits[] = {
         {"", 0, 0, {}, "abc", L, "abc", 2, 0},  // typing inserts at the cursor, then the key
         {nullptr, 0, 0, {}, "X", 0, "abXc", 3, 0},
+        {nullptr, 0, 0, {ENTER}, "78", 0, "abXc", 3, 0},  // Enter keeps the focus and drops its frame's bytes
+        {nullptr, 0, 0, {}, "6", 0, "abX6c", 4, 0},
         {"hello", 2, 0, {DEL}, "", 0, "helo", 2, 0},
         {nullptr, 0, 0, {BACK}, "", 0, "hlo", 1, 0},
         {nullptr, 0, 0, {DEL, DEL_CTRL}, "", 0, "h", 1, 0},  // to the end
@@ -176,6 +166,7 @@ TEST_F(GuiTextInputTest, EditingKeysInTheirOrder) {
         keys(e.keys, e.typed, e.arrows);
         SCOPED_TRACE(&e - edits);
         expect(e.text, e.cursor, e.selection);
+        EXPECT_EQ(committed, e.keys == std::vector<Key>{ENTER}) << "a focused field commits on Enter only";
         if (e.clip_after) { EXPECT_EQ(g_clipboard, e.clip_after); }
     }
     // Without the context's clipboard functions the clipboard keys do nothing.
@@ -226,36 +217,31 @@ TEST_F(GuiTextInputTest, APressPlacesTheCursorAndADragExtendsTheSelection) {
     }
 }
 
-class GuiTextInputDrawTest : public GuiTextInputTest {
-protected:
-    void SetUp() override {
-        GuiTextInputTest::SetUp();
-        style.text_texture = GUI_NO_TEXTURE;  // laid out but not drawn: cursor and selection stay clean
-    }
-    GuiRect drawn(u32 color) {
+// "ell" selected with the cursor on "e", then on "o": the box runs from the cursor to the far end
+// of the selection, as high as the cursor.
+TEST_F(GuiTextInputTest, ASelectionBoxRunsFromTheCursorToItsFarEdgeLeftwardsToo) {
+    style.text_texture = GUI_NO_TEXTURE;  // laid out but not drawn: cursor and selection stay clean
+    auto drawn = [&](u32 color) {
         GuiRect r = {-1, -1, -1, -1};
         bounds(color, GuiRect{FX, FY, FX + 120, FY + 24}, &r);
-        return GuiRect{r.x0, r.y0, r.x1 + 1, r.y1 + 1};  // ends exclusive
-    }
-};
-
-TEST_F(GuiTextInputDrawTest, ASelectionBoxRunsFromTheCursorToItsFarEdgeLeftwardsToo) {
+        return std::vector<f32>{r.x0, r.x1 + 1, r.y1 + 1 - r.y0};  // the end exclusive, the height
+    };
     const char* s = "hello";
-    focus(s, 4, -3);  // "ell" selected, the cursor on "o"
-    field(gui_mouse(300, 230));
-    GuiRect box = drawn(CYAN), c = drawn(YELLOW);
-    EXPECT_EQ(box.x0, FX + (i32)left_edge(s, 1));
-    EXPECT_EQ(box.x1, c.x0) << "the box ends where the cursor begins";
-    EXPECT_EQ(c.x0, FX + (i32)left_edge(s, 4));
-    EXPECT_EQ(box.y1 - box.y0, (f32)test_glyph("o")->top) << "as high as the cursor";
-    focus(s, 1, 3);  // "ell" selected, the cursor on "e"
-    field(gui_mouse(300, 230));
-    box = drawn(CYAN);
-    EXPECT_EQ(box.x0, FX + (i32)left_edge(s, 1));
-    EXPECT_EQ(box.x1, FX + (i32)right_edge(s, 3));
+    auto at = [](f32 edge) { return (f32)(FX + (i32)edge); };  // whole pixels from the field's left
+    const f32 x = at(left_edge(s, 1)), top = (f32)test_glyph("o")->top;
+    const struct { u32 cursor; i32 selection; f32 box_end; } cases[] = {
+        {1, 3, at(right_edge(s, 3))},
+        {4, -3, at(left_edge(s, 4))},
+    };
+    for (const auto& c : cases) {
+        focus(s, c.cursor, c.selection);
+        field(gui_mouse(300, 230));
+        EXPECT_EQ(drawn(CYAN), (std::vector<f32>{x, c.box_end, top})) << c.cursor;
+    }
+    EXPECT_EQ(drawn(YELLOW)[0], at(left_edge(s, 4))) << "the box ends where the cursor begins";
     focused = 0;
     field(gui_mouse(300, 230));
-    EXPECT_EQ(drawn(YELLOW).x0, -1) << "no cursor without focus";
+    EXPECT_EQ(drawn(YELLOW)[0], -1) << "no cursor without focus";
 }
 
 }  // namespace

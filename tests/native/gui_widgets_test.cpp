@@ -9,8 +9,13 @@ protected:
     TextLayout lay_out(const char* text) { return text_layout((const u8*)text, (u32)strlen(text), glyphs, g_default_allocator); }
 };
 
-TEST_F(GuiWidgetTest, VerticalAdjustPutsTheGlyphBoxTopWhereTheLabelIs) {
-    TextLayout l = lay_out("Hello");
+// Labels at y 40 (the second with the vertical adjust) and button captions at y 140: the glyph
+// boxes stand where the layout says, a caption centred and a long one cut inside its button.
+TEST_F(GuiWidgetTest, VerticalAdjustPutsTheGlyphBoxTopWhereTheLabelIsAndCaptionsAreCentredOrCut) {
+    DefaultButtonStyle.normal_color = GREY;
+    DefaultButtonStyle.normal_text_color = BLUE;
+    const char* name = "Speakers (High Definition Audio Device)";
+    TextLayout l = lay_out("Hello"), mute = lay_out("Mute");
     ASSERT_LT(l.vertical_offset, 0.0f);
     LayoutNode plain, adjusted;
     frame(gui_mouse(0, 0), [&] {
@@ -21,71 +26,56 @@ TEST_F(GuiWidgetTest, VerticalAdjustPutsTheGlyphBoxTopWhereTheLabelIs) {
         ctx->clip_rect = saved;
         gui_label_unbounded(ctx, GuiLabelUnboundedParams{glyphs, atlas, "Hello", 5, BLUE, 100, 40, &adjusted, nullptr,
                                                          ALIGN_TOP_LEFT, 1});
+        gui_button(ctx, GuiButtonParams{&DefaultButtonStyle, 100, 30, "Mute", 4, ALIGN_CENTER, 40, 140});
+        gui_button(ctx, GuiButtonParams{&DefaultButtonStyle, 100, 30, name, (u32)strlen(name), ALIGN_CENTER, 160, 140});
     });
     EXPECT_FLOAT_EQ(adjusted.y, 40 - l.vertical_offset);
-    GuiRect a, b;
-    ASSERT_TRUE(other_bounds(CLEAR, GuiRect{0, 0, 90, H}, &a));
-    ASSERT_TRUE(other_bounds(CLEAR, GuiRect{90, 0, W, H}, &b));
+    GuiRect a, b, text, cut;
+    ASSERT_TRUE(other_bounds(CLEAR, GuiRect{0, 0, 90, 100}, &a));
+    ASSERT_TRUE(other_bounds(CLEAR, GuiRect{90, 0, W, 100}, &b));
     EXPECT_NEAR(a.y0, 40 + l.vertical_offset, 1.0f) << "unadjusted, the glyphs stand on the baseline at 40";
     EXPECT_LE(a.y1, 40 + l.bottom);
     EXPECT_NEAR(b.y0, 40, 1.0f) << "adjusted, the tallest glyph's top is at 40";
     EXPECT_LE(b.y1, 40 + l.height);
+    ASSERT_TRUE(other_bounds(GREY, GuiRect{40, 140, 140, 170}, &text));
+    const f32 x0 = 40 + (100 - mute.width) / 2, y0 = 140 + (30 - mute.height) / 2;
+    EXPECT_NEAR(text.x0, x0, 2.0f);
+    EXPECT_NEAR(text.x1, x0 + mute.width, 2.0f);
+    EXPECT_NEAR(text.y0, y0, 1.0f);
+    EXPECT_NEAR(text.y1 + 1, y0 + mute.height, 1.0f);
+    ASSERT_TRUE(other_bounds(GREY, GuiRect{160, 140, 260, 170}, &cut));
+    EXPECT_TRUE(cut.x0 > 160 && cut.x1 < 259);
     text_layout_free(&l);
+    text_layout_free(&mute);
 }
 
-TEST_F(GuiWidgetTest, ButtonClicksOnThePressEdgeAndShowsTheHoveredLookWhileHeld) {
-    const struct { i32 x, y; bool down, clicked; u32 look; const char* what; } steps[] = {
-        {200, 200, false, false, WHITE, "away: normal"},
-        {60, 50, false, false, YELLOW, "hovered"},
-        {60, 50, true, true, RED, "press: click, pressed look"},
-        {62, 52, true, false, YELLOW, "held: hovered look, no click"},
-        {62, 52, false, false, YELLOW, "release: nothing"},
-        {200, 200, true, false, WHITE, "press elsewhere"},
-        {60, 50, true, false, YELLOW, "slid onto it while held: no click"},
-        {60, 50, false, false, YELLOW, "release"},
-        {139, 69, true, true, RED, "press on the bottom-right edge pixel"},
+// A button and, drawn over its top-left corner, a check box, under the same mouse: both act on the
+// press edge only, the button showing its hovered look while held.
+TEST_F(GuiWidgetTest, ButtonAndCheckBoxActOnThePressEdgeOnly) {
+    DefaultCheckBoxStyle.first_color = CYAN;
+    DefaultCheckBoxStyle.second_color = GREEN;
+    const struct { i32 x, y; bool down, clicked; u32 look; bool checked; const char* what; } steps[] = {
+        {200, 200, false, false, WHITE, false, "away: normal"},
+        {45, 45, false, false, YELLOW, false, "hovered"},
+        {45, 45, true, true, RED, true, "press: click, pressed look"},
+        {47, 47, true, false, YELLOW, true, "held: hovered look, no click"},
+        {47, 47, false, false, YELLOW, true, "release: nothing"},
+        {45, 45, true, true, RED, false, "the next press"},
+        {200, 200, true, false, WHITE, false, "press elsewhere"},
+        {45, 45, true, false, YELLOW, false, "slid onto it while held: no click"},
+        {45, 45, false, false, YELLOW, false, "release"},
+        {139, 69, true, true, RED, false, "press on the button's bottom-right edge pixel"},
     };
+    bool checked = false;
     for (const auto& s : steps) {
         bool clicked = false;
         frame(gui_mouse(s.x, s.y, s.down), [&] {
             clicked = gui_button(ctx, GuiButtonParams{&DefaultButtonStyle, 100, 30, "", 0, ALIGN_CENTER, 40, 40});
+            checked = gui_check_box(ctx, GuiCheckBoxParams{&DefaultCheckBoxStyle, 16, 16, (u8)checked, 40, 40});
         });
-        EXPECT_EQ(std::pair(clicked, px(42, 42)), std::pair(s.clicked, s.look)) << s.what;
-    }
-}
-
-TEST_F(GuiWidgetTest, ButtonCaptionIsCentredAndALongOneIsCutInside) {
-    DefaultButtonStyle.normal_color = GREY;
-    DefaultButtonStyle.normal_text_color = BLUE;
-    const char* name = "Speakers (High Definition Audio Device)";
-    TextLayout l = lay_out("Mute");
-    frame(gui_mouse(300, 230), [&] {
-        gui_button(ctx, GuiButtonParams{&DefaultButtonStyle, 100, 30, "Mute", 4, ALIGN_CENTER, 40, 40});
-        gui_button(ctx, GuiButtonParams{&DefaultButtonStyle, 100, 30, name, (u32)strlen(name), ALIGN_CENTER, 160, 40});
-    });
-    GuiRect text;
-    ASSERT_TRUE(other_bounds(GREY, GuiRect{40, 40, 140, 70}, &text));
-    f32 x0 = 40 + (100 - l.width) / 2, y0 = 40 + (30 - l.height) / 2;
-    EXPECT_NEAR(text.x0, x0, 2.0f);
-    EXPECT_NEAR(text.x1, x0 + l.width, 2.0f);
-    EXPECT_NEAR(text.y0, y0, 1.0f);
-    EXPECT_NEAR(text.y1 + 1, y0 + l.height, 1.0f);
-    ASSERT_TRUE(other_bounds(GREY, GuiRect{160, 40, 260, 70}, &text));
-    EXPECT_TRUE(text.x0 > 160 && text.x1 < 259);
-    text_layout_free(&l);
-}
-
-TEST_F(GuiWidgetTest, CheckBoxTogglesOncePerPress) {
-    DefaultCheckBoxStyle.first_color = RED;
-    DefaultCheckBoxStyle.second_color = GREEN;
-    const struct { i32 x; bool down, checked; } steps[] = {
-        {20, false, false}, {20, true, true},   {20, true, true},   {21, true, true},  {20, false, true},
-        {20, true, false},  {20, false, false}, {100, true, false}, {20, true, false}, {20, false, false}};
-    bool checked = false;
-    for (const auto& s : steps) {
-        frame(gui_mouse(s.x, 20, s.down),
-              [&] { checked = gui_check_box(ctx, GuiCheckBoxParams{&DefaultCheckBoxStyle, 16, 16, (u8)checked, 12, 12}); });
-        EXPECT_EQ(std::pair(checked, px(14, 14)), std::pair(s.checked, s.checked ? GREEN : RED)) << &s - steps;
+        EXPECT_EQ(std::tuple(clicked, px(130, 60), checked, px(42, 42)),
+                  std::tuple(s.clicked, s.look, s.checked, s.checked ? GREEN : CYAN))
+            << s.what;
     }
 }
 

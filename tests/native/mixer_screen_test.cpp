@@ -42,31 +42,13 @@ protected:
         EXPECT_EQ(g_fake_audio_layer.out_of_range, 0u) << "the audio lists are never indexed past their end";
         UiTest::TearDown();
     }
-    void select_all() { key(KEY_LCONTROL, true), tap(KEY_A), key(KEY_LCONTROL, false); }
     // Replaces a field's text: focus it, select everything, type, Enter.
     void enter_percent(const UiRect& field, const char* text) {
         click(field.x + field.w - 2, field.y + field.h / 2);
-        select_all();
+        key(KEY_LCONTROL, true), tap(KEY_A), key(KEY_LCONTROL, false);
         type(text);
         frame();
         tap(KEY_ENTER);
-    }
-    // Presses the knob of a column's slider at its value, moves the mouse by dy in steps, releases.
-    void drag_knob(const UiRect& column, f32 value, f32 dy, int steps) {
-        f32 x, y;
-        layout.knob_centre(column, value, &x, &y);
-        const f32 start = floorf(y);  // whole pixels, so the knob moves by exactly dy
-        move(x, start);
-        button(true);
-        frame();
-        for (int i = 1; i <= steps; i++) move(x, start + roundf(dy * (f32)i / (f32)steps)), frame();
-        button(false);
-        frame();
-    }
-    u32 knob_pixel(const UiRect& column, f32 value) {
-        f32 kx, ky;
-        layout.knob_centre(column, value, &kx, &ky);
-        return pixel(pixels(), kx + 14, ky);
     }
     void click_in(const UiRect& r) { click(r.x + 10, r.y + 10); }
     MixerLayout layout;
@@ -98,19 +80,22 @@ TEST_F(Mixer, ColumnsStandWhereTheViewportFractionsPutThemTitledWithTheFileName)
         EXPECT_EQ(pixel(p, c.x + c.w - 1, c.y + c.h - 2), border);  // the clip drops a last part-row
         EXPECT_EQ(pixel(p, c.x + 3, c.y + 3), inner);
     }
-    EXPECT_EQ(knob_pixel(layout.device_column, 0.5f), color(GUI_COLOR_SLIDER_CONTROL));
+    f32 kx, ky;
+    layout.knob_centre(layout.device_column, 0.5f, &kx, &ky);
+    EXPECT_EQ(pixel(p, kx + 14, ky), color(GUI_COLOR_SLIDER_CONTROL));
     EXPECT_EQ(text_of(g_mixer.device_field_text), "50");
     EXPECT_EQ(text_of(g_mixer.session_field_text.data[1]), "25");
 }
 
+// The Equalizer sets every session; neither field follows the audio layer while it is focused,
+// and the Equalizer never does.
 TEST_F(Mixer, EnterCommitsKeepsTheFocusAndTheFieldStopsFollowingTheDevice) {
-    one_device({"System"});
+    one_device({"System", "C:\\Apps\\player.exe", "C:\\Apps\\browser.exe"});
     frame();
     enter_percent(layout.column_field(layout.device_column), "30");
     auto sets = fake_audio_layer_calls(FAKE_AUDIO_SET_DEVICE_VOLUME_PERCENT);
     ASSERT_EQ(sets.size(), 1u);
     EXPECT_EQ(sets[0].value, 30.0f);
-    EXPECT_TRUE(g_mixer.device_field_focused);
     g_fake_audio_layer.devices[0].volume = 0.8f;  // changed by another program
     frames(3);
     EXPECT_EQ(text_of(g_mixer.device_field_text), "30");
@@ -120,20 +105,15 @@ TEST_F(Mixer, EnterCommitsKeepsTheFocusAndTheFieldStopsFollowingTheDevice) {
     g_fake_audio_layer.devices[0].volume = 0.8f;
     frame();
     EXPECT_EQ(text_of(g_mixer.device_field_text), "80");
-}
 
-// Session percentages and Mute / Unmute are driven end to end through the real program.
-
-TEST_F(Mixer, TheEqualizerSetsEverySessionAndFollowsNothing) {
-    one_device({"System", "C:\\Apps\\player.exe", "C:\\Apps\\browser.exe"});
-    frame();
+    g_fake_audio_layer.calls.clear();
     enter_percent(layout.column_field(layout.equalizer_column), "75");
     auto percents = fake_audio_layer_calls(FAKE_AUDIO_SET_SESSION_VOLUME_PERCENT);
     ASSERT_EQ(percents.size(), 3u);
     for (u32 j = 0; j < 3; j++) EXPECT_EQ(std::pair(percents[j].session, percents[j].value), std::pair(j, 75.0f));
     EXPECT_TRUE(fake_audio_layer_calls(FAKE_AUDIO_SET_DEVICE_VOLUME_PERCENT).empty());
     click(W() / 2, H() - 2);
-    g_fake_audio_layer.devices[0].sessions[1].volume = 0.05f;  // changed by another program
+    g_fake_audio_layer.devices[0].sessions[1].volume = 0.05f;
     frames(2);
     EXPECT_EQ(text_of(g_mixer.equalizer_text), "75");
     EXPECT_FLOAT_EQ(g_mixer.equalizer_value, 0.75f);
@@ -155,7 +135,12 @@ TEST_F(Mixer, TheDeviceListOpensShieldsWhatIsUnderItAndPicksADevice) {
     f32 kx, ky;
     layout.knob_centre(layout.device_column, 0.89f, &kx, &ky);
     ASSERT_TRUE(ky > list_top + 80 && ky < list_top + 120) << ky;
-    drag_knob(layout.device_column, 0.89f, 60.0f, 3);
+    move(kx, ky);
+    button(true);
+    frame();
+    for (f32 dy : {20.0f, 40.0f, 60.0f}) move(kx, ky + dy), frame();
+    button(false);
+    frame();
     EXPECT_TRUE(fake_audio_layer_calls(FAKE_AUDIO_SET_DEVICE_VOLUME).empty());
     // Outside the list the columns react, and the list stays open.
     UiRect mute = layout.column_mute(layout.device_column);
@@ -220,13 +205,10 @@ TEST_F(Mixer, ChangingTheShownDeviceDropsFocusedFieldsWithoutCommitting) {
 // The selected device may point past the list: after a device went away, or when the default
 // index was taken before any device was found. The lists are never indexed with it.
 TEST_F(Mixer, ASelectedDevicePastTheListShowsTheDefaultDeviceOrTheFirstOrNothing) {
-    for (const char* name : {"Speakers", "Headset", "Dock"})
-        g_fake_audio_layer.devices.push_back(FakeAudioDevice{name, 0.1f, false, {{"System", 1.0f, false}}});
-    g_fake_audio_layer.devices[1].volume = 0.6f;
-    g_ui_selected_device = 2;
-    frame();
-    g_fake_audio_layer.devices.pop_back();  // "Dock" unplugged
+    g_fake_audio_layer.devices = {{"Speakers", 0.1f, false, {{"System", 1.0f, false}}},
+                                  {"Headset", 0.6f, false, {{"System", 1.0f, false}}}};
     g_fake_audio_layer.default_device = 1;
+    g_ui_selected_device = 2;  // a third device, unplugged (one shown when it went: see above)
     frame();
     EXPECT_EQ(text_of(g_mixer.device_field_text), "60");
     click_in(layout.set_active);  // actions go to the device shown

@@ -110,26 +110,6 @@ protected:
     bool created = false;
 };
 
-TEST_F(ShapeRenderer2DTest, RectanglesAndQuadsFillTheirPixelsAndLaterShapesCoverEarlierOnes) {
-    create();
-    auto pixels = frame([&] {
-        shape_renderer_2d_draw_rectangle(&shapes, 16, 8, RED);                         // (0, 0) .. (16, 8)
-        shape_renderer_2d_draw_rectangle_between(&shapes, {40, 30}, {60, 50}, GREEN);  // size b - a
-        shape_renderer_2d_draw_rectangle_between(&shapes, {100, 90}, {90, 70}, BLUE);  // corners the other way
-        shape_renderer_2d_draw_rectangle_at(&shapes, 50, 40, 20, 20, RED);             // over the green one
-        // A diamond: corners at the middle of each side of the 40 x 40 square from (80, 0).
-        shape_renderer_2d_draw_quad(&shapes, {100, 0}, {80, 20}, {100, 40}, {120, 20}, CYAN);
-    });
-    EXPECT_EQ(count_of(pixels, RED), 16 * 8 + 20 * 20);
-    EXPECT_EQ(count_of(pixels, GREEN), 20 * 20 - 10 * 10);
-    EXPECT_EQ(count_of(pixels, BLUE), 10 * 20);
-    EXPECT_NEAR(count_of(pixels, CYAN), 800, 45) << "half the square, give or take the diagonal edges";
-    for (auto [x, y, c] : {std::tuple{0u, 0u, RED}, {15, 7, RED}, {69, 59, RED}, {40, 30, GREEN}, {59, 39, GREEN},
-                           {90, 70, BLUE}, {99, 89, BLUE}, {100, 20, CYAN}, {99, 2, CYAN}, {16, 0, 0u}, {70, 40, 0u},
-                           {89, 70, 0u}, {81, 1, 0u}, {118, 38, 0u}})
-        EXPECT_EQ(at(pixels, x, y), c) << x << "," << y;
-}
-
 // Outlines from the line list; filled triangles drawn as their edges or their corners, for which
 // the device needs fillModeNonSolid (lavapipe offers it; without it the modes are refused).
 TEST_F(ShapeRenderer2DTest, PointAndLinePolygonModesDrawEdgesOrCornersWhenTheDeviceHasTheFeature) {
@@ -180,29 +160,40 @@ TEST_F(ShapeRenderer2DTest, TriangleStripDrawsNothing) {
     EXPECT_TRUE(log.texts().empty()) << "no geometry is no error";
 }
 
-// Drawn shapes live in the second arena until the next begin; a built rectangle lives in the
-// first and is drawn by the caller in as many frames as it likes; destroy gives back the rest.
-TEST_F(ShapeRenderer2DTest, NextBeginReleasesTheFramesShapesAndDestroyTheRest) {
+// Drawn shapes fill their pixels, later ones covering earlier ones, and live in the second arena
+// until the next begin; a built rectangle lives in the first and is drawn by the caller in as many
+// frames as it likes; destroy gives back the rest.
+TEST_F(ShapeRenderer2DTest, ShapesFillTheirPixelsAndTheNextBeginReleasesTheFramesShapesAndDestroyTheRest) {
     VkHooks hooks;
     count_buffers(&hooks);
     create();
     VertexBuffer rect = shape_renderer_2d_rectangle(&shapes, 12, 6, GREEN);
     auto pixels = frame([&] {
-        shape_renderer_2d_draw_rectangle_at(&shapes, 20, 20, 4, 4, RED);
-        shape_renderer_2d_draw_quad(&shapes, {10, 10}, {10, 20}, {20, 20}, {20, 10}, GREEN);
-        shape_renderer_2d_draw_rectangle_between(&shapes, {30, 30}, {34, 34}, BLUE);
-        vulkan_draw_vertex_buffer(&rect, 1, h->vk.command_buffer);
+        vulkan_draw_vertex_buffer(&rect, 1, h->vk.command_buffer);                     // under the red one
+        shape_renderer_2d_draw_rectangle(&shapes, 16, 8, RED);                         // (0, 0) .. (16, 8)
+        shape_renderer_2d_draw_rectangle_between(&shapes, {40, 30}, {60, 50}, GREEN);  // size b - a
+        shape_renderer_2d_draw_rectangle_between(&shapes, {100, 90}, {90, 70}, BLUE);  // corners the other way
+        shape_renderer_2d_draw_rectangle_at(&shapes, 50, 40, 20, 20, RED);             // over the green one
+        // A diamond: corners at the middle of each side of the 40 x 40 square from (80, 0).
+        shape_renderer_2d_draw_quad(&shapes, {100, 0}, {80, 20}, {100, 40}, {120, 20}, CYAN);
     });
-    EXPECT_EQ(std::pair(first.allocations, second.allocations), std::pair(2, 3));
-    EXPECT_EQ(live_buffers(), 5);
-    EXPECT_EQ(at(pixels, 32, 32), BLUE);
+    EXPECT_EQ(count_of(pixels, RED), 16 * 8 + 20 * 20);
+    EXPECT_EQ(count_of(pixels, GREEN), 20 * 20 - 10 * 10);
+    EXPECT_EQ(count_of(pixels, BLUE), 10 * 20);
+    EXPECT_NEAR(count_of(pixels, CYAN), 800, 45) << "half the square, give or take the diagonal edges";
+    for (auto [x, y, c] : {std::tuple{0u, 0u, RED}, {15, 7, RED}, {69, 59, RED}, {40, 30, GREEN}, {59, 39, GREEN},
+                           {90, 70, BLUE}, {99, 89, BLUE}, {100, 20, CYAN}, {99, 2, CYAN}, {16, 0, 0u}, {70, 40, 0u},
+                           {89, 70, 0u}, {81, 1, 0u}, {118, 38, 0u}})
+        EXPECT_EQ(at(pixels, x, y), c) << x << "," << y;
+    EXPECT_EQ(std::pair(first.allocations, second.allocations), std::pair(2, 5));
+    EXPECT_EQ(live_buffers(), 7);
     pixels = frame([&] {
         EXPECT_EQ(live_buffers(), 2);
         shape_renderer_2d_draw_rectangle_at(&shapes, 60, 60, 4, 4, GREEN);
         vulkan_draw_vertex_buffer(&rect, 1, h->vk.command_buffer);
     });
     EXPECT_EQ(at(pixels, 62, 62), GREEN);
-    EXPECT_EQ(at(pixels, 32, 32), 0u) << "last frame's shapes are gone";
+    EXPECT_EQ(at(pixels, 95, 80), 0u) << "last frame's shapes are gone";
     EXPECT_EQ(count_of(pixels, GREEN), 12 * 6 + 4 * 4);
     vkDeviceWaitIdle(h->vk.device);
     vulkan_destroy_vertex_buffer(&rect);

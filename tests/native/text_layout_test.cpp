@@ -17,7 +17,6 @@ TextLayout lay_out(const std::string& s, f32 max_width = -1, const GlyphMap* map
 
 u32 quads(const TextLayout& l) { return l.vertex_count / TEXT_VERTICES_PER_GLYPH; }
 const f32* vertex(const TextLayout& l, u32 i) { return l.vertices + (u64)i * TEXT_FLOATS_PER_VERTEX; }
-f32 quad_right(const TextLayout& l, u32 q) { return vertex(l, q * 6 + 5)[0]; }
 bool quad_is(const TextLayout& l, u32 q, const Glyph* g) {
     return vertex(l, q * 6)[2] == (f32)g->x && vertex(l, q * 6)[3] == (f32)g->y && vertex(l, q * 6 + 5)[2] == (f32)g->x_end &&
            vertex(l, q * 6 + 5)[3] == (f32)g->y_end;
@@ -92,7 +91,7 @@ std::pair<u32, u32> cut(const std::string& text, f32 max) {
     u32 stops = 0;
     while (stops < quads(l) && stops < 3 && quad_is(l, quads(l) - 1 - stops, test_glyph("."))) stops++;
     u32 kept = quads(l) - stops;
-    for (u32 q = 0; q < quads(l); q++) EXPECT_LT(quad_right(l, q), max) << text << " at " << max << " quad " << q;
+    for (u32 q = 0; q < quads(l); q++) EXPECT_LT(vertex(l, q * 6 + 5)[0], max) << text << " at " << max << " quad " << q;
     EXPECT_TRUE(kept <= quads(whole) &&
                 std::equal(l.vertices, l.vertices + kept * 6 * TEXT_FLOATS_PER_VERTEX, whole.vertices))
         << text << " at " << max;

@@ -69,22 +69,20 @@ void UiTest::one_device(const std::vector<std::string>& sessions) {
     g_fake_audio_layer.default_device = 0;
 }
 
-static f32 clamp(f32 v, f32 lo, f32 hi) { return v < lo ? lo : (v > hi ? hi : v); }
-
 MixerLayout mixer_layout(f32 W, f32 H) {
     MixerLayout l = {};
     f32 tab = 0.055f * H < 40.0f ? 0.055f * H : 40.0f;
-    l.top = tab + 5.0f;
-    l.selector = {0.02f * W, l.top, 0.6f * W, 0.075f * H};
-    l.set_active = {0.64f * W, l.top, 0.34f * W, 0.075f * H};
+    const f32 top = tab + 5.0f;
+    l.selector = {0.02f * W, top, 0.6f * W, 0.075f * H};
+    l.set_active = {0.64f * W, top, 0.34f * W, 0.075f * H};
     f32 t2 = l.selector.y + l.selector.h + 8.0f;
     f32 y = t2 + 0.006f * H;
-    f32 cw = clamp(0.13f * W, 100.0f, 150.0f);
+    f32 cw = ostrel_clamp(0.13f * W, 100.0f, 150.0f);
     l.device_column = {0.02f * W, y, cw, H - y - 8.0f};
     l.equalizer_column = {l.device_column.x + cw + 0.02f * W, y, cw, H - y - 8.0f};
     f32 sx = l.equalizer_column.x + cw + 0.01f * W;
     l.sessions = {sx, y, W - sx - 10.0f, H - y - 8.0f - 14.0f};
-    l.session_width = clamp(0.2f * l.sessions.w, 100.0f, 150.0f);
+    l.session_width = ostrel_clamp(0.2f * l.sessions.w, 100.0f, 150.0f);
     return l;
 }
 

@@ -31,13 +31,6 @@ protected:
     void SetUp() override;
     void TearDown() override { dyn_array_free(&g_color_schemes); }
 
-    // Window (client) size for the next frames; at most the image size.
-    void window_size(u32 width, u32 height) {
-        ASSERT_LE(width, (u32)UI_TEST_IMAGE_WIDTH);
-        ASSERT_LE(height, (u32)UI_TEST_IMAGE_HEIGHT);
-        g_window.client_width = width;
-        g_window.client_height = height;
-    }
     f32 W() const { return (f32)g_window.client_width; }
     f32 H() const { return (f32)g_window.client_height; }
 
@@ -75,15 +68,13 @@ protected:
 
 // The Mixer's layout, worked out independently in the test from the viewport fractions.
 struct MixerLayout {
-    f32 top;
     UiRect selector, set_active, device_column, equalizer_column, sessions;
     f32 session_width;
-    UiRect column_slider_track(const UiRect& c) const { return {c.x + 0.5f * c.w - 3.0f, c.y + 0.105f * c.h, 6.0f, 0.7f * c.h}; }
     UiRect column_field(const UiRect& c) const { return {c.x + 0.5f * c.w - 20.0f, c.y + 0.825f * c.h, 40.0f, 20.0f}; }
     UiRect column_mute(const UiRect& c) const { return {c.x + 0.25f * c.w, c.y + 0.845f * c.h + 20.0f, 0.5f * c.w, 20.0f}; }
     // Knob centre of a column's slider at a value.
     void knob_centre(const UiRect& c, f32 value, f32* x, f32* y) const {
-        UiRect t = column_slider_track(c);
+        const UiRect t = {c.x + 0.5f * c.w - 3.0f, c.y + 0.105f * c.h, 6.0f, 0.7f * c.h};  // the slider's track
         *x = t.x + 3.0f;
         *y = t.y + (1.0f - value) * (t.h - 5.0f) - value * 5.0f + 5.0f;
     }

@@ -23,21 +23,16 @@ public:
     ~VkHooks();
     template <typename F>
     void replace(F* slot, F* real, F fake) {
-        Entry e = {(void**)slot, (void**)real, (void*)fake};
-        apply(e);
-        entries_.push_back(e);
+        entries_.push_back({(void**)slot, (void**)real, (void*)fake});
+        apply(entries_.back());
     }
+    static PFN_vkVoidFunction hand_out(const char* name, PFN_vkVoidFunction found);
 
 private:
-    struct Entry {
-        void** slot;
-        void** real;
-        void* fake;
-    };
+    struct Entry { void **slot, **real, *fake; };
     static void apply(const Entry& e);
-    static void reapply();
     std::vector<Entry> entries_;
-    static VkHooks* active_;
+    static inline VkHooks* active_ = nullptr;
 };
 
 template <auto Slot>
@@ -50,16 +45,12 @@ template <typename R, typename... A, R(VKAPI_PTR** Slot)(A...)>
 struct VkFake<Slot> {
     using Result = std::conditional_t<std::is_void_v<R>, int, R>;
     static inline R(VKAPI_PTR* real)(A...) = nullptr;
-    static inline int calls = 0;
-    static inline int failures = 0;
+    static inline int calls = 0, failures = 0;
     static inline Result failure = {};
     static inline std::function<void(A...)> seen;
 
     static void install(VkHooks* hooks, int fail = 0, Result result = {}, std::function<void(A...)> observer = {}) {
-        calls = 0;
-        failures = fail;
-        failure = result;
-        seen = std::move(observer);
+        calls = 0, failures = fail, failure = result, seen = std::move(observer);
         hooks->replace(Slot, &real, &call);
     }
     static VKAPI_ATTR R VKAPI_CALL call(A... args) {
@@ -69,11 +60,7 @@ struct VkFake<Slot> {
             if (seen) seen(args...);
         } else {
             if (seen) seen(args...);
-            if (failures > 0) {
-                failures--;
-                return failure;
-            }
-            return real(args...);
+            return failures > 0 ? (failures--, failure) : real(args...);
         }
     }
 };
@@ -81,6 +68,5 @@ struct VkFake<Slot> {
 // The next `times` mappings fail and leave a null pointer behind.
 inline void vk_fail_map(VkHooks* hooks, int times) {
     VkFake<&ostrel_vk::vkMapMemory>::install(hooks, times, VK_ERROR_MEMORY_MAP_FAILED,
-                                  [](VkDevice, VkDeviceMemory, VkDeviceSize, VkDeviceSize, VkMemoryMapFlags,
-                                     void** data) { *data = nullptr; });
+        [](VkDevice, VkDeviceMemory, VkDeviceSize, VkDeviceSize, VkMemoryMapFlags, void** data) { *data = nullptr; });
 }

@@ -13,6 +13,7 @@
 #include "app/audio_win32.h"
 #include "core_audio_model.h"
 #include "support/log_capture.h"
+#include "win32_test_util.h"
 
 AudioModel g_fake_audio;
 i32 audio_create_instance(const void* clsid, const void* iid, void** object) {
@@ -280,7 +281,7 @@ TEST_F(Audio, VolumesMutesAndTheirLimits) {
     EXPECT_FALSE(s->mute || d->mute);
     EXPECT_TRUE(log.lines().empty());
     // Every change goes out with a null event context.
-    for (const FakeCall& c : g_fake_audio.calls) EXPECT_FALSE(c.has_context) << fake_method_name(c.method);
+    for (const FakeCall& c : g_fake_audio.calls) EXPECT_FALSE(c.has_context) << "method " << c.method;
 
     // Below zero and session levels above one are passed on; the system refuses them.
     audio_set_device_volume(0, -0.5f);
@@ -393,7 +394,8 @@ TEST_F(Audio, NothingStaysReferencedAfterManyRefreshesOfAChangingPlatform) {
 
 // Failures after start-up save the configuration first (the child changed it after loading);
 // those during start-up leave the file as it was.
-TEST(AudioFatal, StartUpAndEnumerationFailuresExitWithCodeOneAfterTheirMessage) {
+using AudioFatal = ScratchTest;  // the children's config.ini in a folder of their own
+TEST_F(AudioFatal, StartUpAndEnumerationFailuresExitWithCodeOneAfterTheirMessage) {
     const char* const cases[][2] = {
         {"create-policy-config", "Failed to create CPolicyConfigVistaClient instance."},
         {"create-enumerator", "Failed to create MMDeviceEnumerator instance."},
@@ -402,30 +404,19 @@ TEST(AudioFatal, StartUpAndEnumerationFailuresExitWithCodeOneAfterTheirMessage) 
         {"enum-endpoints-on-refresh", "Failed to enumerate audio enpoints."},
         {"endpoint-count-on-refresh", "Failed to get audio endpoints count."},
     };
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    strcat(folder, "korvane-audio-fatal");
-    CreateDirectoryA(folder, NULL);
-    ASSERT_TRUE(SetCurrentDirectoryA(folder));
     const std::string original = "WINDOW_X=1\n";
     for (auto& c : cases) {
         SCOPED_TRACE(c[0]);
-        FILE* config = fopen("config.ini", "wb");
-        fputs(original.c_str(), config);
-        fclose(config);
+        write_file("config.ini", original);
         std::string output;
         EXPECT_EQ(child_run(c[0], &output), 1u) << output;
         // The logger was stopped, so the line explaining the exit was written.
         EXPECT_NE(output.find(std::string("ERROR ")), std::string::npos) << output;
         EXPECT_NE(output.find(std::string(": ") + c[1] + "\n"), std::string::npos) << output;
         EXPECT_EQ(output.find("reached after the fatal exit"), std::string::npos) << output;
-        char saved[256] = {};
-        config = fopen("config.ini", "rb");
-        fread(saved, 1, sizeof saved - 1, config);
-        fclose(config);
-        EXPECT_TRUE(strstr(c[0], "-on-refresh") ? strstr(saved, "WINDOW_X=4242\n") != nullptr : saved == original) << saved;
+        const std::string saved = read_file("config.ini");
+        EXPECT_TRUE(strstr(c[0], "-on-refresh") ? saved.find("WINDOW_X=4242\n") != std::string::npos : saved == original) << saved;
     }
-    DeleteFileA("config.ini");
 }
 
 // Runs only as a child of the tests above (KORVANE_AUDIO_CHILD names its role).

@@ -20,16 +20,6 @@ using namespace ostrel_vk;
 namespace {
 
 Window g_window;
-bool g_track_size = true;  // false: the window record misses size changes (only Vulkan notices)
-
-LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_SIZE && g_track_size) {
-        g_window.client_width = LOWORD(lparam);
-        g_window.client_height = HIWORD(lparam);
-        g_window.resized = 1;
-    }
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-}
 
 void pump() {
     MSG msg;
@@ -149,18 +139,10 @@ const u32 BLACK = 0xFF000000u;
 class WindowRendererTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = window_procedure;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "KorvaneRendererTest";
-        RegisterClassA(&wc);
         g_window = {};
-        g_window.handle = CreateWindowExA(0, wc.lpszClassName, "Korvane renderer test", WS_OVERLAPPEDWINDOW, 60, 60, 420, 300,
-                                          nullptr, nullptr, wc.hInstance, nullptr);
+        window_create("Korvane renderer test", 60, 60, 420, 300, WINDOW_STYLE_OVERLAPPED, &g_window);
         ShowWindow(hwnd(), SW_SHOW);
         pump();
-        sync_size();
-        g_window.resized = 0;
         h_ = new RenderHarness;
         memset((void*)h_, 0, sizeof(*h_));
         RendererSettings settings = {"Korvane", 0, g_default_allocator, nullptr};
@@ -182,7 +164,6 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(created_) << "no Vulkan context for the window";
         g_count = {};
-        g_track_size = true;
     }
 
     // One frame: a left-half background, a red box at (20, 20) and a green box anchored 30 x 20
@@ -220,15 +201,15 @@ protected:
                   (std::vector<u32>{BACKGROUND, BACKGROUND, RED, RED, BACKGROUND, BLACK, GREEN, GREEN, BLACK}));
         EXPECT_NE(s.at(5, -3), BACKGROUND);  // just above the client area is the caption
     }
-    // The window record catches up with a resize only Vulkan saw.
-    static void sync_size() {
-        RECT r = client_rect();
-        g_window.client_width = (u32)r.right;
-        g_window.client_height = (u32)r.bottom;
-    }
-    void resize(int width, int height) {
-        SetWindowPos(hwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+    // Unannounced, the window record misses the resize: only Vulkan notices.
+    void resize(int width, int height, bool announced = true) {
+        const Window before = g_window;
+        window_set_size(&g_window, width, height);
         pump();
+        if (announced) return;
+        g_window.client_width = before.client_width;
+        g_window.client_height = before.client_height;
+        g_window.resized = 0;
     }
 
     static RenderHarness* h_;
@@ -242,7 +223,7 @@ bool WindowRendererTest::created_ = false;
 
 TEST_F(WindowRendererTest, AnnouncedResizeRebuildsBeforeAcquiringAndDrawsAtTheNewSize) {
     resize(520, 380);
-    ASSERT_TRUE(g_window.resized);
+    ASSERT_EQ(g_window.client_width, (u32)client_rect().right);  // announced: the record has the new size
     ASSERT_TRUE(frame());  // rebuilt before its acquire: not skipped
     EXPECT_EQ(g_count.swapchain_creations, 1);
     EXPECT_EQ(g_count.suboptimal_acquires, 0);
@@ -256,8 +237,7 @@ TEST_F(WindowRendererTest, AnnouncedResizeRebuildsBeforeAcquiringAndDrawsAtTheNe
 // swapchain, yet nothing acquires from the destroyed one: the next frame rebuilds first.
 TEST_F(WindowRendererTest, UnannouncedResizeIsSuboptimalAndAFailedRecreationIsRetriedBeforeAnythingAcquires) {
     LogCapture capture;
-    g_track_size = false;
-    resize(460, 330);
+    resize(460, 330, false);
     g_count.swapchain_failures_left = 1;
     EXPECT_FALSE(frame());
     EXPECT_EQ(g_count.suboptimal_acquires, 1);
@@ -267,8 +247,9 @@ TEST_F(WindowRendererTest, UnannouncedResizeIsSuboptimalAndAFailedRecreationIsRe
     EXPECT_EQ(g_count.swapchain_creations, 2);
     EXPECT_EQ(g_count.acquires_without_swapchain, 0);
     EXPECT_EQ(g_count.reused_signalled, 0);  // the skipped frame's semaphore is not reused signalled
-    sync_size();
-    g_track_size = true;
+    const RECT r = client_rect();  // the record catches up
+    g_window.client_width = (u32)r.right;
+    g_window.client_height = (u32)r.bottom;
     ASSERT_EQ(frames(2), 2);
     expect_drawn_at_client_size();
 }

@@ -213,17 +213,12 @@ std::string run_value() {
     return type == REG_SZ ? std::string(data) : "<type " + std::to_string(type) + ">";
 }
 
-void set_executable_path(const std::string& path) {
-    dyn_string_clear(&g_executable_path);
-    if (!g_executable_path.allocator) g_executable_path = dyn_string_create(g_default_allocator);
-    dyn_string_append_bytes(&g_executable_path, path.data(), (u32)path.size());
-}
-
 TEST(Autostart, RunValueIsSetQueriedAndRemoved) {
     autostart_unregister();  // whatever an earlier run left
     LogCapture capture;
     const std::string path = "C:\\Program Files\\Korvane Mixer\\Korvane.exe";
-    set_executable_path(path);
+    g_executable_path = dyn_string_create(g_default_allocator);
+    dyn_string_append_bytes(&g_executable_path, path.data(), (u32)path.size());
     EXPECT_EQ(run_value(), "");
     autostart_register();
     EXPECT_TRUE(autostart_is_registered());

@@ -5,8 +5,7 @@
 //
 // The state file (INI text) is found through the environment variable KORVANE_AUDIO_STATE,
 // else the value StateFile of HKCU\Software\Korvane\AudioPlatform. It is read again whenever
-// it changed on disk, and written back at once after every change the program makes; each
-// change is also appended to "<state file>.log".
+// it changed on disk, and written back at once after every change the program makes.
 //
 //   [device]                  one section per active output device, in enumeration order
 //   id={0.0.0.00000000}.{1}   endpoint id
@@ -23,8 +22,7 @@
 //   volume=1
 //   mute=0
 //
-// A session is listed only while a process of its program runs (its process id is looked
-// up at every enumeration).
+// A session is listed only while a process of its program runs.
 #define CINTERFACE
 #include <windows.h>
 #include <objbase.h>
@@ -40,37 +38,42 @@
 
 namespace {
 
-// The file's sections, key by key, in file order.
-using Section = std::map<std::string, std::string>;
-struct PlatformState {
-    std::vector<Section> devices, sessions;
+const char* const ROLE_KEYS[3] = {"default_console", "default_multimedia", "default_communications"};  // bits FAKE_ROLE_*
+
+// A session as the file has it; the model lists it only while its program runs.
+struct FileSession {
+    std::wstring device;
+    std::string program;
+    f32 volume;
+    bool mute;
 };
 
-const char* const ROLE_KEYS[3] = {"default_console", "default_multimedia", "default_communications"};  // bits FAKE_ROLE_*
-const char* const DEVICE_KEYS[] = {"id", "name", "volume", "mute", ROLE_KEYS[0], ROLE_KEYS[1], ROLE_KEYS[2]};
-const char* const SESSION_KEYS[] = {"device", "program", "volume", "mute"};
-
+// The file's devices live in the model itself; its sessions beside it.
 AudioModel g_model;
-PlatformState g_state;
-std::wstring g_state_path, g_loaded_path;
+std::vector<FileSession> g_sessions;
+std::wstring g_state_path;
 FILETIME g_loaded_time;
-ULONGLONG g_checked_at;  // tick of the last look at the file's time stamp
 u64 g_loaded_size;
+ULONGLONG g_checked_at;  // tick of the last look at the file's time stamp
 bool g_loaded;
-LONG g_server_locks;
 
 std::wstring widen(const std::string& text) {
-    if (text.empty()) return std::wstring();
     int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0);
     std::wstring out((size_t)n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), &out[0], n);
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), out.data(), n);
     return out;
 }
 
-std::wstring upper(const wchar_t* text) {
-    std::wstring out(text);
-    for (wchar_t& c : out) c = towupper(c);
+std::string narrow(const std::wstring& text) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0, NULL, NULL);
+    std::string out((size_t)n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), out.data(), n, NULL, NULL);
     return out;
+}
+
+std::wstring upper(std::wstring text) {
+    for (wchar_t& c : text) c = towupper(c);
+    return text;
 }
 
 std::string trim(const std::string& s) {
@@ -78,23 +81,12 @@ std::string trim(const std::string& s) {
     return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
 }
 
-std::string get(const Section& section, const char* key, const char* fallback = "") {
-    auto found = section.find(key);
-    return found == section.end() ? fallback : found->second;
-}
-
-// A session's program by upper-cased file name, as the process list is keyed.
-std::wstring program_key(const Section& session) { return upper(widen(get(session, "program")).c_str()); }
-
-f32 volume_of(const Section& section) {
-    f32 volume = (f32)strtod(get(section, "volume", "1").c_str(), NULL);
+f32 volume_of(const std::string& value) {
+    f32 volume = (f32)strtod(value.c_str(), NULL);
     return volume < 0.0f ? 0.0f : volume > 1.0f ? 1.0f : volume;
 }
 
-bool flag_of(const Section& section, const char* key) {
-    std::string v = get(section, key, "0");
-    return v == "1" || v == "true" || v == "yes";
-}
+bool flag_of(const std::string& value) { return value == "1" || value == "true" || value == "yes"; }
 
 std::string number(f32 value) {
     char text[32];
@@ -133,9 +125,13 @@ bool read_file(const std::wstring& path, std::string* out) {
     return true;
 }
 
-PlatformState parse_state(const std::string& text) {
-    PlatformState state;
-    std::vector<Section>* list = nullptr;  // of the section being read; null in any other
+// The file's devices become the model's, its sessions g_sessions; keys outside a known section
+// are ignored.
+void parse_state(const std::string& text) {
+    g_model.devices.clear();
+    g_sessions.clear();
+    ModelDevice* device = nullptr;
+    FileSession* session = nullptr;
     for (size_t start = 0, end; start < text.size(); start = end + 1) {
         end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
@@ -144,175 +140,131 @@ PlatformState parse_state(const std::string& text) {
         if (line.empty() || line[0] == ';' || line[0] == '#') continue;
         if (line[0] == '[') {
             std::string name = trim(line.substr(1, line.find(']') - 1));
-            list = name == "device" ? &state.devices : name == "session" ? &state.sessions : nullptr;
-            if (list) list->push_back(Section());
-        } else if (list && eq != std::string::npos) {
-            list->back()[trim(line.substr(0, eq))] = trim(line.substr(eq + 1));
+            device = name == "device" ? model_add_device(&g_model, L"", nullptr, 1.0f, false, 0) : nullptr;
+            session = name == "session" ? &g_sessions.emplace_back(FileSession{L"", "", 1.0f, false}) : nullptr;
+            continue;
+        }
+        if (eq == std::string::npos) continue;
+        std::string key = trim(line.substr(0, eq)), value = trim(line.substr(eq + 1));
+        if (device) {
+            if (key == "id") device->id = widen(value);
+            if (key == "name") {
+                device->name = widen(value);
+                device->name_type = VT_LPWSTR;
+            }
+            if (key == "volume") device->volume = volume_of(value);
+            if (key == "mute") device->mute = flag_of(value);
+            for (u32 r = 0; r < 3; r++)
+                if (key == ROLE_KEYS[r] && flag_of(value)) device->default_roles |= 1u << r;
+        } else if (session) {
+            if (key == "device") session->device = widen(value);
+            if (key == "program") session->program = value;
+            if (key == "volume") session->volume = volume_of(value);
+            if (key == "mute") session->mute = flag_of(value);
         }
     }
-    return state;
 }
 
-std::string format_state(const PlatformState& state) {
+std::string format_state() {
     std::string out =
         "; Audio platform stand-in for Korvane under Wine. Edit freely: read again when it changed,\n"
         "; rewritten after every change the program makes.\n";
-    for (const Section& d : state.devices) {
-        out += "\n[device]\n";
-        for (const char* key : DEVICE_KEYS)
-            if (d.count(key)) out += std::string(key) + "=" + d.at(key) + "\n";
+    for (const ModelDevice& d : g_model.devices) {
+        out += "\n[device]\nid=" + narrow(d.id) + "\n";
+        if (d.name_type == VT_LPWSTR) out += "name=" + narrow(d.name) + "\n";
+        out += "volume=" + number(d.volume) + "\nmute=" + (d.mute ? "1" : "0") + "\n";
+        for (u32 r = 0; r < 3; r++) out += std::string(ROLE_KEYS[r]) + "=" + ((d.default_roles >> r) & 1 ? "1" : "0") + "\n";
     }
-    for (const Section& s : state.sessions) {
-        out += "\n[session]\n";
-        for (const char* key : SESSION_KEYS)
-            if (s.count(key)) out += std::string(key) + "=" + s.at(key) + "\n";
-    }
+    for (const FileSession& s : g_sessions)
+        out += "\n[session]\ndevice=" + narrow(s.device) + "\nprogram=" + s.program + "\nvolume=" + number(s.volume) +
+               "\nmute=" + (s.mute ? "1" : "0") + "\n";
     return out;
 }
 
-// Process ids of all running programs by upper-cased file name; the first process of a name wins.
-std::map<std::wstring, DWORD> running_programs() {
-    std::map<std::wstring, DWORD> out;
+// Process ids of the running programs by upper-cased file name; the first process of a name
+// wins. A snapshot costs milliseconds under Wine (it reads every thread's times), so one is
+// taken at most once a second: a program's session comes and goes within a second of it.
+std::map<std::wstring, DWORD> g_running;
+ULONGLONG g_snapshot_at;
+bool g_snapshot_taken;
+
+void find_programs() {
+    ULONGLONG now = GetTickCount64();
+    if (g_snapshot_taken && now - g_snapshot_at < 1000) return;
+    g_running.clear();
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return out;
+    if (snapshot == INVALID_HANDLE_VALUE) return;
     PROCESSENTRY32W entry;
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
         const wchar_t* slash = wcsrchr(entry.szExeFile, L'\\');
-        out.emplace(upper(slash ? slash + 1 : entry.szExeFile), entry.th32ProcessID);
+        g_running.emplace(upper(slash ? slash + 1 : entry.szExeFile), entry.th32ProcessID);
     }
     CloseHandle(snapshot);
-    return out;
-}
-
-// The running programs the state names, by upper-cased file name, each with a handle that tells
-// when it ends. A snapshot costs milliseconds under Wine (it reads every thread's times), so
-// one is taken only when a known program ended or, at most once a second, when a named
-// program was not running at the last one.
-struct Program {
-    DWORD pid;
-    HANDLE process;
-};
-std::map<std::wstring, Program> g_programs;
-ULONGLONG g_snapshot_at;
-bool g_snapshot_taken;
-const ULONGLONG MISSING_RESCAN_MS = 1000;
-
-bool a_program_ended() {
-    std::vector<HANDLE> handles;
-    for (auto& p : g_programs) handles.push_back(p.second.process);
-    for (size_t at = 0; at < handles.size(); at += MAXIMUM_WAIT_OBJECTS) {
-        DWORD n = (DWORD)(handles.size() - at < MAXIMUM_WAIT_OBJECTS ? handles.size() - at : MAXIMUM_WAIT_OBJECTS);
-        if (WaitForMultipleObjects(n, &handles[at], FALSE, 0) != WAIT_TIMEOUT) return true;
-    }
-    return false;
-}
-
-void find_programs(const PlatformState& state) {
-    bool missing = false;
-    for (const Section& s : state.sessions) missing = missing || (get(s, "program") != "System" && !g_programs.count(program_key(s)));
-    ULONGLONG now = GetTickCount64();
-    if (g_snapshot_taken && !a_program_ended() && !(missing && now - g_snapshot_at >= MISSING_RESCAN_MS)) return;
-    for (auto& p : g_programs) CloseHandle(p.second.process);
-    g_programs.clear();
-    std::map<std::wstring, DWORD> running = running_programs();
-    for (const Section& s : state.sessions) {
-        std::wstring name = program_key(s);
-        auto found = running.find(name);
-        if (found == running.end() || g_programs.count(name)) continue;
-        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, found->second);
-        if (process) g_programs[name] = Program{found->second, process};
-    }
     g_snapshot_at = now;
     g_snapshot_taken = true;
 }
 
-// Builds the model from the state; session keys are their places in the file.
-void build_model(const PlatformState& state) {
-    find_programs(state);
-    g_model.devices.clear();
-    for (const Section& d : state.devices) {
-        u32 roles = 0;
-        for (u32 r = 0; r < 3; r++) roles |= flag_of(d, ROLE_KEYS[r]) ? 1u << r : 0;
-        model_add_device(&g_model, widen(get(d, "id")).c_str(), d.count("name") ? widen(d.at("name")).c_str() : nullptr,
-                         volume_of(d), flag_of(d, "mute"), roles);
-    }
-    for (size_t k = 0; k < state.sessions.size(); k++) {
-        const Section& s = state.sessions[k];
-        ModelDevice* d = model_find_device(&g_model, widen(get(s, "device")).c_str());
-        bool system = get(s, "program") == "System";
-        auto running = g_programs.find(program_key(s));
-        if (d && (system || running != g_programs.end()))
-            model_add_session(d, system ? 0 : running->second.pid, volume_of(s), flag_of(s, "mute"))->key = (u32)k + 1;
+// The model's sessions anew from the file's, those of running programs only; a session's key
+// is its place in the file.
+void list_sessions() {
+    find_programs();
+    for (ModelDevice& d : g_model.devices) d.sessions.clear();
+    for (size_t k = 0; k < g_sessions.size(); k++) {
+        const FileSession& s = g_sessions[k];
+        ModelDevice* d = model_find_device(&g_model, s.device.c_str());
+        bool system = s.program == "System";
+        auto running = g_running.find(upper(widen(s.program)));
+        if (d && (system || running != g_running.end()))
+            model_add_session(d, system ? 0 : running->second, s.volume, s.mute)->key = (u32)k + 1;
     }
 }
 
 // READ_RECHECK_MS: reads between enumerations look at the file's time stamp at most this
 // often (a refresh makes hundreds of calls); changes and enumerations always look. The file
-// is parsed only when it changed; an enumeration builds the model anew from the parsed state,
-// since the programs that run may have changed.
+// is parsed only when it changed; an enumeration lists the sessions anew, since the programs
+// that run may have changed.
 const ULONGLONG READ_RECHECK_MS = 20;
 
 void load(FakeSync kind) {
     ULONGLONG now = GetTickCount64();
     if (kind == FAKE_SYNC_READ && g_loaded && now - g_checked_at < READ_RECHECK_MS) return;
     g_checked_at = now;
-    if (kind == FAKE_SYNC_ENUMERATE || g_state_path.empty()) g_state_path = state_path();
-    if (g_state_path.empty()) return;
+    if (g_state_path.empty()) g_state_path = state_path();
     FILETIME time = {};
     u64 size = 0;
-    if (!file_stamp(g_state_path, &time, &size)) return;
-    bool changed = !g_loaded || g_state_path != g_loaded_path || CompareFileTime(&time, &g_loaded_time) != 0 || size != g_loaded_size;
+    if (g_state_path.empty() || !file_stamp(g_state_path, &time, &size)) return;
+    bool changed = !g_loaded || CompareFileTime(&time, &g_loaded_time) != 0 || size != g_loaded_size;
     std::string text;
     if (changed) {
         if (!read_file(g_state_path, &text)) return;
-        g_state = parse_state(text);
-        g_loaded_path = g_state_path;
+        parse_state(text);
         g_loaded_time = time;
         g_loaded_size = size;
         g_loaded = true;
     }
-    if (changed || kind == FAKE_SYNC_ENUMERATE) build_model(g_state);
+    if (changed || kind == FAKE_SYNC_ENUMERATE) list_sessions();
 }
 
-void append_journal(const FakeCall& call) {
-    std::wstring path = g_state_path + L".log";
-    HANDLE f = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (f == INVALID_HANDLE_VALUE) return;
-    char line[512];
-    int n = snprintf(line, sizeof(line), "%s device=%ls session=%u role=%d value=%.9g mute=%d\n", fake_method_name(call.method),
-                     call.device_id.c_str(), call.session_key, call.role, (double)call.value, call.flag ? 1 : 0);
-    DWORD written = 0;
-    if (n > 0) WriteFile(f, line, (DWORD)(n < (int)sizeof(line) ? n : (int)sizeof(line) - 1), &written, NULL);
-    CloseHandle(f);
-}
-
-// Writes the model's levels, mutes and default roles back into the state and the file.
-void save(AudioModel* model, const FakeCall& call) {
+// Writes the model's levels, mutes and default roles back into the file.
+void save(AudioModel* model) {
     if (g_state_path.empty()) return;
-    for (Section& d : g_state.devices) {
-        ModelDevice* m = model_find_device(model, widen(get(d, "id")).c_str());
-        if (!m) continue;
-        d["volume"] = number(m->volume);
-        d["mute"] = m->mute ? "1" : "0";
-        for (u32 r = 0; r < 3; r++) d[ROLE_KEYS[r]] = (m->default_roles >> r) & 1 ? "1" : "0";
-    }
     for (ModelDevice& d : model->devices)
         for (ModelSession& s : d.sessions)
-            if (s.key >= 1 && s.key <= g_state.sessions.size())
-                g_state.sessions[s.key - 1]["volume"] = number(s.volume), g_state.sessions[s.key - 1]["mute"] = s.mute ? "1" : "0";
+            if (s.key >= 1 && s.key <= g_sessions.size()) {
+                g_sessions[s.key - 1].volume = s.volume;
+                g_sessions[s.key - 1].mute = s.mute;
+            }
     // Written beside the file and moved over it, so a reader never sees half a state.
-    std::string text = format_state(g_state);
+    std::string text = format_state();
     std::wstring temporary = g_state_path + L".new";
     HANDLE f = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (f != INVALID_HANDLE_VALUE) {
-        DWORD written = 0;
-        WriteFile(f, text.data(), (DWORD)text.size(), &written, NULL);
-        CloseHandle(f);
-        MoveFileExW(temporary.c_str(), g_state_path.c_str(), MOVEFILE_REPLACE_EXISTING);
-        file_stamp(g_state_path, &g_loaded_time, &g_loaded_size);
-    }
-    append_journal(call);
+    if (f == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(f, text.data(), (DWORD)text.size(), &written, NULL);
+    CloseHandle(f);
+    MoveFileExW(temporary.c_str(), g_state_path.c_str(), MOVEFILE_REPLACE_EXISTING);
+    file_stamp(g_state_path, &g_loaded_time, &g_loaded_size);
 }
 
 // ---- the class factory (one static object for each class) ----
@@ -329,9 +281,7 @@ HRESULT STDMETHODCALLTYPE factory_query_interface(IClassFactory* self, REFIID ri
 }
 ULONG STDMETHODCALLTYPE factory_reference(IClassFactory*) { return 1; }  // never freed
 
-HRESULT STDMETHODCALLTYPE factory_create_instance(IClassFactory* self, IUnknown* outer, REFIID riid, void** out) {
-    *out = nullptr;
-    if (outer) return CLASS_E_NOAGGREGATION;
+HRESULT STDMETHODCALLTYPE factory_create_instance(IClassFactory* self, IUnknown*, REFIID riid, void** out) {
     if (!g_model.sync) {
         model_reset(&g_model);
         g_model.sync = [](AudioModel*, FakeSync kind) { load(kind); };
@@ -340,10 +290,8 @@ HRESULT STDMETHODCALLTYPE factory_create_instance(IClassFactory* self, IUnknown*
     return model_create_instance(&g_model, *((Factory*)self)->clsid, riid, out);
 }
 
-HRESULT STDMETHODCALLTYPE factory_lock_server(IClassFactory*, BOOL lock) {
-    InterlockedAdd(&g_server_locks, lock ? 1 : -1);
-    return S_OK;
-}
+// The program never unloads the server (no DllCanUnloadNow): locks need no count.
+HRESULT STDMETHODCALLTYPE factory_lock_server(IClassFactory*, BOOL) { return S_OK; }
 
 IClassFactoryVtbl g_factory_vtbl = {factory_query_interface, factory_reference, factory_reference, factory_create_instance, factory_lock_server};
 Factory g_factories[] = {{{&g_factory_vtbl}, &CLSID_MMDeviceEnumerator}, {{&g_factory_vtbl}, &FAKE_CLSID_POLICY_CONFIG}};
@@ -355,8 +303,4 @@ extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllGetClassObject(REFCLS
         if (IsEqualGUID(clsid, *factory.clsid)) return factory_query_interface(&factory.iface, riid, out);
     *out = nullptr;
     return CLASS_E_CLASSNOTAVAILABLE;
-}
-
-extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllCanUnloadNow() {
-    return g_model.live_objects == 0 && g_server_locks == 0 ? S_OK : S_FALSE;
 }
