@@ -12,18 +12,6 @@
 
 namespace {
 
-bool build(const std::string& path, u32 length, const GlyphSet& set, u32 height, GlyphMap* map, FontAtlas* atlas,
-           Allocator* allocator) {
-    return font_build_atlas_from_file((const u8*)path.data(), length, 0, height, set, map, atlas, allocator);
-}
-
-bool build(const std::string& glyphs, u32 height, GlyphMap* map, FontAtlas* atlas, Allocator* allocator) {
-    GlyphSet set = {(const u8*)glyphs.data(), utf8_count((const u8*)glyphs.data(), (u32)glyphs.size()),
-                    (u32)glyphs.size()};
-    std::string path = test_font_path();
-    return build(path, (u32)path.size(), set, height, map, atlas, allocator);
-}
-
 class FontAtlasTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(f.built); }
@@ -65,34 +53,36 @@ TEST_F(FontAtlasTest, EveryGlyphHoldsItsOwnBitmapFlippedAndItsMetrics) {
     FT_Done_FreeType(lib);
 }
 
+// Each failure logs its message, and whatever was allocated (with the caller's allocator) is given
+// back; an empty glyph set is refused before anything is allocated.
 TEST(FontLoad, FailuresAreLoggedAndLeaveNothingAllocatedAndAPathNeedsNoTerminator) {
     LogCapture capture;
     CountingAllocator counting;
     GlyphMap map = {};
     FontAtlas atlas = {};
-    EXPECT_FALSE(build("no-such-font.ttf", 16, g_program_glyph_set, 14, &map, &atlas, &counting.allocator));
-    EXPECT_TRUE(capture.contains("font_FreeType: Failed to create face, err code: 1."));
-    std::string licence = test_font_path();  // not a font: the licence text beside it
+    auto build = [&](const std::string& path, u32 length, const std::string& glyphs, u32 height) {
+        GlyphSet set = {(const u8*)glyphs.data(), utf8_count((const u8*)glyphs.data(), (u32)glyphs.size()),
+                        (u32)glyphs.size()};
+        return font_build_atlas_from_file((const u8*)path.data(), length, 0, height, set, &map, &atlas, &counting.allocator);
+    };
+    const std::string font = test_font_path(), all((const char*)g_program_glyph_set.text, g_program_glyph_set.length);
+    std::string licence = font;  // not a font: the licence text beside it
     licence.replace(licence.size() - 4, 4, "-LICENSE.txt");
-    EXPECT_FALSE(build(licence, (u32)licence.size(), g_program_glyph_set, 14, &map, &atlas, &counting.allocator));
-    EXPECT_TRUE(capture.contains("font_FreeType: Failed to create face, err code: 2."));
-    EXPECT_EQ(counting.live(), 0);
-
-    capture.clear();
-    int before = counting.allocations;
-    EXPECT_FALSE(build("", 14, &map, &atlas, &counting.allocator));
-    EXPECT_EQ(capture.texts(), std::vector<std::string>{"font: The glyph set is empty."});
-    EXPECT_EQ(counting.allocations, before) << "refused before anything is allocated";
-
-    // At 1000 pixels '|' is taller than the largest atlas.
-    EXPECT_FALSE(build("|", 1000, &map, &atlas, &counting.allocator));
-    EXPECT_TRUE(capture.contains("font: The glyph atlas of 1024 x 1024 pixels is too small for the glyph set."));
-    EXPECT_GT(counting.allocations, before);
-    EXPECT_EQ(counting.live(), 0);
-
+    const struct { std::string path, glyphs; u32 height; const char* message; bool allocates; } cases[] = {
+        {"no-such-font.ttf", all, 14, "font_FreeType: Failed to create face, err code: 1.", true},
+        {licence, all, 14, "font_FreeType: Failed to create face, err code: 2.", true},
+        {font, "", 14, "font: The glyph set is empty.", false},
+        // At 1000 pixels '|' is taller than the largest atlas.
+        {font, "|", 1000, "font: The glyph atlas of 1024 x 1024 pixels is too small for the glyph set.", true},
+    };
+    for (const auto& c : cases) {
+        const int before = counting.allocations;
+        EXPECT_FALSE(build(c.path, (u32)c.path.size(), c.glyphs, c.height));
+        EXPECT_TRUE(capture.contains(c.message)) << c.message;
+        EXPECT_EQ(std::pair(counting.allocations > before, counting.live()), std::pair(c.allocates, 0)) << c.message;
+    }
     // The path needs no terminator; the caller's allocator holds the atlas until it is freed.
-    std::string path = test_font_path() + "trailing bytes that are not part of the path";
-    ASSERT_TRUE(build(path, (u32)test_font_path().size(), g_program_glyph_set, 14, &map, &atlas, &counting.allocator));
+    ASSERT_TRUE(build(font + "trailing bytes that are not part of the path", (u32)font.size(), all, 14));
     EXPECT_GT(counting.live(), 0);
     glyph_map_free(&map);
     font_atlas_free(&atlas);

@@ -10,7 +10,7 @@ pactl set-default-sink speakers
 pactl set-sink-volume speakers 30% 60%
 e2e_stream browser speakers
 e2e_stream voicechat speakers
-# Dark's knobs look different hovered and held, which tells when the program has seen the pointer.
+# Dark's knobs look different hovered and held, which tells when the program has seen a press.
 mkdir "$E2E_DIR/color_schemes"
 cp "$KORVANE_SOURCE_DIR/app/share/color_schemes/Dark.ini" "$E2E_DIR/color_schemes/"
 e2e_config 0 Dark
@@ -23,23 +23,18 @@ pixel() { e2e_pixel $(point "$@"); }
 click() { e2e_click_client Korvane $(point "$@"); }
 # type_into VALUE "FIELD [COLUMN]" WHAT COMMAND...: Return is held until COMMAND prints VALUE.
 type_into() {
-    click $2
-    e2e_hold_key ctrl+a
-    xdotool type --delay 60 "$1"
-    xdotool keydown Return
+    click $2 && e2e_hold_key ctrl+a && xdotool type --delay 60 "$1" && xdotool keydown Return
     e2e_wait_eq "$1" "$3" "${@:4}"
     xdotool keyup Return
 }
-# drag KNOB "FROM" "TO" WHAT CONDITION: the knob pressed at value FROM once shown hovered, moved
-# to TO (past the end for 1) once shown held, and let go once CONDITION holds.
+# drag KNOB "FROM" "TO" WHAT CONDITION: the knob pressed at value FROM, moved to TO (past the end
+# for 1) once shown held, and let go once CONDITION holds.
 drag() {
     read -r kx ky <<<"$(point $1 $2)"
     read -r _ to <<<"$(point $1 $3)"
     [ "${3##* }" = 1 ] && to=$((to - 15))
     e2e_to_screen Korvane "$kx" "$ky"
-    xdotool mousemove --sync "$E2E_X" "$E2E_Y"
-    e2e_wait_eq "$(color SLIDER_CONTROL_HOVERED)" "$1 hovered" pixel $1 $2
-    xdotool mousedown 1
+    xdotool mousemove --sync "$E2E_X" "$E2E_Y" mousedown 1
     e2e_wait_eq "$(color SLIDER_CONTROL_ACTIVATED)" "$1 held" pixel $1 $2
     xdotool mousemove "$E2E_X" $((E2E_Y + to - ky))
     e2e_wait_until $E2E_WAIT eval "$5" || e2e_fail "$4: [$5] false after $E2E_WAIT s"
