@@ -202,7 +202,7 @@ static HRESULT change(const Target& t, FakeCall call, bool fails, bool valid, Ap
     static HRESULT STDMETHODCALLTYPE name(Interface* self, T in, LPCGUID context) {                             \
         Target t = target(self, FAKE_SYNC_CHANGE);                                                                \
         NEEDS(t, needs);                                                                                          \
-        return change(t, FakeCall{method, t.o->id, -1, value, flag, context != nullptr},               \
+        return change(t, FakeCall{method, t.o->id, -1, value, flag, context != nullptr},                          \
                       model_fails(t.m, t.d, t.s, method), valid, [&] { apply; });                                 \
     }
 
