@@ -11,10 +11,10 @@
 # A third device without a friendly name is dropped with its message at start-up and on every
 # frame's enumeration while the window has the focus.
 # Options: the tab switch, the tray box written by the next autosave, and the run-at-log-in box
-# setting the registry's Run value. With the tray box checked, closing hides the window behind
-# its notification-area icon (Wine shows it in its "Wine System Tray" window) and the program
-# lives on; "Exit" in the icon's menu ends it with code 0. The next start is hidden behind the
-# icon. (What a click on the icon does is tested on the tray window itself.)
+# setting the registry's Run value. With the tray box checked, closing (Alt+F4) hides the window
+# behind its notification-area icon (Wine shows it in its "Wine System Tray" window) and the
+# program lives on; "Exit" in the icon's menu ends it with code 0. The next start is hidden
+# behind the icon. (What a click on the icon does is tested on the tray window itself.)
 . "$(dirname "$0")/lib.sh"
 e2e_init
 e2e_start_programs player.exe browser.exe voicechat.exe
