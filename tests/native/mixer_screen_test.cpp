@@ -1,6 +1,5 @@
 // The Mixer screen, driven by whole frames against the audio-layer stand-in: the calls it makes,
 // the state it keeps and, where placement matters, the pixels it draws.
-#include <math.h>
 #include "app/audio.h"
 #include "ui_test_support.h"
 
