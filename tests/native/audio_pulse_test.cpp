@@ -75,7 +75,8 @@ std::vector<Entry> pactl_list(const char* what) {
         if (rest("\tDescription: ")) e.description = rest("\tDescription: ");
         if (rest("\tSink: ")) e.sink = (u32)atoi(rest("\tSink: "));
         if (rest("\tMute: ")) e.mute = std::string(rest("\tMute: ")) == "yes";
-        if (rest("\t\tapplication.process.binary = \"")) e.binary = line.substr(line.find('"') + 1, line.rfind('"') - line.find('"') - 1);
+        if (rest("\t\tapplication.process.binary = \""))
+            e.binary = line.substr(line.find('"') + 1, line.rfind('"') - line.find('"') - 1);
         if (rest("\tVolume: "))
             for (size_t at = 0; (at = line.find(": ", at)) != std::string::npos; at += 2)
                 if (isdigit((unsigned char)line[at + 2])) {
@@ -242,7 +243,9 @@ TEST_F(AudioPulse, PictureFollowsTheServer) {
         ASSERT_TRUE(within([&] { return server_picture() != before; })) << c.what;
         eventually(pictures_agree);
         EXPECT_EQ(layer_picture(), server_picture()) << c.what;
-        if (c.session_percent >= 0) { EXPECT_EQ(audio_get_session_volume_percent(device_named(SPEAKERS), 0), c.session_percent); }
+        if (c.session_percent >= 0) {
+            EXPECT_EQ(audio_get_session_volume_percent(device_named(SPEAKERS), 0), c.session_percent) << c.what;
+        }
     }
 }
 
