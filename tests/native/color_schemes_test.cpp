@@ -49,12 +49,6 @@ protected:
         dyn_array_free(&g_color_schemes);
         g_selected_color_scheme = 0;
     }
-    ColorScheme parsed(const std::string& path, const std::string& text) {
-        ColorScheme s;
-        EXPECT_TRUE(color_scheme_begin(path.c_str(), &s));
-        color_scheme_parse_colors((const u8*)text.data(), (u32)text.size(), path.c_str(), &s);
-        return s;
-    }
     void add(const std::string& name) {
         ColorScheme s;
         ASSERT_TRUE(color_scheme_begin(name.c_str(), &s));
@@ -73,11 +67,13 @@ protected:
 // colours of valid values are ParseColor's, the fuzzer's and the files story's.
 TEST_F(ColorSchemes, KeysFallBackOneByOne) {
     const std::string path = "color_schemes\\sub\\Mixed.ini";
+    const std::string text = "; a comment\nOTHER=FF\nTEXT_COLOR=0x11223344\nBACKGROUND_COLOR=102030\nBUTTON=2c2c2cff\n"
+                             "BUTTON_HOVERED=FF0000FF \nSLIDER_GAUGE=ABC\nCHECK_BOX_CHECKED=0X00FF00\nCHECK_BOX_UNCHECKED=80\n"
+                             "TEXT_INPUT_BORDER = 123456\nSCROLL_BAR_SLIDE_BAR=00FF\n";
     LogCapture capture;
-    ColorScheme s = parsed(path,
-                           "; a comment\nOTHER=FF\nTEXT_COLOR=0x11223344\nBACKGROUND_COLOR=102030\n"
-                           "BUTTON=2c2c2cff\nBUTTON_HOVERED=FF0000FF \nSLIDER_GAUGE=ABC\nCHECK_BOX_CHECKED=0X00FF00\n"
-                           "CHECK_BOX_UNCHECKED=80\nTEXT_INPUT_BORDER = 123456\nSCROLL_BAR_SLIDE_BAR=00FF\n");
+    ColorScheme s;
+    ASSERT_TRUE(color_scheme_begin(path.c_str(), &s));
+    color_scheme_parse_colors((const u8*)text.data(), (u32)text.size(), path.c_str(), &s);
     const std::vector<std::string> invalid = {"BUTTON", "BUTTON_HOVERED", "SLIDER_GAUGE", "CHECK_BOX_CHECKED"};
     const std::vector<std::string> valid = {"BACKGROUND_COLOR", "TEXT_COLOR", "CHECK_BOX_UNCHECKED", "SCROLL_BAR_SLIDE_BAR"};
     std::vector<std::string> expected;
