@@ -75,7 +75,8 @@ std::vector<Entry> pactl_list(const char* what) {
         if (rest("\tDescription: ")) e.description = rest("\tDescription: ");
         if (rest("\tSink: ")) e.sink = (u32)atoi(rest("\tSink: "));
         if (rest("\tMute: ")) e.mute = std::string(rest("\tMute: ")) == "yes";
-        if (rest("\t\tapplication.process.binary = \"")) e.binary = line.substr(line.find('"') + 1, line.rfind('"') - line.find('"') - 1);
+        if (rest("\t\tapplication.process.binary = \""))
+            e.binary = line.substr(line.find('"') + 1, line.rfind('"') - line.find('"') - 1);
         if (rest("\tVolume: "))
             for (size_t at = 0; (at = line.find(": ", at)) != std::string::npos; at += 2)
                 if (isdigit((unsigned char)line[at + 2])) {
@@ -106,7 +107,8 @@ std::string layer_picture() {
     std::string p;
     for (u32 i = 0; i < audio_device_count(); i++) {
         p += "\n" + std::string(i == audio_default_device_index() ? "*" : "") +
-             shown(text(audio_device_name(i)), std::to_string(audio_get_device_volume_percent(i)), audio_get_device_mute(i)) + ":";
+             shown(text(audio_device_name(i)), std::to_string(audio_get_device_volume_percent(i)) + " " +
+                   std::to_string(audio_get_device_volume(i)), audio_get_device_mute(i)) + ":";
         for (u32 j = 0; j < audio_session_count(i); j++)
             p += shown(text(audio_session_name(i, j)), std::to_string(audio_get_session_volume(i, j)), audio_get_session_mute(i, j));
     }
@@ -116,15 +118,17 @@ std::string layer_picture() {
 template <typename T>
 T loudest(const std::vector<T>& channels) { return *std::max_element(channels.begin(), channels.end()); }
 
+std::string scalar(const std::vector<u32>& levels) { return std::to_string(std::min(1.0f, loudest(levels) / 65536.0f)); }
+
 std::string server_picture() {
     std::string p, default_sink = run("pactl get-default-sink");
     std::vector<Entry> inputs = pactl_list("sink-inputs");
     for (const Entry& s : pactl_list("sinks")) {
         p += "\n" + std::string(s.name + "\n" == default_sink ? "*" : "") +
-             shown(s.description, std::to_string(std::min(100, loudest(s.percents))), s.mute) + ":";
+             shown(s.description, std::to_string(std::min(100, loudest(s.percents))) + " " + scalar(s.levels), s.mute) + ":";
         for (const Entry& i : inputs)
             if (i.sink == s.index)
-                p += shown(i.binary, std::to_string(std::min(1.0f, loudest(i.levels) / 65536.0f)), i.mute);
+                p += shown(i.binary, scalar(i.levels), i.mute);
     }
     return p;
 }
@@ -204,15 +208,26 @@ protected:
     }
 };
 
-// Volumes are VolumesReadFromTheServer's; streams coming and going are the Mixer story's columns.
+// Changes by other programs: volumes (device percentages round, session percentages truncate, the
+// loudest channel counts, a whole percent reads back as itself), the default, mutes and a moved
+// stream. Streams coming and going are the Mixer story's columns.
 TEST_F(AudioPulse, PictureFollowsTheServer) {
     eventually(pictures_agree);
     EXPECT_EQ(layer_picture(), server_picture()) << "at start";
     ASSERT_EQ(audio_device_count(), 2u);
+    auto volumes = [](std::string volume) {
+        return [volume] {
+            run("pactl set-sink-volume speakers " + volume);
+            run("pactl set-sink-input-volume " + std::to_string(input("browser").index) + " " + volume);
+        };
+    };
     struct Change {
         const char* what;
         std::function<void()> make;
+        int session_percent = -1;  // browser's, on the speakers
     } changes[] = {
+        {"50.6%", volumes("50.6%"), 50}, {"53%", volumes("53%"), 53},   {"30% 64%", volumes("30% 64%"), 64},
+        {"150%", volumes("150%"), 100},  {"0", volumes("0"), 0},
         {"default sink", [] { run("pactl set-default-sink headphones"); }},
         {"sink mute", [] { run("pactl set-sink-mute headphones 1"); }},
         {"sink input mute", [] { run("pactl set-sink-input-mute " + std::to_string(input("browser").index) + " 1"); }},
@@ -228,29 +243,9 @@ TEST_F(AudioPulse, PictureFollowsTheServer) {
         ASSERT_TRUE(within([&] { return server_picture() != before; })) << c.what;
         eventually(pictures_agree);
         EXPECT_EQ(layer_picture(), server_picture()) << c.what;
-    }
-}
-
-TEST_F(AudioPulse, VolumesReadFromTheServer) {
-    // Device percentages round, session percentages truncate; the loudest channel counts; a
-    // whole percent set by another program reads back as itself.
-    struct Case {
-        const char* volume;
-        int device_percent, session_percent;
-        f32 scalar;
-    } cases[] = {
-        {"50.6%", 51, 50, 0.506f}, {"53%", 53, 53, 0.53f}, {"30% 64%", 64, 64, 0.64f}, {"150%", 100, 100, 1.0f}, {"0", 0, 0, 0.0f},
-    };
-    for (const Case& c : cases) {
-        run(std::string("pactl set-sink-volume speakers ") + c.volume);
-        run("pactl set-sink-input-volume " + std::to_string(input("browser").index) + " " + c.volume);
-        EXPECT_TRUE(eventually(pictures_agree)) << c.volume;
-        const u32 d = device_named(SPEAKERS);
-        ASSERT_EQ(audio_session_count(d), 1u);
-        EXPECT_EQ(audio_get_device_volume_percent(d), c.device_percent) << c.volume;
-        EXPECT_EQ(audio_get_session_volume_percent(d, 0), c.session_percent) << c.volume;
-        EXPECT_NEAR(audio_get_device_volume(d), c.scalar, 1e-4) << c.volume;
-        EXPECT_NEAR(audio_get_session_volume(d, 0), c.scalar, 1e-4) << c.volume;
+        if (c.session_percent >= 0) {
+            EXPECT_EQ(audio_get_session_volume_percent(device_named(SPEAKERS), 0), c.session_percent) << c.what;
+        }
     }
 }
 

@@ -11,8 +11,7 @@ pactl set-sink-volume speakers 30% 60%
 e2e_stream browser speakers
 e2e_stream voicechat speakers
 # Dark's knobs look different hovered and held, which tells when the program has seen a press.
-mkdir "$E2E_DIR/color_schemes"
-cp "$KORVANE_SOURCE_DIR/app/share/color_schemes/Dark.ini" "$E2E_DIR/color_schemes/"
+install -D "$KORVANE_SOURCE_DIR/app/share/color_schemes/Dark.ini" "$E2E_DIR/color_schemes/Dark.ini"
 e2e_config 0 Dark
 
 e2e_start_korvane
