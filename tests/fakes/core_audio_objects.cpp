@@ -155,20 +155,14 @@ template <class I>
 static HRESULT STDMETHODCALLTYPE query_interface(I* self, REFIID iid, void** out) {
     Target t = target(self);
     *out = nullptr;
-    Interface* answer = nullptr;
-    if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, *KIND_IIDS[t.o->kind])) {
-        answer = &t.o->primary;
-    } else if (t.o->kind == SESSION && IsEqualGUID(iid, IID_IAudioSessionControl2)) {
-        FAIL_IF_SWITCHED(t, FAKE_QUERY_SESSION_CONTROL2);
-        answer = &t.o->primary;
-    } else if (t.o->kind == SESSION && IsEqualGUID(iid, IID_ISimpleAudioVolume)) {
-        FAIL_IF_SWITCHED(t, FAKE_QUERY_SIMPLE_VOLUME);
-        answer = &t.o->simple;
-    } else {
-        return E_NOINTERFACE;
-    }
+    // A session's second and third faces are asked for, and can be made to fail.
+    bool control2 = t.o->kind == SESSION && IsEqualGUID(iid, IID_IAudioSessionControl2);
+    bool simple = t.o->kind == SESSION && IsEqualGUID(iid, IID_ISimpleAudioVolume);
+    if (!control2 && !simple && !IsEqualGUID(iid, IID_IUnknown) && !IsEqualGUID(iid, *KIND_IIDS[t.o->kind])) return E_NOINTERFACE;
+    if (control2) FAIL_IF_SWITCHED(t, FAKE_QUERY_SESSION_CONTROL2);
+    if (simple) FAIL_IF_SWITCHED(t, FAKE_QUERY_SIMPLE_VOLUME);
     add_ref(self);
-    *out = answer;
+    *out = simple ? &t.o->simple : &t.o->primary;
     return S_OK;
 }
 
