@@ -128,42 +128,30 @@ bool read_file(const std::wstring& path, std::string* out) {
 }
 
 // The file's devices become the model's, its sessions g_sessions; keys outside a known section
-// are ignored.
+// are ignored, and a key left out takes its default.
 void parse_state(const std::string& text) {
-    g_model.devices.clear();
-    g_sessions.clear();
-    ModelDevice* device = nullptr;
-    FileSession* session = nullptr;
+    std::vector<std::pair<std::string, std::map<std::string, std::string>>> sections;
     for (size_t start = 0, end; start < text.size(); start = end + 1) {
         end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
         std::string line = trim(text.substr(start, end - start));
         size_t eq = line.find('=');
         if (line.empty() || line[0] == ';' || line[0] == '#') continue;
-        if (line[0] == '[') {
-            std::string name = trim(line.substr(1, line.find(']') - 1));
-            device = name == "device" ? model_add_device(&g_model, L"", nullptr, 1.0f, false, 0) : nullptr;
-            session = name == "session" ? &g_sessions.emplace_back(FileSession{L"", "", 1.0f, false}) : nullptr;
-            continue;
-        }
-        if (eq == std::string::npos) continue;
-        std::string key = trim(line.substr(0, eq)), value = trim(line.substr(eq + 1));
-        if (device) {
-            if (key == "id") device->id = widen(value);
-            if (key == "name") {
-                device->name = widen(value);
-                device->name_type = VT_LPWSTR;
-            }
-            if (key == "volume") device->volume = volume_of(value);
-            if (key == "mute") device->mute = flag_of(value);
-            for (u32 r = 0; r < 3; r++)
-                if (key == ROLE_KEYS[r] && flag_of(value)) device->default_roles |= 1u << r;
-        } else if (session) {
-            if (key == "device") session->device = widen(value);
-            if (key == "program") session->program = value;
-            if (key == "volume") session->volume = volume_of(value);
-            if (key == "mute") session->mute = flag_of(value);
-        }
+        if (line[0] == '[') sections.push_back({trim(line.substr(1, line.find(']') - 1)), {}});
+        else if (eq != std::string::npos && !sections.empty()) sections.back().second[trim(line.substr(0, eq))] = trim(line.substr(eq + 1));
+    }
+    g_model.devices.clear();
+    g_sessions.clear();
+    for (auto& [section, keys] : sections) {
+        auto value = [&keys](const char* key, const char* fallback) { return keys.count(key) ? keys[key] : std::string(fallback); };
+        f32 volume = volume_of(value("volume", "1"));
+        bool mute = flag_of(value("mute", "0"));
+        if (section == "session") g_sessions.push_back(FileSession{widen(value("device", "")), value("program", ""), volume, mute});
+        if (section != "device") continue;
+        bool named = keys.count("name") > 0;  // without a name the device has none
+        ModelDevice* d = model_add_device(&g_model, widen(value("id", "")).c_str(), named ? widen(keys["name"]).c_str() : nullptr, volume, mute, 0);
+        for (u32 r = 0; r < 3; r++)
+            if (flag_of(value(ROLE_KEYS[r], "0"))) d->default_roles |= 1u << r;
     }
 }
 
