@@ -11,8 +11,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-static long long number(const char* text) { return strtoll(text, NULL, 0); }
-
 static int usage() {
     fprintf(stderr, "usage: wintool client-rect|window-rect|visible|focus|post TITLE ...\n");
     return 2;
@@ -27,14 +25,13 @@ int main(int argc, char** argv) {
         fprintf(stderr, "wintool: no window titled \"%s\"\n", title);
         return 1;
     }
+    RECT r;
     if (strcmp(command, "client-rect") == 0) {
-        RECT r;
         GetClientRect(hwnd, &r);
         POINT origin = {0, 0};
         ClientToScreen(hwnd, &origin);
         printf("%ld %ld %ld %ld\n", origin.x, origin.y, r.right, r.bottom);
     } else if (strcmp(command, "window-rect") == 0) {
-        RECT r;
         GetWindowRect(hwnd, &r);
         printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
     } else if (strcmp(command, "visible") == 0) {
@@ -42,7 +39,7 @@ int main(int argc, char** argv) {
     } else if (strcmp(command, "focus") == 0) {
         printf("%d\n", GetForegroundWindow() == hwnd ? 1 : 0);
     } else if (strcmp(command, "post") == 0 && argc >= 6) {
-        if (!PostMessageA(hwnd, (UINT)number(argv[3]), (WPARAM)number(argv[4]), (LPARAM)number(argv[5]))) return 1;
+        if (!PostMessageA(hwnd, (UINT)strtoul(argv[3], NULL, 0), strtoull(argv[4], NULL, 0), strtoll(argv[5], NULL, 0))) return 1;
     } else {
         return usage();
     }

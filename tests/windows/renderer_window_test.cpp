@@ -268,7 +268,6 @@ TEST_F(WindowRendererTest, AMinimisedWindowSkipsFramesSilentlyAndComesBackWhole)
     ASSERT_TRUE(IsIconic(hwnd()));
     EXPECT_EQ(client_rect().right, 0);
     LogCapture capture;
-    g_count = {};
     EXPECT_EQ(frames(30), 0);
     EXPECT_TRUE(capture.texts().empty());
     EXPECT_EQ(g_count.acquires, 0);
