@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <string.h>
+#include <functional>
 #include <string>
 #include <vector>
 #include "Ostrel/core/log.h"
@@ -34,16 +35,17 @@ protected:
 
     std::string folder() const { return unix_dir + "/color_schemes"; }
 
-    // Polls as the frame loop does, 5 ms apart, until the list's names equal `expected`;
-    // returns the number of polls, or -1 when four seconds were not enough.
-    int poll_until(const std::vector<std::string>& expected) {
+    // Polls as the frame loop does, 5 ms apart, until `done` (or the list's names equal
+    // `expected`); returns the number of polls, or -1 when four seconds were not enough.
+    int poll_until(const std::function<bool()>& done) {
         for (int polls = 1; polls <= 800; polls++) {
             color_schemes_poll();
-            if (scheme_names() == expected) return polls;
+            if (done()) return polls;
             Sleep(5);
         }
         return -1;
     }
+    int poll_until(const std::vector<std::string>& expected) { return poll_until([&] { return scheme_names() == expected; }); }
 };
 
 // What can be read is loaded; what cannot is named. An empty file is a scheme too, after its
@@ -127,11 +129,7 @@ TEST_F(ColorSchemeFolder, DeletedFolderIsMadeAgainAndWatchedWithoutAFlood) {
         DWORD attributes = GetFileAttributesA("color_schemes");
         return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
     };
-    for (int polls = 0; polls < 800 && !folder_made(); polls++) {
-        color_schemes_poll();
-        Sleep(5);
-    }
-    ASSERT_TRUE(folder_made());
+    ASSERT_GT(poll_until(folder_made), 0);
     ASSERT_TRUE(run_sh("printf 'TEXT_COLOR=00FF00\\n' > '" + unix_dir + "/new.tmp' && mv '" + unix_dir + "/new.tmp' '" +
                        folder() + "/Back.ini'"));
     EXPECT_GT(poll_until({"Default", "Back.ini"}), 0);

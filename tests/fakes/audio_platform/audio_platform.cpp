@@ -55,9 +55,7 @@ struct FileSession {
 AudioModel g_model;
 std::vector<FileSession> g_sessions;
 std::wstring g_state_path;
-FILETIME g_loaded_time;
-u64 g_loaded_size;
-bool g_loaded;
+std::pair<u64, u64> g_loaded_stamp;  // of the text parsed last
 
 std::wstring widen(const std::string& text) {
     int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0);
@@ -106,12 +104,12 @@ std::wstring state_path() {
     return std::wstring();
 }
 
-bool file_stamp(const std::wstring& path, FILETIME* time, u64* size) {
+// The file's last write time and size; zero when the file cannot be found.
+std::pair<u64, u64> file_stamp(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
-    *time = data.ftLastWriteTime;
-    *size = ((u64)data.nFileSizeHigh << 32) | data.nFileSizeLow;
-    return true;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return {0, 0};
+    const FILETIME& t = data.ftLastWriteTime;
+    return {((u64)t.dwHighDateTime << 32) | t.dwLowDateTime, ((u64)data.nFileSizeHigh << 32) | data.nFileSizeLow};
 }
 
 bool read_file(const std::wstring& path, std::string* out) {
@@ -239,17 +237,14 @@ void list_sessions() {
 void load(FakeSync kind) {
     if (kind == FAKE_SYNC_READ) return;
     if (g_state_path.empty()) g_state_path = state_path();
-    FILETIME time = {};
-    u64 size = 0;
-    if (g_state_path.empty() || !file_stamp(g_state_path, &time, &size)) return;
-    bool changed = !g_loaded || CompareFileTime(&time, &g_loaded_time) != 0 || size != g_loaded_size;
+    std::pair<u64, u64> stamp = file_stamp(g_state_path);
+    if (g_state_path.empty() || stamp.first == 0) return;
+    bool changed = stamp != g_loaded_stamp;
     std::string text;
     if (changed) {
         if (!read_file(g_state_path, &text)) return;
         parse_state(text);
-        g_loaded_time = time;
-        g_loaded_size = size;
-        g_loaded = true;
+        g_loaded_stamp = stamp;
     }
     if (changed || kind == FAKE_SYNC_ENUMERATE) list_sessions();
 }
@@ -272,7 +267,7 @@ void save(AudioModel* model) {
     WriteFile(f, text.data(), (DWORD)text.size(), &written, NULL);
     CloseHandle(f);
     MoveFileExW(temporary.c_str(), g_state_path.c_str(), MOVEFILE_REPLACE_EXISTING);
-    file_stamp(g_state_path, &g_loaded_time, &g_loaded_size);
+    g_loaded_stamp = file_stamp(g_state_path);
 }
 
 // ---- the class factory (one static object for each class) ----
