@@ -25,16 +25,13 @@ namespace {
 using Names = std::vector<std::string>;
 
 std::string text(StringView view) { return std::string((const char*)view.data, view.length); }
-Names device_names() {
+Names names_of(u32 count, const std::function<StringView(u32)>& name) {
     Names names;
-    for (u32 i = 0; i < audio_device_count(); i++) names.push_back(text(audio_device_name(i)));
+    for (u32 i = 0; i < count; i++) names.push_back(text(name(i)));
     return names;
 }
-Names session_names(u32 device) {
-    Names names;
-    for (u32 j = 0; j < audio_session_count(device); j++) names.push_back(text(audio_session_name(device, j)));
-    return names;
-}
+Names device_names() { return names_of(audio_device_count(), audio_device_name); }
+Names session_names(u32 device) { return names_of(audio_session_count(device), [device](u32 j) { return audio_session_name(device, j); }); }
 
 // Runs the test executable again with KORVANE_AUDIO_CHILD=role, only AudioChild.Run; returns its
 // exit code and what it wrote.

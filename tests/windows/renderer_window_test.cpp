@@ -170,18 +170,17 @@ protected:
     // from the bottom-right corner. False when the frame was skipped.
     static bool frame() {
         pump();
-        RenderHarness* h = h_;
-        bool begun = render_harness_begin(h);
+        bool begun = render_harness_begin(h_);
         g_window.resized = 0;  // the flag lives for the size message only
         if (!begun) return false;
-        f32 w = (f32)h->width, ht = (f32)h->height;
+        f32 w = (f32)h_->width, ht = (f32)h_->height;
         GuiElement elements[3] = {
-            render_harness_element(h, 0, 0, w * 0.5f, ht, BACKGROUND, 0.0f),
-            render_harness_element(h, 20, 20, 60, 40, RED, 0.0f),
-            render_harness_element(h, w - 30, ht - 20, 20, 10, GREEN, 0.0f),
+            render_harness_element(h_, 0, 0, w * 0.5f, ht, BACKGROUND, 0.0f),
+            render_harness_element(h_, 20, 20, 60, 40, RED, 0.0f),
+            render_harness_element(h_, w - 30, ht - 20, 20, 10, GREEN, 0.0f),
         };
         for (GuiElement& e : elements) render_harness_draw(&e);
-        return render_harness_end(h);
+        return render_harness_end(h_);
     }
     static int frames(int n) {
         int drawn = 0;

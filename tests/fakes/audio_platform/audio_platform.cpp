@@ -119,7 +119,6 @@ bool read_file(const std::wstring& path, std::string* out) {
     if (f == INVALID_HANDLE_VALUE) return false;
     char buffer[4096];
     DWORD n = 0;
-    out->clear();
     while (ReadFile(f, buffer, sizeof(buffer), &n, NULL) && n > 0) out->append(buffer, n);
     CloseHandle(f);
     return true;
