@@ -4,10 +4,7 @@
 
 namespace {
 
-class GuiWidgetTest : public GuiTest {
-protected:
-    TextLayout lay_out(const char* text) { return text_layout((const u8*)text, (u32)strlen(text), glyphs, g_default_allocator); }
-};
+using GuiWidgetTest = GuiTest;
 
 // Labels at y 40 (the second with the vertical adjust) and button captions at y 140: the glyph
 // boxes stand where the layout says, a caption centred and a long one cut inside its button.
@@ -15,6 +12,7 @@ TEST_F(GuiWidgetTest, VerticalAdjustPutsTheGlyphBoxTopWhereTheLabelIsAndCaptions
     DefaultButtonStyle.normal_color = GREY;
     DefaultButtonStyle.normal_text_color = BLUE;
     const char* name = "Speakers (High Definition Audio Device)";
+    auto lay_out = [&](const char* t) { return text_layout((const u8*)t, (u32)strlen(t), glyphs, g_default_allocator); };
     TextLayout l = lay_out("Hello"), mute = lay_out("Mute");
     ASSERT_LT(l.vertical_offset, 0.0f);
     LayoutNode plain, adjusted;

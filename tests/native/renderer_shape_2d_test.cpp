@@ -81,8 +81,8 @@ protected:
         orthographic(0, (f32)W, 0, (f32)H, c.projection);  // pixels, y down
         return c;
     }
-    void create(u32 topology = RENDER_TOPOLOGY_TRIANGLE_LIST) {
-        ShapeRenderer2DConfig c = config(topology);
+    void create() {
+        ShapeRenderer2DConfig c = config();
         created = shape_renderer_2d_create(&c, &shapes);
         ASSERT_TRUE(created);
     }
