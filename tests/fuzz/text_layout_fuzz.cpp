@@ -5,29 +5,25 @@
 #include "Ostrel/text/text_layout.h"
 
 // Built on the first input (fuzz_support has set up the allocator and the logger by then).
-static const GlyphMap* program_map() {
-    static GlyphMap map;
-    static bool built = false;
-    if (!built) {
-        FontAtlas atlas;
-        const char* path = KORVANE_FONT_FILE;
-        if (!font_build_atlas_from_file((const u8*)path, (u32)strlen(path), 0, 14, g_program_glyph_set, &map, &atlas, g_default_allocator))
-            abort();
-        font_atlas_free(&atlas);
-        built = true;
-    }
-    return &map;
+static GlyphMap program_map() {
+    GlyphMap map;
+    FontAtlas atlas;
+    const char* path = KORVANE_FONT_FILE;
+    if (!font_build_atlas_from_file((const u8*)path, (u32)strlen(path), 0, 14, g_program_glyph_set, &map, &atlas, g_default_allocator))
+        abort();
+    font_atlas_free(&atlas);
+    return map;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size) {
-    const GlyphMap* map = program_map();
+    static const GlyphMap map = program_map();
     if (size < 2) return 0;
     f32 max_width = (f32)(data[0] | (data[1] << 8)) / 4.0f;
     const u8* text = data + 2;
     u32 length = (u32)(size - 2);
 
-    TextLayout whole = text_layout(text, length, map, g_default_allocator);
-    TextLayout bounded = text_layout_bounded(text, length, map, g_default_allocator, max_width);
+    TextLayout whole = text_layout(text, length, &map, g_default_allocator);
+    TextLayout bounded = text_layout_bounded(text, length, &map, g_default_allocator, max_width);
     // Every quad of a bounded line ends left of the limit, and a bounded line never has more
     // quads than the whole line plus the three full stops.
     for (u32 v = 0; v < bounded.vertex_count; v++) {

@@ -37,37 +37,29 @@ TEST(GuiLayout, EachAlignmentOffsetsInsideTheParentAndANullParentIgnoresIt) {
 
 class GuiCoreTest : public GuiTest {};
 
-TEST_F(GuiCoreTest, EdgesAreInclusiveForHitTestAndMouseInRect) {
-    LayoutNode node = {10, 10, 20, 20, nullptr, ALIGN_TOP_LEFT};
-    struct { i32 x, y; bool inside; } cases[] = {{10, 10, true},  {30, 30, true}, {30, 10, true},
-                                                 {31, 30, false}, {9, 20, false}, {20, 31, false}};
+// Edges count as inside; the clip rectangle cuts what can be hovered, and the mouse is in the
+// element's rectangle whatever the clip.
+TEST_F(GuiCoreTest, EdgesAreInsideAndOnlyTheVisiblePartOfAnElementIsHovered) {
+    const GuiRect window = {0, 0, (f32)W, (f32)H}, corner = {0, 0, 20, 20}, away = {0, 0, 5, 5};
+    const struct { i32 x, y; GuiRect clip; bool in_rect, in_clip, hovered; } cases[] = {
+        {10, 10, window, true, true, true},    {30, 30, window, true, true, true},
+        {30, 10, window, true, true, true},    {31, 30, window, false, true, false},
+        {9, 20, window, false, true, false},   {20, 31, window, false, true, false},
+        {25, 25, corner, true, false, false},  // over the clipped-away part
+        {20, 20, corner, true, true, true},    {20, 20, away, true, false, false},
+    };
+    const LayoutNode node = {10, 10, 20, 20, nullptr, ALIGN_TOP_LEFT};
     for (const auto& c : cases) {
-        u32 held = 0;
-        frame(gui_mouse(c.x, c.y, true), [&] { held = gui_rect(ctx, GuiRectParams{20, 20, RED, 10, 10}); });
-        EXPECT_EQ(held != 0, c.inside) << c.x << "," << c.y;
-        EXPECT_EQ(gui_mouse_in_rect(ctx, &node), c.inside) << c.x << "," << c.y;
+        SCOPED_TRACE(testing::Message() << c.x << "," << c.y << " clip " << c.clip.x1);
+        frame(gui_mouse(c.x, c.y, true), [&] {
+            const GuiRect saved = ctx->clip_rect;
+            ctx->clip_rect = c.clip;
+            EXPECT_EQ(gui_rect(ctx, GuiRectParams{20, 20, RED, 10, 10}) != 0, c.hovered);
+            EXPECT_EQ(gui_mouse_in_clip(ctx), c.in_clip);
+            EXPECT_EQ(gui_mouse_in_rect(ctx, &node), c.in_rect);
+            ctx->clip_rect = saved;
+        });
     }
-}
-
-TEST_F(GuiCoreTest, AnElementOutsideTheClipIsNeverHoveredAndAPartlyClippedOneOnlyInItsVisiblePart) {
-    frame(gui_mouse(50, 50), [&] {
-        GuiRect saved = ctx->clip_rect;
-        ctx->clip_rect = GuiRect{0, 0, 40, 40};
-        GuiElement outside, partly;
-        gui_init_element(&outside, ctx, 20, 20, 0, 45, 45, RED, GUI_NO_TEXTURE, nullptr, ALIGN_TOP_LEFT);
-        gui_hit_test(&outside);
-        EXPECT_EQ(outside.hovered, 0u);
-        EXPECT_FALSE(gui_mouse_in_clip(ctx));
-        gui_init_element(&partly, ctx, 30, 30, 0, 30, 30, RED, GUI_NO_TEXTURE, nullptr, ALIGN_TOP_LEFT);
-        gui_hit_test(&partly);  // the mouse over the clipped-away part
-        EXPECT_EQ(partly.hovered, 0u);
-        ctx->input.mouse_x = 40;
-        ctx->input.mouse_y = 35;
-        EXPECT_TRUE(gui_mouse_in_clip(ctx));
-        gui_hit_test(&partly);
-        EXPECT_EQ(partly.hovered, 1u);
-        ctx->clip_rect = saved;
-    });
 }
 
 struct Devices {

@@ -95,7 +95,7 @@ TEST_F(GuiRendererPools, WhenPoolsCannotBeAddedTheElementIsGivenUpForTheFrame) {
     LogCapture capture;
     {
         VkHooks hooks;
-        PoolCreations::install(&hooks, 1000, VK_ERROR_OUT_OF_DEVICE_MEMORY,
+        PoolCreations::install(&hooks, 1000, (VkResult)-77,  // a code no Vulkan version has
                                [](VkDevice, const VkDescriptorPoolCreateInfo*, const VkAllocationCallbacks*,
                                   VkDescriptorPool* pool) { *pool = VK_NULL_HANDLE; });
         Draws::install(&hooks);
@@ -115,9 +115,24 @@ TEST_F(GuiRendererPools, WhenPoolsCannotBeAddedTheElementIsGivenUpForTheFrame) {
         ASSERT_TRUE(render_harness_end(h));
     }
     EXPECT_EQ(capture.count("Failed to create GUI descriptor pool at index 0."), 2);
-    EXPECT_EQ(capture.count("Vulkan API call failed: VK_ERROR_OUT_OF_DEVICE_MEMORY\nA device memory allocation has failed"), 2);
+    EXPECT_EQ(capture.count("Vulkan API call failed: VK_ERROR_UNKNOWN/Unknwown.\nAn unknown error has occurred; either the "
+                            "application has provided invalid input, or an implementation failure has occurred."), 2);
     GuiElement c = render_harness_element(h, 0, 0, 8, 8, white, 0.0f);  // pools can be made again
     EXPECT_EQ(pixel_at(render_harness_frame(h, {&c}), 32, 3, 3), white);
+}
+
+// Vulkan rejects negative offsets and wrapped extents.
+TEST(Scissor, TruncatesAndClampsNegativeMinimaToTheWindowEdge) {
+    const struct { GuiRect clip; i32 x, y; u32 w, h; } cases[] = {
+        {{10.7f, 20.2f, 110.9f, 60.5f}, 10, 20, 100, 40},
+        {{-30.0f, -5.5f, 100.0f, 50.0f}, 0, 0, 100, 50},
+        {{-50.0f, 10.0f, -20.0f, 5.0f}, 0, 10, 0, 0},  // outside or inverted: nothing passes
+    };
+    for (const auto& c : cases) {
+        VkRect2D r = gui_scissor_from_clip(c.clip);
+        EXPECT_EQ((std::vector<i64>{r.offset.x, r.offset.y, r.extent.width, r.extent.height}),
+                  (std::vector<i64>{c.x, c.y, c.w, c.h})) << c.clip.x0;
+    }
 }
 
 TEST_F(GuiRendererTest, TheSameProjectionRectangleIsUploadedOnceAndAFailedUploadIsRetried) {

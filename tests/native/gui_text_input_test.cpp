@@ -120,10 +120,12 @@ TEST_F(GuiTextInputTest, APressFocusesAndAPressOutsideCommitsOnceAndUnfocuses) {
 
 // One frame per row, from `initial` with cursor c and selection s when it is given (else from the
 // previous row): the keys down, the typed bytes and the arrow bits; then text, cursor, selection.
-// With `clip` the clipboard holds it before the frame and `clip_after` after it.
+// With `clip` the clipboard holds it before the frame and `clip_after` after it; `filter` takes the
+// typed and pasted bytes.
 struct Edit {
     const char* initial; u32 c; i32 s; std::vector<Key> keys; const char* typed; u8 arrows;
     const char* text; u32 cursor; i32 selection; const char *clip = nullptr, *clip_after = nullptr, *grown = nullptr;
+    TextFilter filter = nullptr;
 };
 const Key DEL = &GuiInput::del, DEL_CTRL = &GuiInput::del_control, BACK = &GuiInput::backspace,
           BACK_CTRL = &GuiInput::backspace_control, SHIFT = &GuiInput::shift, ALL = &GuiInput::select_all,
@@ -151,6 +153,11 @@ TEST_F(GuiTextInputTest, EditingKeysInTheirOrderAndEnterCommits) {
         {nullptr, 0, 0, {SHIFT, ALL}, "", 0, "abc", 0, 3},  // shift does not keep other keys from working
         {nullptr, 0, 0, {}, "x", 0, "x", 1, 0},  // a typed byte replaces the selection
         {"42", 10, -20, {SHIFT}, "", L, "42", 1, -1},  // the caller's text shrank since the last frame
+        // A filter sees every byte, typed or pasted, and cannot put the cursor outside the text.
+        {"", 0, 0, {}, "a1b2345", 0, "123", 3, 0, nullptr, nullptr, nullptr, digits},
+        {"100", 0, 3, {}, "7", 0, "7", 1, 0, nullptr, nullptr, nullptr, digits},  // it sees the emptied text
+        {"", 0, 0, {PASTE}, "", 0, "123", 3, 0, "1a2b3c4", nullptr, nullptr, digits},
+        {"ab", 0, 0, {}, "c", 0, "abc", 3, -3, nullptr, nullptr, nullptr, wild},
         // Copy, cut and paste through the context's clipboard.
         {"hello", 4, -3, {COPY}, "", 0, "hello", 4, -3, "", "ell"},  // a leftward one copies in text order
         {"hello", 1, 3, {CUT}, "", 0, "ho", 1, 0, "", "ell"},
@@ -163,37 +170,20 @@ TEST_F(GuiTextInputTest, EditingKeysInTheirOrderAndEnterCommits) {
         if (e.initial) focus(e.initial, e.c, e.s);
         if (e.clip) g_clipboard = e.clip;
         g_grown = e.grown ? e.grown : "";
+        filter = e.filter;
         keys(e.keys, e.typed, e.arrows);
         SCOPED_TRACE(&e - edits);
         expect(e.text, e.cursor, e.selection);
         EXPECT_EQ(committed, e.keys == std::vector<Key>{ENTER}) << "a focused field commits on Enter only";
         if (e.clip_after) { EXPECT_EQ(g_clipboard, e.clip_after); }
     }
+    EXPECT_EQ(g_filtered, "a1b2345" "7" "1a2b3c4") << "in order";
     // Without the context's clipboard functions the clipboard keys do nothing.
     ctx->clipboard_get = nullptr;
     ctx->clipboard_set = nullptr;
     focus("hello", 0, 2);
     for (Key k : {PASTE, COPY, CUT}) keys({k});
     expect("hello", 0, 2);
-}
-
-TEST_F(GuiTextInputTest, AFilterSeesEveryByteAndCannotPutTheCursorOutsideTheText) {
-    filter = digits;
-    focus("", 0);
-    type("a1b2345");
-    expect("123", 3, 0);
-    focus("100", 0, 3);
-    type("7");
-    expect("7", 1, 0);  // the filter sees the emptied text
-    focus("", 0);
-    g_clipboard = "1a2b3c4";
-    keys({PASTE});
-    expect("123", 3, 0);
-    EXPECT_EQ(g_filtered, "a1b2345" "7" "1a2b3c4") << "typed and pasted, every byte in order";
-    filter = wild;
-    focus("ab", 0);
-    type("c");
-    expect("abc", 3, -3);
 }
 
 TEST_F(GuiTextInputTest, APressPlacesTheCursorAndADragExtendsTheSelection) {

@@ -4,10 +4,7 @@
 
 namespace {
 
-class GuiWidgetTest : public GuiTest {
-protected:
-    TextLayout lay_out(const char* text) { return text_layout((const u8*)text, (u32)strlen(text), glyphs, g_default_allocator); }
-};
+using GuiWidgetTest = GuiTest;
 
 // Labels at y 40 (the second with the vertical adjust) and button captions at y 140: the glyph
 // boxes stand where the layout says, a caption centred and a long one cut inside its button.
@@ -15,6 +12,7 @@ TEST_F(GuiWidgetTest, VerticalAdjustPutsTheGlyphBoxTopWhereTheLabelIsAndCaptions
     DefaultButtonStyle.normal_color = GREY;
     DefaultButtonStyle.normal_text_color = BLUE;
     const char* name = "Speakers (High Definition Audio Device)";
+    auto lay_out = [&](const char* t) { return text_layout((const u8*)t, (u32)strlen(t), glyphs, g_default_allocator); };
     TextLayout l = lay_out("Hello"), mute = lay_out("Mute");
     ASSERT_LT(l.vertical_offset, 0.0f);
     LayoutNode plain, adjusted;
@@ -79,6 +77,9 @@ TEST_F(GuiWidgetTest, ButtonAndCheckBoxActOnThePressEdgeOnly) {
     }
 }
 
+// A vertical slider at (100, 50): track 6 x 100, knob 36 x 10.
+const GuiSliderParams k_vertical = {&DefaultSliderStyle, GUI_SLIDER_VERTICAL, 0, 6, 100, 36, 10, 100, 50};
+
 class GuiSliderTest : public GuiWidgetTest {
 protected:
     void SetUp() override {
@@ -88,8 +89,8 @@ protected:
         DefaultSliderStyle.knob_hovered_color = YELLOW;
         DefaultSliderStyle.knob_dragged_color = RED;
     }
-    // A vertical slider at (100, 50): track 6 x 100, knob 36 x 10; value and flag persist here.
-    void slider(const GuiInput& in, GuiSliderParams p = {&DefaultSliderStyle, GUI_SLIDER_VERTICAL, 0, 6, 100, 36, 10, 100, 50}) {
+    // The value and the flag persist here from frame to frame.
+    void slider(const GuiInput& in, GuiSliderParams p) {
         frame(in, [&] {
             p.value = value;
             p.dragging = dragging;
@@ -110,12 +111,16 @@ protected:
 };
 
 // One frame per row: the mouse (and wheel), then the slider's value, dragging flag, result and
-// where its knob's top is drawn in which colour (none: not checked).
+// where its knob's top is drawn in which colour (none: not checked), on the slider of `params`.
 struct SliderStep {
     i32 x, y; bool down; i32 wheel; f32 value; u8 dragging; bool moved; u32 knob_color; i32 knob_top; const char* what;
+    const GuiSliderParams* params = &k_vertical;
 };
 
 TEST_F(GuiSliderTest, DragsFromTheKnobOnlyClampsAtTheEndAndAReleaseAnywhereEndsIt) {
+    // At (50, 150): track 100 x 6, knob 10 x 20, value 0 at the left end; then a track of length 0.
+    const GuiSliderParams horizontal = {&DefaultSliderStyle, GUI_SLIDER_HORIZONTAL, 0, 100, 6, 10, 20, 50, 150},
+                          empty = {&DefaultSliderStyle, GUI_SLIDER_VERTICAL, 0, 6, 0, 36, 10, 50, 50};
     const SliderStep steps[] = {
         {103, 140, true, 0, 0.5f, 0, false, BLUE, 95, "press on the track: nothing"},
         {103, 100, true, 0, 0.5f, 0, false, YELLOW, 95, "slid onto the knob held: hovered, no drag"},
@@ -127,30 +132,19 @@ TEST_F(GuiSliderTest, DragsFromTheKnobOnlyClampsAtTheEndAndAReleaseAnywhereEndsI
         {130, -290, true, 0, 0.9f, 1, true, RED, 55, "back down by 10 from there"},
         {300, 230, false, 0, 0.9f, 0, false, BLUE, 55, "released far from the knob"},
         {300, 100, false, 0, 0.9f, 0, false, BLUE, 55, "no longer dragging"},
+        {140, 155, true, 0, 0.9f, 1, false, 0, 0, "press on the horizontal knob, near the right end", &horizontal},
+        {115, 100, true, 0, 0.65f, 1, true, 0, 0, "left 25 pixels, up and down does not matter", &horizontal},
+        {115, 50, true, 0, 0.65f, 1, true, 0, 0, "an empty track keeps the value: no 0 / 0", &empty},
     };
     for (const SliderStep& s : steps) {
         GuiInput in = gui_mouse(s.x, s.y, s.down);
         in.wheel = s.wheel;
-        slider(in);
+        slider(in, *s.params);
         EXPECT_NEAR(value, s.value, 1e-5f) << s.what;
         EXPECT_EQ(std::pair(dragging, moved), std::pair(s.dragging, s.moved)) << s.what;
         if (s.knob_color) { EXPECT_EQ(knob_top(s.knob_color), s.knob_top) << s.what; }
         if (s.wheel) { EXPECT_EQ(ctx->input.wheel, s.wheel) << "the slider leaves the wheel to others"; }
     }
-}
-
-TEST_F(GuiSliderTest, HorizontalSliderRunsFromTheLeftEndAndAnEmptyTrackKeepsTheValue) {
-    const GuiSliderParams horizontal = {&DefaultSliderStyle, GUI_SLIDER_HORIZONTAL, 0, 100, 6, 10, 20, 50, 150};
-    value = 0;
-    slider(gui_mouse(300, 230), horizontal);
-    EXPECT_EQ(px(45, 143), BLUE) << "the knob at x = -5, y = 3 - 10 from the slider";
-    slider(gui_mouse(50, 150, true), horizontal);
-    slider(gui_mouse(75, 150, true), horizontal);
-    EXPECT_NEAR(value, 0.25f, 1e-5f);
-    value = 0.3f;
-    dragging = 1;
-    slider(gui_mouse(60, 60, true), GuiSliderParams{&DefaultSliderStyle, GUI_SLIDER_VERTICAL, 0, 6, 0, 36, 10, 50, 50});
-    EXPECT_FLOAT_EQ(value, 0.3f) << "no 0 / 0";
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
-// Device memory arenas, vertex buffers, textures and one-shot commands on a real device
+// Device memory arenas and vertex buffers on a real device
 // (lavapipe natively, Wine's Vulkan in the Windows build), offscreen.
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
-#include "Ostrel/renderer/vulkan_internal.h"
 #include "support/harness_test.h"
 #include "support/log_capture.h"
 #include "support/vk_hooks.h"
@@ -69,8 +68,6 @@ TEST_F(DeviceTest, ArenaOffsetsTheEndOfTheBlockResetAndTypeBits) {
 }
 
 using Draws = VkFake<&vkCmdDraw>;
-using Submits = VkFake<&vkQueueSubmit>;
-using CommandAllocations = VkFake<&vkAllocateCommandBuffers>;
 
 // A vertex buffer whose creation failed (the mapping, the binding, a full arena) or that has no
 // vertices has no buffer and vertex count 0: it draws nothing. Only the failures are logged.
@@ -109,27 +106,6 @@ TEST_F(DeviceTest, FailedVertexBuffersAreEmptyAndDrawNothing) {
     }
     memtarn_arena_destroy(&tiny);
     memtarn_arena_destroy(&arena);
-}
-
-TEST_F(DeviceTest, ARefusedTransitionRecordsAndSubmitsNothing) {
-    const u8 texels[16] = {};
-    GuiTexture texture;
-    ASSERT_TRUE(render_harness_texture(h, texels, 4, 4, VK_FORMAT_R8_UNORM, 1, &texture));
-    LogCapture capture;
-    VkHooks hooks;
-    CommandAllocations::install(&hooks);
-    Submits::install(&hooks);
-    auto transition = [&](VkImageLayout from, VkImageLayout to) {
-        return vulkan_transition_image_layout(texture.image, VK_FORMAT_R8_UNORM, from, to, h->vk.device, h->vk.command_pool,
-                                              h->vk.graphics_queue);
-    };
-    EXPECT_FALSE(transition(VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL));
-    EXPECT_FALSE(transition(VK_IMAGE_LAYOUT_UNDEFINED, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL));
-    EXPECT_EQ(CommandAllocations::calls + Submits::calls, 0);
-    EXPECT_EQ(capture.count("Unsupported image layout transition from 5 to 7."), 1);
-    EXPECT_TRUE(transition(VK_IMAGE_LAYOUT_UNDEFINED, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL));
-    EXPECT_TRUE(transition(VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL));
-    vulkan_destroy_texture(&texture);
 }
 
 }  // namespace

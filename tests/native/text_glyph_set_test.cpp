@@ -1,26 +1,10 @@
 #include <gtest/gtest.h>
-#include <set>
 #include <string>
 #include <vector>
 #include "Ostrel/text/glyph_set.h"
 #include "Ostrel/text/text_layout.h"
 
 namespace {
-
-TEST(GlyphSet, ProgramSetHas447CharactersOf414KindsIn1147Bytes) {
-    const GlyphSet& set = g_program_glyph_set;
-    EXPECT_EQ(set.length, 1147u);
-    EXPECT_EQ(set.count, 447u);  // worked out before main ran
-    EXPECT_TRUE(utf8_validate(set.text, set.length));
-    std::set<PackedChar> distinct;
-    for (Utf8Iterator it = utf8_iterator_start(set.text, set.length); it.valid; utf8_iterator_next(&it))
-        distinct.insert(it.current);
-    EXPECT_EQ(distinct.size(), 414u);
-    // The blank comes first and the ideographic space is in (that the grave accent is left out, the
-    // layout's missing-character test shows).
-    EXPECT_EQ(set.text[0], ' ');
-    EXPECT_EQ(distinct.count(0xE38080u), 1u);
-}
 
 TEST(GlyphSet, ValidationFollowsTheWellFormedTableAndStaysInsideTheText) {
     const std::pair<std::string, bool> cases[] = {

@@ -12,6 +12,7 @@
 # error included, is printed after any failure.
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 E2E_WAIT=60
+E2E_NO_TRAY='No tray is running on the session bus (nothing owns org.kde.StatusNotifierWatcher): the window stays open, and closing it exits.'
 
 e2e_linux_init() {
     e2e_init_scratch "${1:-}"

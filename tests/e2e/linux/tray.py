@@ -26,10 +26,9 @@ def watcher():
 
     Watcher(bus, '/StatusNotifierWatcher')
     bus.add_signal_receiver(owner_changed, 'NameOwnerChanged', 'org.freedesktop.DBus')
-    keep = dbus.service.BusName('org.kde.StatusNotifierWatcher', bus, do_not_queue=True)
+    name = dbus.service.BusName('org.kde.StatusNotifierWatcher', bus, do_not_queue=True)  # owned while it lives
     print('ready', flush=True)
     GLib.MainLoop().run()
-    del keep
 
 
 class ClientMessage(ctypes.Structure):  # XClientMessageEvent, padded to the size of an XEvent
