@@ -229,9 +229,8 @@ static wchar_t* co_task_wide(const std::wstring& text) {
 
 static HRESULT STDMETHODCALLTYPE enum_audio_endpoints(IMMDeviceEnumerator* self, EDataFlow flow, DWORD mask, IMMDeviceCollection** out) {
     HRESULT result = open(self, out, FAKE_ENUM_AUDIO_ENDPOINTS, COLLECTION, false, FAKE_SYNC_ENUMERATE);
-    AudioModel* m = object_of(self)->model;
     if (result == S_OK && (flow == eRender || flow == eAll) && (mask & DEVICE_STATE_ACTIVE))  // all active render endpoints
-        for (ModelDevice& d : m->devices) object_of(*out)->ids.push_back(d.id);
+        for (ModelDevice& d : object_of(self)->model->devices) object_of(*out)->ids.push_back(d.id);
     return result;
 }
 

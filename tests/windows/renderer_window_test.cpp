@@ -56,8 +56,7 @@ Screenshot screenshot() {
         ADD_FAILURE() << "run through scripts/screenshot-session.sh (KORVANE_SHOT_DIR is not set)";
         return shot;
     }
-    serial++;
-    std::string answer = std::string(dir) + "/shot-" + std::to_string(serial) + ".rgb";
+    std::string answer = std::string(dir) + "/shot-" + std::to_string(++serial) + ".rgb";
     FILE* f = fopen((std::string(dir) + "/request-" + std::to_string(serial)).c_str(), "wb");
     if (f) fclose(f);
     for (int i = 0; i < 2000 && GetFileAttributesA(answer.c_str()) == INVALID_FILE_ATTRIBUTES; i++) pump(), Sleep(10);
