@@ -51,8 +51,12 @@ struct FileSession {
     bool mute;
 };
 
+// The model looks at the file before it is used and writes it back after every change.
+void load(AudioModel*, FakeSync kind);
+void save(AudioModel* model);
+
 // The file's devices live in the model itself; its sessions beside it.
-AudioModel g_model;
+AudioModel g_model = {.sync = load, .changed = save};
 std::vector<FileSession> g_sessions;
 std::wstring g_state_path;
 std::pair<u64, u64> g_loaded_stamp;  // of the text parsed last
@@ -233,7 +237,7 @@ void list_sessions() {
 // Reads between enumerations (a refresh makes hundreds of calls) take the model as it stands;
 // enumerations and changes look at the file's time stamp. The file is parsed only when it
 // changed; an enumeration lists the sessions anew, since the programs that run may have changed.
-void load(FakeSync kind) {
+void load(AudioModel*, FakeSync kind) {
     if (kind == FAKE_SYNC_READ) return;
     if (g_state_path.empty()) g_state_path = state_path();
     std::pair<u64, u64> stamp = file_stamp(g_state_path);
@@ -284,11 +288,6 @@ HRESULT STDMETHODCALLTYPE factory_query_interface(IClassFactory* self, REFIID ri
 ULONG STDMETHODCALLTYPE factory_reference(IClassFactory*) { return 1; }  // never freed
 
 HRESULT STDMETHODCALLTYPE factory_create_instance(IClassFactory* self, IUnknown*, REFIID riid, void** out) {
-    if (!g_model.sync) {
-        model_reset(&g_model);
-        g_model.sync = [](AudioModel*, FakeSync kind) { load(kind); };
-        g_model.changed = save;
-    }
     return model_create_instance(&g_model, *((Factory*)self)->clsid, riid, out);
 }
 
