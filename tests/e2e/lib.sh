@@ -230,10 +230,8 @@ e2e_log_has() { [ "$(e2e_log_line_count "$1" "$2")" -ge 1 ] || e2e_fail "log lac
 
 # e2e_client_pixel PNG TITLE X Y: colour (RRGGBB, upper case) of the screenshot at client (X, Y).
 e2e_client_pixel() {
-    local rect
-    rect=$(e2e_client_rect "$2") || return 1
-    set -- "$1" "$3" "$4" $rect
-    convert "$1" -format "%[hex:p{$(($4 + $2)),$(($5 + $3))}]" info: 2>/dev/null | cut -c1-6
+    e2e_to_screen "$2" "$3" "$4"
+    convert "$1" -format "%[hex:p{$E2E_X,$E2E_Y}]" info: 2>/dev/null | cut -c1-6
 }
 
 # The program reads the key states once per frame, after draining its messages: a key released
