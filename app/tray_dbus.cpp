@@ -23,7 +23,7 @@ static const char WATCHER_MATCH[] =
     "type='signal',sender='org.freedesktop.DBus',interface='org.freedesktop.DBus',member='NameOwnerChanged',"
     "arg0='org.kde.StatusNotifierWatcher'";
 // A bus that has not said within this time whether a watcher runs is taken to have none.
-static const i64 k_answer_wait_ms = 2000;
+static const i64 k_answer_wait_ms = 5000;  // only a bus that never answers waits this long
 static const u32 k_stop_flush_rounds = 20;
 static const u32 k_menu_revision = 1;
 
@@ -82,7 +82,7 @@ struct TrayDbus {
     DBusConnection* bus;
     TrayDbusWatcher watcher;
     dbus_uint32_t watcher_query;  // the serial of NameHasOwner, whose answer settles the watcher
-    i64 query_sent_ms;
+    i64 first_poll_ms;  // 0 until the frame loop first polls
     bool wanted, name_owned;
     u32 events;  // TrayDbusEvent bits since the last poll
     char item_name[64];
@@ -540,7 +540,7 @@ bool tray_dbus_start(const TrayDbusIcon* icons, u32 icon_count) {
     const char* watcher = WATCHER_NAME;
     dbus_message_append_args(query, DBUS_TYPE_STRING, &watcher, DBUS_TYPE_INVALID);
     tray->watcher_query = bus_send(tray, query);
-    tray->query_sent_ms = now_ms();
+    tray->first_poll_ms = 0;
     tray->watcher = TRAY_DBUS_WATCHER_UNKNOWN;
     dbus_connection_read_write(tray->bus, 0);
     return true;
@@ -580,8 +580,12 @@ u32 tray_dbus_poll() {
             // Without a bus no item can come back: like a watcher that never was.
             tray->watcher = TRAY_DBUS_WATCHER_UNKNOWN;
             watcher_set(tray, TRAY_DBUS_WATCHER_ABSENT);
-        } else if (tray->watcher == TRAY_DBUS_WATCHER_UNKNOWN && now_ms() - tray->query_sent_ms > k_answer_wait_ms) {
-            watcher_set(tray, TRAY_DBUS_WATCHER_ABSENT);
+        } else if (tray->watcher == TRAY_DBUS_WATCHER_UNKNOWN) {
+            // The answer moves only while the loop polls, so its wait starts there: a slow start-up
+            // (shaders, fonts, a loaded machine) must not use it up before the first read.
+            i64 now = now_ms();
+            if (!tray->first_poll_ms) tray->first_poll_ms = now;
+            else if (now - tray->first_poll_ms > k_answer_wait_ms) watcher_set(tray, TRAY_DBUS_WATCHER_ABSENT);
         }
     }
     u32 events = tray->events;
