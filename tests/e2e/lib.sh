@@ -15,13 +15,11 @@
 # e2e_init gives each test its own state file, E2E_AUDIO_STATE, holding one default device
 # "Speakers" with the system sounds session, so start-up logs nothing about audio.
 #   e2e_audio_state "$(e2e_device speakers Speakers 0.6 0 1; e2e_session speakers player.exe 0.8 0)"
-#   e2e_start_programs player.exe  # running copies of the idle program, for sessions
-#   e2e_state_get MATCH KEY        # KEY of the state section holding the line MATCH
 #
 # The window's content, in client coordinates:
 #   e2e_mixer_point W H WHAT [INDEX|VALUE]   # "X Y" of a Mixer widget
 #   e2e_hold_key KEYS               # keys held for a few frames, e.g. ctrl+a or Return
-#   e2e_drag TITLE X Y DX DY        # press at client (X, Y), move by (DX, DY), release
+#   e2e_to_screen TITLE X Y         # E2E_X and E2E_Y: the screen point of a client point
 #   e2e_client_pixel PNG TITLE X Y  # RRGGBB of a screenshot at client (X, Y)
 #
 # Everything started here (Korvane, Wine's processes in the e2e prefix, PulseAudio, Xvfb) is
@@ -145,22 +143,6 @@ e2e_device() {
 }
 e2e_session() { printf '[session]\ndevice={0.0.0.00000000}.{%s}\nprogram=%s\nvolume=%s\nmute=%s\n\n' "$@"; }
 
-# e2e_start_programs NAME...: copies of the idle program running as E2E_ROOT/programs/NAME;
-# waits until Wine lists each, so the stand-in finds them at the next enumeration.
-e2e_start_programs() {
-    local name
-    mkdir -p "$E2E_ROOT/programs"
-    for name in "$@"; do
-        cp "$KORVANE_BUILD_DIR/tests/fakes/idle_program.exe" "$E2E_ROOT/programs/$name"
-        wine "$E2E_ROOT/programs/$name" >/dev/null 2>>"$E2E_ROOT/wine-stderr.log" </dev/null &
-        E2E_PROGRAM_PIDS+=($!)
-    done
-    for name in "$@"; do
-        e2e_wait_until 20 eval "ps -eo args | grep -qi 'programs.$name'" || e2e_fail "$name did not start"
-    done
-    sleep 1  # listed before its modules are loaded; give the path lookup a loaded process
-}
-
 # e2e_run_korvane: starts E2E_DIR/Korvane.exe with stdout in korvane.log (E2E_LOG).
 e2e_run_korvane() {
     E2E_LOG=$E2E_DIR/korvane.log
@@ -219,7 +201,6 @@ e2e_click_client() {
     xdotool mousemove --sync "$E2E_X" "$E2E_Y" click "${4:-1}"
 }
 
-
 # e2e_post TITLE MESSAGE WPARAM LPARAM: PostMessageA to the window.
 e2e_post() { e2e_wintool post "$@" >/dev/null || e2e_fail "could not post $2 to \"$1\""; }
 
@@ -255,36 +236,12 @@ e2e_client_pixel() {
     convert "$1" -format "%[hex:p{$(($4 + $2)),$(($5 + $3))}]" info: 2>/dev/null | cut -c1-6
 }
 
-# e2e_drag TITLE X Y DX DY: a real drag with the left button, in eight steps.
-e2e_drag() {
-    local i
-    e2e_to_screen "$1" "$2" "$3"
-    xdotool mousemove --sync "$E2E_X" "$E2E_Y" mousedown 1
-    sleep 0.1
-    for i in 1 2 3 4 5 6 7 8; do
-        xdotool mousemove --sync $((E2E_X + $4 * i / 8)) $((E2E_Y + $5 * i / 8))
-        sleep 0.05
-    done
-    xdotool mouseup 1
-}
-
 # The program reads the key states once per frame, after draining its messages: a key released
 # within the same drain is never seen (a left click is), and xdotool's key sends both at once.
 e2e_hold_key() {
     xdotool keydown "$@"
     sleep 0.2
     xdotool keyup "$@"
-}
-
-# e2e_state_get MATCH KEY: the value of KEY in the stand-in's state section that holds the
-# line MATCH (for example "name=Speakers" or "program=player.exe").
-e2e_state_get() {
-    # A section is a paragraph: the state file puts a blank line between sections.
-    awk -v RS= -F '\n' -v m="$1" -v k="$2" '{
-        hit = 0
-        for (i = 1; i <= NF; i++) if ($i == m) hit = 1
-        for (i = 1; i <= NF && hit; i++) if (index($i, k "=") == 1) print substr($i, length(k) + 2)
-    }' "$E2E_AUDIO_STATE"
 }
 
 # e2e_mixer_point W H WHAT [ARG]: client "X Y" (whole pixels, inside the widget) of a

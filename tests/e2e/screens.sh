@@ -17,7 +17,16 @@
 # behind the icon. (What a click on the icon does is tested on the tray window itself.)
 . "$(dirname "$0")/lib.sh"
 e2e_init
-e2e_start_programs player.exe browser.exe voicechat.exe
+# Running copies of the idle program for the sessions; a program is listed before its modules are
+# loaded, so the stand-in's path lookup is given a moment more.
+mkdir -p "$E2E_ROOT/programs"
+for name in player.exe browser.exe voicechat.exe; do
+    cp "$KORVANE_BUILD_DIR/tests/fakes/idle_program.exe" "$E2E_ROOT/programs/$name"
+    wine "$E2E_ROOT/programs/$name" >/dev/null 2>>"$E2E_ROOT/wine-stderr.log" </dev/null &
+    E2E_PROGRAM_PIDS+=($!)
+    e2e_wait_until 20 eval "ps -eo args | grep -qi 'programs.$name'" || e2e_fail "$name did not start"
+done
+sleep 1
 e2e_audio_state "$(e2e_device speakers Speakers 0.6 0 1; e2e_device headset Headset 0.35 0 0
     e2e_session speakers System 1 0; e2e_session speakers player.exe 0.8 0
     e2e_session speakers browser.exe 0.45 1; e2e_session headset voicechat.exe 0.9 0; e2e_device dock - 0.5 0 0)"
@@ -42,7 +51,9 @@ read -r _ _ W H <<<"$(e2e_client_rect Korvane)"
 [ "$(nameless)" -ge 1 ] || e2e_fail "start-up did not enumerate through the stand-in"
 point() { e2e_mixer_point "$W" "$H" "$@"; }
 click() { e2e_click_client Korvane $(point "$@"); sleep 0.3; }
-state() { e2e_state_get "$1" "$2"; }
+state() {  # state MATCH KEY: KEY in the stand-in's state section (a paragraph) holding the line MATCH
+    awk -v RS= -v m="$1" 'index("\n" $0 "\n", "\n" m "\n")' "$E2E_AUDIO_STATE" | sed -n "s/^$2=//p"
+}
 near() { awk -v a="$1" -v b="$2" 'BEGIN { d = a - b; exit !(d < 1e-4 && d > -1e-4) }'; }
 wait_state() {  # wait_state MATCH KEY VALUE WHAT
     e2e_wait_until 10 eval "near \"\$(state '$1' '$2')\" '$3'" ||
@@ -60,10 +71,18 @@ e2e_assert_eq 203040 "$(pixel $((W - 4)) $((tab + 2)))" "window background"
 e2e_assert_eq 203040 "$(pixel 2 2)" "active Mixer tab"
 e2e_assert_eq A05020 "$(pixel $((3 * tab + 2)) 2)" "inactive Options tab"
 
-# The device slider, from 0.6 to the top, released above the client area. The release must end
-# the drag all the same: the next click, straight onto Mute, is a click, and the knob stays.
+# The device slider, from 0.6 to the top in eight steps, released above the client area. The
+# release must end the drag all the same: the next click, straight onto Mute, is a click, and the
+# knob stays.
 read -r kx ky <<<"$(point device_knob 0.6)"
-e2e_drag Korvane "$kx" "$ky" 0 $((-ky - 15))
+e2e_to_screen Korvane "$kx" "$ky"
+xdotool mousemove --sync "$E2E_X" "$E2E_Y" mousedown 1
+sleep 0.1
+for i in 1 2 3 4 5 6 7 8; do
+    xdotool mousemove --sync "$E2E_X" $((E2E_Y - (ky + 15) * i / 8))
+    sleep 0.05
+done
+xdotool mouseup 1
 wait_state name=Speakers volume 1 "device slider at the top"
 click device_mute
 wait_state name=Speakers mute 1 "device muted"
@@ -93,10 +112,7 @@ wait_state name=Speakers default_multimedia 0 "speakers no longer default"
 # The scheme file replaced on disk (written beside the folder, moved in): the next frame takes it.
 scheme 406080 >"$dir/Harbour.part"
 mv "$dir/Harbour.part" "$dir/color_schemes/Harbour.ini"
-recoloured() {
-    local s
-    s=$(e2e_screenshot recoloured) && [ "$(e2e_client_pixel "$s" Korvane $((W - 4)) $((tab + 2)))" = 406080 ]
-}
+recoloured() { shot=$(e2e_screenshot recoloured) && [ "$(pixel $((W - 4)) $((tab + 2)))" = 406080 ]; }
 e2e_wait_until 10 recoloured || e2e_fail "the edited scheme did not recolour the window"
 
 [ "$(nameless)" -ge 20 ] || e2e_fail "only $(nameless) enumerations while focused"

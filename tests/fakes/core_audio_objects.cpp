@@ -17,9 +17,6 @@
 const GUID FAKE_CLSID_POLICY_CONFIG = {0x294935CE, 0xF637, 0x4E7C, {0xA4, 0x1B, 0xAB, 0x25, 0x54, 0x60, 0xB8, 0x62}};
 const GUID FAKE_IID_POLICY_CONFIG_VISTA = {0x568B9108, 0x44BF, 0x40B4, {0x90, 0x06, 0x86, 0xAF, 0xE5, 0xB5, 0xA6, 0x20}};
 
-static const HRESULT FAKE_E_NOT_FOUND = (HRESULT)0x80070490;  // HRESULT_FROM_WIN32(ERROR_NOT_FOUND)
-static const HRESULT FAKE_E_INVALIDATED = AUDCLNT_E_DEVICE_INVALIDATED;
-
 // The policy-configuration interface as a C vtable: entries 3 to 11 are never called.
 struct IPolicyConfigVistaC;
 struct IPolicyConfigVistaCVtbl {
@@ -114,7 +111,7 @@ static Target target(void* self, FakeSync kind = FAKE_SYNC_READ) {
 #define FAIL_IF_SWITCHED(t, method) \
     if (model_fails((t).m, (t).d, (t).s, method)) return E_FAIL
 #define NEEDS(t, what) \
-    if (!(t).what) return FAKE_E_INVALIDATED
+    if (!(t).what) return AUDCLNT_E_DEVICE_INVALIDATED
 
 static const void* vtable_of(ObjectKind kind);
 
@@ -158,20 +155,14 @@ template <class I>
 static HRESULT STDMETHODCALLTYPE query_interface(I* self, REFIID iid, void** out) {
     Target t = target(self);
     *out = nullptr;
-    Interface* answer = nullptr;
-    if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, *KIND_IIDS[t.o->kind])) {
-        answer = &t.o->primary;
-    } else if (t.o->kind == SESSION && IsEqualGUID(iid, IID_IAudioSessionControl2)) {
-        FAIL_IF_SWITCHED(t, FAKE_QUERY_SESSION_CONTROL2);
-        answer = &t.o->primary;
-    } else if (t.o->kind == SESSION && IsEqualGUID(iid, IID_ISimpleAudioVolume)) {
-        FAIL_IF_SWITCHED(t, FAKE_QUERY_SIMPLE_VOLUME);
-        answer = &t.o->simple;
-    } else {
-        return E_NOINTERFACE;
-    }
+    // A session's second and third faces are asked for, and can be made to fail.
+    bool control2 = t.o->kind == SESSION && IsEqualGUID(iid, IID_IAudioSessionControl2);
+    bool simple = t.o->kind == SESSION && IsEqualGUID(iid, IID_ISimpleAudioVolume);
+    if (!control2 && !simple && !IsEqualGUID(iid, IID_IUnknown) && !IsEqualGUID(iid, *KIND_IIDS[t.o->kind])) return E_NOINTERFACE;
+    if (control2) FAIL_IF_SWITCHED(t, FAKE_QUERY_SESSION_CONTROL2);
+    if (simple) FAIL_IF_SWITCHED(t, FAKE_QUERY_SIMPLE_VOLUME);
     add_ref(self);
-    *out = answer;
+    *out = simple ? &t.o->simple : &t.o->primary;
     return S_OK;
 }
 
@@ -251,7 +242,7 @@ static HRESULT STDMETHODCALLTYPE get_default_audio_endpoint(IMMDeviceEnumerator*
     if (flow == eRender && role >= eConsole && role <= eCommunications)
         for (ModelDevice& d : t.m->devices)
             if (d.default_roles & (1u << role)) return spawn(out, t.m, DEVICE, d.id);
-    return FAKE_E_NOT_FOUND;
+    return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
 }
 
 static HRESULT STDMETHODCALLTYPE collection_item(IMMDeviceCollection* self, UINT index, IMMDevice** out) {
@@ -321,42 +312,30 @@ static HRESULT STDMETHODCALLTYPE set_default_endpoint(IPolicyConfigVistaC* self,
 
 // ---- vtables and the two top-level objects ----
 
-static HRESULT STDMETHODCALLTYPE not_implemented() { return E_NOTIMPL; }
-
-// Slots of methods the program never calls answer E_NOTIMPL instead of jumping to null.
-template <class V>
-struct Vtable {
-    V v;
-    Vtable(V init) : v(init) {
-        void** slots = (void**)&v;
-        for (size_t i = 0; i < sizeof(V) / sizeof(void*); i++)
-            if (!slots[i]) slots[i] = (void*)not_implemented;
-    }
-};
-
 #define FAKE_IUNKNOWN(I) .QueryInterface = query_interface<I>, .AddRef = add_ref<I>, .Release = release<I>
 
-static Vtable<IMMDeviceEnumeratorVtbl> g_enumerator_vtbl({FAKE_IUNKNOWN(IMMDeviceEnumerator),
-    .EnumAudioEndpoints = enum_audio_endpoints, .GetDefaultAudioEndpoint = get_default_audio_endpoint});
-static Vtable<IMMDeviceCollectionVtbl> g_collection_vtbl({FAKE_IUNKNOWN(IMMDeviceCollection),
-    .GetCount = collection_get_count, .Item = collection_item});
-static Vtable<IMMDeviceVtbl> g_device_vtbl({FAKE_IUNKNOWN(IMMDevice),
-    .Activate = device_activate, .OpenPropertyStore = device_open_property_store, .GetId = device_get_id});
-static Vtable<IPropertyStoreVtbl> g_property_store_vtbl({FAKE_IUNKNOWN(IPropertyStore), .GetValue = property_store_get_value});
-static Vtable<IAudioEndpointVolumeVtbl> g_endpoint_volume_vtbl({FAKE_IUNKNOWN(IAudioEndpointVolume),
+// Slots of methods the program never calls stay null: a call ends the test at once.
+static IMMDeviceEnumeratorVtbl g_enumerator_vtbl = {FAKE_IUNKNOWN(IMMDeviceEnumerator),
+    .EnumAudioEndpoints = enum_audio_endpoints, .GetDefaultAudioEndpoint = get_default_audio_endpoint};
+static IMMDeviceCollectionVtbl g_collection_vtbl = {FAKE_IUNKNOWN(IMMDeviceCollection),
+    .GetCount = collection_get_count, .Item = collection_item};
+static IMMDeviceVtbl g_device_vtbl = {FAKE_IUNKNOWN(IMMDevice),
+    .Activate = device_activate, .OpenPropertyStore = device_open_property_store, .GetId = device_get_id};
+static IPropertyStoreVtbl g_property_store_vtbl = {FAKE_IUNKNOWN(IPropertyStore), .GetValue = property_store_get_value};
+static IAudioEndpointVolumeVtbl g_endpoint_volume_vtbl = {FAKE_IUNKNOWN(IAudioEndpointVolume),
     .SetMasterVolumeLevelScalar = endpoint_set_scalar, .GetMasterVolumeLevelScalar = endpoint_get_scalar,
-    .SetMute = endpoint_set_mute, .GetMute = endpoint_get_mute});
-static Vtable<IAudioSessionManager2Vtbl> g_session_manager_vtbl({FAKE_IUNKNOWN(IAudioSessionManager2),
-    .GetSessionEnumerator = get_session_enumerator});
-static Vtable<IAudioSessionEnumeratorVtbl> g_session_enumerator_vtbl({FAKE_IUNKNOWN(IAudioSessionEnumerator),
-    .GetCount = session_enumerator_get_count, .GetSession = session_enumerator_get_session});
-static Vtable<IAudioSessionControl2Vtbl> g_session_vtbl({FAKE_IUNKNOWN(IAudioSessionControl2),
-    .GetProcessId = session_get_process_id});
-static Vtable<ISimpleAudioVolumeVtbl> g_simple_volume_vtbl({FAKE_IUNKNOWN(ISimpleAudioVolume),
+    .SetMute = endpoint_set_mute, .GetMute = endpoint_get_mute};
+static IAudioSessionManager2Vtbl g_session_manager_vtbl = {FAKE_IUNKNOWN(IAudioSessionManager2),
+    .GetSessionEnumerator = get_session_enumerator};
+static IAudioSessionEnumeratorVtbl g_session_enumerator_vtbl = {FAKE_IUNKNOWN(IAudioSessionEnumerator),
+    .GetCount = session_enumerator_get_count, .GetSession = session_enumerator_get_session};
+static IAudioSessionControl2Vtbl g_session_vtbl = {FAKE_IUNKNOWN(IAudioSessionControl2),
+    .GetProcessId = session_get_process_id};
+static ISimpleAudioVolumeVtbl g_simple_volume_vtbl = {FAKE_IUNKNOWN(ISimpleAudioVolume),
     .SetMasterVolume = session_set_volume, .GetMasterVolume = session_get_volume, .SetMute = session_set_mute,
-    .GetMute = session_get_mute});
-static Vtable<IPolicyConfigVistaCVtbl> g_policy_config_vtbl({FAKE_IUNKNOWN(IPolicyConfigVistaC),
-    .SetDefaultEndpoint = set_default_endpoint});
+    .GetMute = session_get_mute};
+static IPolicyConfigVistaCVtbl g_policy_config_vtbl = {FAKE_IUNKNOWN(IPolicyConfigVistaC),
+    .SetDefaultEndpoint = set_default_endpoint};
 
 static const void* vtable_of(ObjectKind kind) {
     static const void* const tables[KIND_COUNT] = {&g_enumerator_vtbl, &g_collection_vtbl, &g_device_vtbl, &g_property_store_vtbl,

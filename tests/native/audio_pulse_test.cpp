@@ -102,7 +102,7 @@ std::string shown(const std::string& name, const std::string& volume, bool mute)
 }
 
 // What the layer shows, or what the server holds, in the same words: the default device starred,
-// device percentages, session volumes and mutes.
+// device percentages and volumes, session volumes and mutes.
 std::string layer_picture() {
     std::string p;
     for (u32 i = 0; i < audio_device_count(); i++) {
@@ -214,7 +214,6 @@ protected:
 TEST_F(AudioPulse, PictureFollowsTheServer) {
     eventually(pictures_agree);
     EXPECT_EQ(layer_picture(), server_picture()) << "at start";
-    ASSERT_EQ(audio_device_count(), 2u);
     auto volumes = [](std::string volume) {
         return [volume] {
             run("pactl set-sink-volume speakers " + volume);

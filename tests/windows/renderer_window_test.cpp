@@ -212,14 +212,10 @@ protected:
         g_window.resized = 0;
     }
 
-    static RenderHarness* h_;
-    static VkHooks* hooks_;
-    static bool created_;
+    static inline RenderHarness* h_ = nullptr;
+    static inline VkHooks* hooks_ = nullptr;
+    static inline bool created_ = false;
 };
-
-RenderHarness* WindowRendererTest::h_ = nullptr;
-VkHooks* WindowRendererTest::hooks_ = nullptr;
-bool WindowRendererTest::created_ = false;
 
 TEST_F(WindowRendererTest, AnnouncedResizeRebuildsBeforeAcquiringAndDrawsAtTheNewSize) {
     resize(520, 380);

@@ -86,28 +86,38 @@ protected:
     std::vector<std::string> boxes, expected_boxes;  // texts of the "Error!" boxes shown
 };
 
-TEST_F(TrayWindow, IconClickAndMenuCommandsShowTheWindowOrQuit) {
-    tray_icon_set(true);
-    PostMessageA(hwnd(), TRAY_CALLBACK, 100, WM_MOUSEMOVE);  // other mouse messages do nothing
-    PostMessageA(hwnd(), WM_COMMAND, 777, 0);                // nor do other commands
-    pump();
-    EXPECT_FALSE(IsWindowVisible(hwnd()));
-    EXPECT_TRUE(icon_present());
-    PostMessageA(hwnd(), TRAY_CALLBACK, 100, WM_LBUTTONDOWN);
-    pump();
-    EXPECT_TRUE(IsWindowVisible(hwnd()));
-    EXPECT_FALSE(icon_present());
-
-    ShowWindow(hwnd(), SW_HIDE);
-    tray_icon_set(true);
-    PostMessageA(hwnd(), WM_COMMAND, 776, 0);  // "Open"
-    pump();
-    EXPECT_TRUE(IsWindowVisible(hwnd()));
-    EXPECT_FALSE(icon_present());
-    EXPECT_FALSE(g_quit);
-    PostMessageA(hwnd(), WM_COMMAND, 775, 0);  // "Exit"
-    pump();
-    EXPECT_TRUE(g_quit);
+// The shell's TaskbarCreated (it was restarted and forgot the icon) brings the icon back only
+// with the tray option on.
+TEST_F(TrayWindow, IconClickAndMenuCommandsShowTheWindowOrQuitAndARestartedShellGetsTheIconBack) {
+    const UINT taskbar_created = RegisterWindowMessageA("TaskbarCreated");
+    const struct {
+        bool icon, tray_option;
+        UINT message;
+        WPARAM wparam;
+        LPARAM lparam;
+        bool shown, icon_after, quit;
+    } steps[] = {
+        {true, false, TRAY_CALLBACK, 100, WM_MOUSEMOVE, false, true, false},  // other mouse messages do nothing
+        {true, false, WM_COMMAND, 777, 0, false, true, false},                // nor do other commands
+        {true, false, TRAY_CALLBACK, 100, WM_LBUTTONDOWN, true, false, false},
+        {true, false, WM_COMMAND, 776, 0, true, false, false},  // "Open"
+        {true, false, WM_COMMAND, 775, 0, false, true, true},   // "Exit"
+        {false, false, taskbar_created, 0, 0, false, false, false},
+        {false, true, taskbar_created, 0, 0, false, true, false},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(&step - steps);
+        ShowWindow(hwnd(), SW_HIDE);
+        tray_icon_set(false);
+        if (step.icon) tray_icon_set(true);
+        g_config.tray_icon = step.tray_option;
+        g_quit = false;
+        PostMessageA(hwnd(), step.message, step.wparam, step.lparam);
+        pump();
+        EXPECT_EQ(IsWindowVisible(hwnd()) != FALSE, step.shown);
+        EXPECT_EQ(icon_present(), step.icon_after);
+        EXPECT_EQ(g_quit, step.quit);
+    }
 
     // The menu closes on a click elsewhere only while its owner is the foreground window (the
     // window is hidden then, as in the tray), and the system leaves the menu state on the next
@@ -169,19 +179,6 @@ TEST_F(TrayWindow, AltMenuIsSwallowedAndTheRestGoesToTheDefault) {
     EXPECT_EQ(tray_window_proc(hwnd(), WM_SYSCOMMAND, SC_KEYMENU, 0), 0);
     EXPECT_EQ(tray_window_proc(hwnd(), WM_SYSCOMMAND, SC_KEYMENU, ' '), 0);
     EXPECT_EQ(tray_window_proc(hwnd(), WM_GETTEXTLENGTH, 0, 0), (i64)strlen(TEST_WINDOW_TITLE));
-}
-
-TEST_F(TrayWindow, TaskbarCreatedReAddsTheIconWhenTheTrayOptionIsOn) {
-    UINT taskbar_created = RegisterWindowMessageA("TaskbarCreated");
-    ASSERT_FALSE(icon_present());
-    g_config.tray_icon = 0;
-    PostMessageA(HWND_BROADCAST, taskbar_created, 0, 0);
-    pump();
-    EXPECT_FALSE(icon_present());
-    g_config.tray_icon = 1;
-    PostMessageA(HWND_BROADCAST, taskbar_created, 0, 0);
-    pump();
-    EXPECT_TRUE(icon_present());
 }
 
 TEST_F(TrayWindow, RefusedIconIsReportedInAMessageBox) {

@@ -22,6 +22,7 @@ start_watcher() {
 # wait_seen WATCHER WHAT COUNT: "registered" or "withdrawn" lines for our item.
 wait_seen() { e2e_wait_eq "$3" "watcher $1's \"$2\" lines" grep -c "^$2 $item\$" "$E2E_ROOT/watcher$1.log"; }
 call() { gdbus call --session --dest "$item" --object-path "$1" --method "$2" -- "${@:3}"; }
+property() { call /StatusNotifierItem org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem "$1"; }
 e2e_config 1 Default
 config=$(cat "$E2E_DIR/config.ini")
 
@@ -38,12 +39,10 @@ wait_seen 1 registered 1
 wait_map IsUnMapped "started in the tray"
 for expected in "Id <'korvane'>" "Title <'Korvane'>" "Category <'ApplicationStatus'>" "Status <'Active'>" \
     "ItemIsMenu <false>" "Menu <objectpath '/MenuBar'>"; do
-    e2e_assert_eq "(${expected#* },)" "$(call /StatusNotifierItem org.freedesktop.DBus.Properties.Get \
-        org.kde.StatusNotifierItem "${expected%% *}")" "property ${expected%% *}"
+    e2e_assert_eq "(${expected#* },)" "$(property "${expected%% *}")" "property ${expected%% *}"
 done
 # IconPixmap: the desktop entry's PNGs (the same drawing), as ARGB; the window's icon alike.
-pixmap=$(call /StatusNotifierItem org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem IconPixmap |
-    sed 's/byte //')
+pixmap=$(property IconPixmap | sed 's/byte //')
 for size in 32 64; do
     argb=$(convert "$KORVANE_BUILD_DIR/icons/$size/korvane.png" rgba:- | od -An -v -tx1 |
         awk '{ for (i = 1; i <= NF; i++) { p[n % 4] = $i

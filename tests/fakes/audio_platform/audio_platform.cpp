@@ -196,12 +196,8 @@ ULONGLONG g_snapshot_at;
 bool g_snapshot_taken;
 
 bool a_program_ended() {
-    std::vector<HANDLE> handles;
-    for (auto& p : g_programs) handles.push_back(p.second.process);
-    for (size_t at = 0; at < handles.size(); at += MAXIMUM_WAIT_OBJECTS) {
-        DWORD n = (DWORD)(handles.size() - at < MAXIMUM_WAIT_OBJECTS ? handles.size() - at : MAXIMUM_WAIT_OBJECTS);
-        if (WaitForMultipleObjects(n, &handles[at], FALSE, 0) != WAIT_TIMEOUT) return true;
-    }
+    for (auto& p : g_programs)
+        if (WaitForSingleObject(p.second.process, 0) != WAIT_TIMEOUT) return true;
     return false;
 }
 
