@@ -85,7 +85,6 @@ TEST_F(GuiRendererTest, LaterFramesReuseTheSetsWithoutMorePools) {
     EXPECT_GT(pools, 1u);
 }
 
-using Draws = VkFake<&vkCmdDraw>;
 using PoolCreations = VkFake<&vkCreateDescriptorPool>;
 using Maps = VkFake<&vkMapMemory>;
 
@@ -100,7 +99,7 @@ TEST_F(GuiRendererPools, WhenPoolsCannotBeAddedTheElementIsGivenUpForTheFrame) {
         PoolCreations::install(&hooks, 1000, (VkResult)-77,  // a code no Vulkan version has
                                [](VkDevice, const VkDescriptorPoolCreateInfo*, const VkAllocationCallbacks*,
                                   VkDescriptorPool* pool) { *pool = VK_NULL_HANDLE; });
-        Draws::install(&hooks);
+        VkFake<&vkCmdDraw>::install(&hooks);
         ASSERT_TRUE(render_harness_begin(h));
         GuiElement a = render_harness_element(h, 0, 0, 8, 8, white, 0.0f), b = a;
         gui_prepare_element(&a);  // returns: no endless retry
@@ -111,7 +110,7 @@ TEST_F(GuiRendererPools, WhenPoolsCannotBeAddedTheElementIsGivenUpForTheFrame) {
         render_harness_draw(&b);  // the next element tries once more
         ASSERT_TRUE(render_harness_end(h));
         EXPECT_EQ(PoolCreations::calls, 2);
-        EXPECT_EQ(Draws::calls, 0);
+        EXPECT_EQ(VkFake<&vkCmdDraw>::calls, 0);
         ASSERT_TRUE(render_harness_begin(h));
         EXPECT_EQ(h->gui.free_texture_sets.count, 0u) << "nothing null was recycled";
         ASSERT_TRUE(render_harness_end(h));
