@@ -45,7 +45,9 @@ TEST_F(GuiRendererTest, TextTakesAlphaFromTheAtlasRedChannelAndColourFromTheElem
     // A 4 x 2 single-channel atlas; the glyph quad shows its top row stretched to 40 x 10 pixels.
     const u8 atlas[8] = {0, 128, 255, 64, 9, 9, 9, 9};
     GuiTexture texture;
-    ASSERT_TRUE(render_harness_texture(h, atlas, 4, 2, VK_FORMAT_R8_UNORM, 1, &texture));
+    TextureCreateInfo info = {atlas, 4, 2, VK_FORMAT_R8_UNORM, 1, h->vk.physical_device, h->vk.device,
+                              h->vk.graphics_queue, h->vk.command_pool};
+    ASSERT_TRUE(vulkan_create_texture(&info, &h->texture_arena.interface, &h->staging_arena.interface, nullptr, &texture));
     f32 quad[6 * 4] = {0, 0, 0, 0, 40, 0, 4, 0, 0, 10, 0, 1, 0, 10, 0, 1, 40, 0, 4, 0, 40, 10, 4, 1};
     // The element's alpha is replaced by the coverage and its radius is of no account.
     GuiElement e = render_harness_element(h, 60, 70, 40, 10, gui_pack_color(40, 200, 90, 30), 0.7f);
@@ -83,7 +85,6 @@ TEST_F(GuiRendererTest, LaterFramesReuseTheSetsWithoutMorePools) {
     EXPECT_GT(pools, 1u);
 }
 
-using Draws = VkFake<&vkCmdDraw>;
 using PoolCreations = VkFake<&vkCreateDescriptorPool>;
 using Maps = VkFake<&vkMapMemory>;
 
@@ -98,7 +99,7 @@ TEST_F(GuiRendererPools, WhenPoolsCannotBeAddedTheElementIsGivenUpForTheFrame) {
         PoolCreations::install(&hooks, 1000, (VkResult)-77,  // a code no Vulkan version has
                                [](VkDevice, const VkDescriptorPoolCreateInfo*, const VkAllocationCallbacks*,
                                   VkDescriptorPool* pool) { *pool = VK_NULL_HANDLE; });
-        Draws::install(&hooks);
+        VkFake<&vkCmdDraw>::install(&hooks);
         ASSERT_TRUE(render_harness_begin(h));
         GuiElement a = render_harness_element(h, 0, 0, 8, 8, white, 0.0f), b = a;
         gui_prepare_element(&a);  // returns: no endless retry
@@ -109,7 +110,7 @@ TEST_F(GuiRendererPools, WhenPoolsCannotBeAddedTheElementIsGivenUpForTheFrame) {
         render_harness_draw(&b);  // the next element tries once more
         ASSERT_TRUE(render_harness_end(h));
         EXPECT_EQ(PoolCreations::calls, 2);
-        EXPECT_EQ(Draws::calls, 0);
+        EXPECT_EQ(VkFake<&vkCmdDraw>::calls, 0);
         ASSERT_TRUE(render_harness_begin(h));
         EXPECT_EQ(h->gui.free_texture_sets.count, 0u) << "nothing null was recycled";
         ASSERT_TRUE(render_harness_end(h));

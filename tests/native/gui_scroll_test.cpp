@@ -86,9 +86,7 @@ TEST_F(GuiScrollTest, TheWheelIsConsumedByTheFirstRegionUnderTheMouse) {
     };
     for (const auto& s : steps) {
         f32 fa = s.before, ca = 210, fb = 0, cb = 210;
-        GuiInput in = gui_mouse(s.x, 50);
-        in.wheel = s.wheel;
-        frame(in, [&] {
+        frame(gui_mouse(s.x, 50, false, s.wheel), [&] {
             region(6, &fa, &ca);
             region(6, &fb, &cb);
         });
@@ -113,9 +111,7 @@ protected:
     void run(f32 start, std::initializer_list<BarStep> steps) {
         fraction = start;
         for (const BarStep& s : steps) {
-            GuiInput in = gui_mouse(s.x, s.y, s.down);
-            in.wheel = s.wheel;
-            for (int i = 0; i < s.frames; i++) bar(in, s.visible);
+            for (int i = 0; i < s.frames; i++) bar(gui_mouse(s.x, s.y, s.down, s.wheel), s.visible);
             EXPECT_TRUE(fabsf(fraction - s.fraction) < 1e-5f && dragging == s.dragging &&
                         (!s.slide_top || slide_top() == s.slide_top))
                 << "row " << &s - steps.begin() << ": " << fraction << " " << (int)dragging << " " << slide_top();

@@ -8,14 +8,6 @@ static auto all_styles() {
                     DefaultCheckBoxStyle, DefaultScrollRegionStyle, DefaultScrollBarStyle);
 }
 
-GuiInput gui_mouse(i32 x, i32 y, bool down) {
-    GuiInput in = {};
-    in.mouse_x = x;
-    in.mouse_y = y;
-    in.left_button = down ? 1 : 0;
-    return in;
-}
-
 void GuiTest::SetUpTestSuite() {
     HarnessTest::SetUpTestSuite();
     ok = ok && test_font().built &&

@@ -7,8 +7,10 @@
 #include "Ostrel/gui/gui.h"
 #include "support/harness_test.h"
 
-// Mouse at (x, y), left button down or up; every other field zero.
-GuiInput gui_mouse(i32 x, i32 y, bool down = false);
+// Mouse at (x, y), left button down or up, the wheel turned; every other field zero.
+inline GuiInput gui_mouse(i32 x, i32 y, bool down = false, i32 wheel = 0) {
+    return GuiInput{.wheel = wheel, .mouse_x = x, .mouse_y = y, .left_button = down ? 1u : 0u};
+}
 inline std::vector<f32> corners(const GuiRect& r) { return {r.x0, r.y0, r.x1, r.y1}; }
 
 class GuiTest : public HarnessTest<320, 240> {

@@ -75,7 +75,6 @@ protected:
         in.arrows = arrows;
         field(in);
     }
-    void type(const char* s) { keys({}, s); }
     void focus(const char* initial, u32 c, i32 s = 0) {
         dyn_string_clear(&text);
         dyn_string_append_cstr(&text, initial);
@@ -114,7 +113,7 @@ TEST_F(GuiTextInputTest, APressFocusesAndAPressOutsideCommitsOnceAndUnfocuses) {
         field(gui_mouse(s.x, 70, s.down));
         EXPECT_EQ(std::pair(focused, committed), std::pair(s.focused, s.committed)) << &s - steps;
     }
-    type("abc");
+    keys({}, "abc");
     expect("", 0, 0);  // an unfocused field takes no typing
 }
 

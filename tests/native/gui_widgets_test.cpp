@@ -137,9 +137,7 @@ TEST_F(GuiSliderTest, DragsFromTheKnobOnlyClampsAtTheEndAndAReleaseAnywhereEndsI
         {115, 50, true, 0, 0.65f, 1, true, 0, 0, "an empty track keeps the value: no 0 / 0", &empty},
     };
     for (const SliderStep& s : steps) {
-        GuiInput in = gui_mouse(s.x, s.y, s.down);
-        in.wheel = s.wheel;
-        slider(in, *s.params);
+        slider(gui_mouse(s.x, s.y, s.down, s.wheel), *s.params);
         EXPECT_NEAR(value, s.value, 1e-5f) << s.what;
         EXPECT_EQ(std::pair(dragging, moved), std::pair(s.dragging, s.moved)) << s.what;
         if (s.knob_color) { EXPECT_EQ(knob_top(s.knob_color), s.knob_top) << s.what; }

@@ -79,9 +79,8 @@ TEST_F(Mixer, ColumnsStandWhereTheViewportFractionsPutThemTitledWithTheFileName)
         EXPECT_EQ(pixel(p, c.x + c.w - 1, c.y + c.h - 2), border);  // the clip drops a last part-row
         EXPECT_EQ(pixel(p, c.x + 3, c.y + 3), inner);
     }
-    f32 kx, ky;
-    layout.knob_centre(layout.device_column, 0.5f, &kx, &ky);
-    EXPECT_EQ(pixel(p, kx + 14, ky), color(GUI_COLOR_SLIDER_CONTROL));
+    const GuiPoint knob = layout.knob_centre(layout.device_column, 0.5f);
+    EXPECT_EQ(pixel(p, knob.x + 14, knob.y), color(GUI_COLOR_SLIDER_CONTROL));
     EXPECT_EQ(text_of(g_mixer.device_field_text), "50");
     EXPECT_EQ(text_of(g_mixer.session_field_text.data[1]), "25");
 }
@@ -131,13 +130,12 @@ TEST_F(Mixer, TheDeviceListOpensShieldsWhatIsUnderItAndPicksADevice) {
     const LayoutNode& list = g_mixer.device_list_rect;
     EXPECT_EQ((std::vector<f32>{list.x, list.y, list.h}), (std::vector<f32>{s.x, list_top, 120.0f}));
     // The device knob lies under the list, below its two entries: it must not start a drag.
-    f32 kx, ky;
-    layout.knob_centre(layout.device_column, 0.89f, &kx, &ky);
-    ASSERT_TRUE(ky > list_top + 80 && ky < list_top + 120) << ky;
-    move(kx, ky);
+    const GuiPoint knob = layout.knob_centre(layout.device_column, 0.89f);
+    ASSERT_TRUE(knob.y > list_top + 80 && knob.y < list_top + 120) << knob.y;
+    move(knob.x, knob.y);
     button(true);
     frame();
-    for (f32 dy : {20.0f, 40.0f, 60.0f}) move(kx, ky + dy), frame();
+    for (f32 dy : {20.0f, 40.0f, 60.0f}) move(knob.x, knob.y + dy), frame();
     button(false);
     frame();
     EXPECT_TRUE(fake_audio_layer_calls(FAKE_AUDIO_SET_DEVICE_VOLUME).empty());

@@ -70,8 +70,6 @@ TEST_F(FrameTest, AFailedBeginEndOrSubmissionLeavesTheFenceSignalled) {
     }
 }
 
-using DeviceDestroys = VkFake<&vkDestroyDevice>;
-using InstanceDestroys = VkFake<&vkDestroyInstance>;
 
 bool context_is_empty(const VulkanContext& c) {
     return !c.instance && !c.device && !c.physical_device && !c.render_pass && !c.command_pool && !c.in_flight_fence &&
@@ -104,8 +102,8 @@ TEST(ContextCreation, AFailingStepUndoesEverythingBeforeIt) {
         LogCapture capture;
         CountingAllocator counting;
         VkHooks hooks;
-        DeviceDestroys::install(&hooks);
-        InstanceDestroys::install(&hooks);
+        VkFake<&vkDestroyDevice>::install(&hooks);
+        VkFake<&vkDestroyInstance>::install(&hooks);
         c.fail(&hooks);
         Allocator* saved = g_default_allocator;
         g_default_allocator = &counting.allocator;
@@ -127,8 +125,8 @@ TEST(ContextCreation, AFailingStepUndoesEverythingBeforeIt) {
             render_harness_destroy(h);
         }
         g_default_allocator = saved;
-        EXPECT_EQ(DeviceDestroys::calls, 1);
-        EXPECT_EQ(InstanceDestroys::calls, 1);
+        EXPECT_EQ(VkFake<&vkDestroyDevice>::calls, 1);
+        EXPECT_EQ(VkFake<&vkDestroyInstance>::calls, 1);
         EXPECT_TRUE(context_is_empty(h->vk));
         delete h;
         EXPECT_EQ(counting.live(), 0) << "host memory taken is given back";

@@ -67,7 +67,6 @@ TEST_F(DeviceTest, ArenaOffsetsTheEndOfTheBlockResetAndTypeBits) {
     memtarn_arena_destroy(&arena);
 }
 
-using Draws = VkFake<&vkCmdDraw>;
 
 // A vertex buffer whose creation failed (the mapping, the binding, a full arena) or that has no
 // vertices has no buffer and vertex count 0: it draws nothing. Only the failures are logged.
@@ -99,10 +98,10 @@ TEST_F(DeviceTest, FailedVertexBuffersAreEmptyAndDrawNothing) {
         EXPECT_TRUE(c.message.empty() ? texts.empty() : logged);
         EXPECT_TRUE(vb.vertex_count == 0 && vb.buffer == VK_NULL_HANDLE);
         VkHooks hooks;
-        Draws::install(&hooks);
+        VkFake<&vkCmdDraw>::install(&hooks);
         vulkan_draw_vertex_buffer(&vb, 1, VK_NULL_HANDLE);  // never reaches the command buffer
         vulkan_destroy_vertex_buffer(&vb);
-        EXPECT_EQ(Draws::calls, 0);
+        EXPECT_EQ(VkFake<&vkCmdDraw>::calls, 0);
     }
     memtarn_arena_destroy(&tiny);
     memtarn_arena_destroy(&arena);

@@ -73,10 +73,9 @@ struct MixerLayout {
     UiRect column_field(const UiRect& c) const { return {c.x + 0.5f * c.w - 20.0f, c.y + 0.825f * c.h, 40.0f, 20.0f}; }
     UiRect column_mute(const UiRect& c) const { return {c.x + 0.25f * c.w, c.y + 0.845f * c.h + 20.0f, 0.5f * c.w, 20.0f}; }
     // Knob centre of a column's slider at a value.
-    void knob_centre(const UiRect& c, f32 value, f32* x, f32* y) const {
+    GuiPoint knob_centre(const UiRect& c, f32 value) const {
         const UiRect t = {c.x + 0.5f * c.w - 3.0f, c.y + 0.105f * c.h, 6.0f, 0.7f * c.h};  // the slider's track
-        *x = t.x + 3.0f;
-        *y = t.y + (1.0f - value) * (t.h - 5.0f) - value * 5.0f + 5.0f;
+        return {t.x + 3.0f, t.y + (1.0f - value) * (t.h - 5.0f) - value * 5.0f + 5.0f};
     }
     UiRect session_column(u32 j, f32 scroll_offset) const {
         return {sessions.x - scroll_offset + session_width * (f32)j, sessions.y, session_width, sessions.h};

@@ -109,10 +109,3 @@ std::vector<u32> render_harness_frame(RenderHarness* h, std::initializer_list<Gu
     if (!render_harness_end(h)) return std::vector<u32>((size_t)h->width * h->height, 0xDEADBEEFu);
     return render_harness_pixels(h);
 }
-
-bool render_harness_texture(RenderHarness* h, const void* pixels, u32 width, u32 height, VkFormat format,
-                            u32 bytes_per_pixel, GuiTexture* texture) {
-    TextureCreateInfo info = {pixels, width, height, format, bytes_per_pixel, h->vk.physical_device, h->vk.device,
-                              h->vk.graphics_queue, h->vk.command_pool};
-    return vulkan_create_texture(&info, &h->texture_arena.interface, &h->staging_arena.interface, nullptr, texture);
-}

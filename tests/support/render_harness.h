@@ -42,6 +42,3 @@ void render_harness_draw(GuiElement* e);
 std::vector<u32> render_harness_frame(RenderHarness* h, std::initializer_list<GuiElement*> elements);
 // An arena of the harness's device with blocks of `block` bytes of memory with `flags`.
 void render_harness_arena(RenderHarness* h, u64 block, VkMemoryPropertyFlags flags, MemtarnArena* arena);
-// A texture through the harness's texture and staging arenas.
-bool render_harness_texture(RenderHarness* h, const void* pixels, u32 width, u32 height, VkFormat format,
-                            u32 bytes_per_pixel, GuiTexture* texture);
