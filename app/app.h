@@ -16,6 +16,13 @@ extern bool g_quit;                  // set by the tray menu's "Exit"
 extern void* g_module_handle;
 extern bool g_started;               // start-up is complete: the configuration is worth saving
 
+// A crash or power loss costs at most this much of the user's changes.
+static const f64 k_app_autosave_seconds = 5.0;
+
+// The head of every pass of the frame loop: the periodic save, the scheme folder's changes and the
+// window's messages turned into this frame's input. Resets the count once it saved.
+void app_frame_begin(f64* autosave_seconds);
+
 // Saves the configuration once start-up is complete, stops the logger (so the explaining message
 // is written) and ends the process.
 [[noreturn]] void app_fatal_exit(u32 code);

@@ -20,7 +20,6 @@
 #include "app/ui.h"
 
 static const i64 k_frame_nanoseconds = 16000000;
-static const f64 k_autosave_seconds = 5.0;
 static const char k_font_name[] = "RelaxedTypingMonoJP-Regular.ttf";
 
 enum { LINUX_PATH_CAPACITY = 4096 };
@@ -138,21 +137,7 @@ int main() {
     for (;;) {
         const i64 frame_start = os_perf_counter();
 
-        if (autosave_seconds >= k_autosave_seconds) {
-            save_config(&g_config);
-            autosave_seconds = 0.0;
-        }
-
-        color_schemes_poll();
-
-        text_input_ring_reset(&g_window.text_input);
-
-        WindowMessage message;
-        while (window_pump_one(&message)) {
-            input_keyboard_handler(&g_window, &message, &g_keyboard);
-            input_mouse_handler(&g_window, &message, &g_mouse);
-            input_character_handler(&g_window, &message, &g_window.text_input);
-        }
+        app_frame_begin(&autosave_seconds);
 
         tray_linux_poll();
 

@@ -20,7 +20,6 @@
 #endif
 
 static const f64 k_frame_seconds = 0.016;
-static const f64 k_autosave_seconds = 5.0;
 
 static Allocator g_app_allocator;
 
@@ -136,21 +135,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     for (;;) {
         const i64 frame_start = os_perf_counter();
 
-        if (autosave_seconds >= k_autosave_seconds) {
-            save_config(&g_config);
-            autosave_seconds = 0.0;
-        }
-
-        color_schemes_poll();
-
-        text_input_ring_reset(&g_window.text_input);
-
-        WindowMessage message;
-        while (window_pump_one(&message)) {
-            input_keyboard_handler(&g_window, &message, &g_keyboard);
-            input_mouse_handler(&g_window, &message, &g_mouse);
-            input_character_handler(&g_window, &message, &g_window.text_input);
-        }
+        app_frame_begin(&autosave_seconds);
 
         if (g_window.close_requested) {
             // Read live: the Options screen can change the tray option at any time.
@@ -173,7 +158,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
         if (granular_sleep) {
             frame_wait(frame_timer, frame_start, frequency);
-            if (!g_window.focused) idle_wait(k_autosave_seconds - autosave_seconds - seconds_since(frame_start, frequency));
+            if (!g_window.focused) idle_wait(k_app_autosave_seconds - autosave_seconds - seconds_since(frame_start, frequency));
         } else {
             while (seconds_since(frame_start, frequency) < k_frame_seconds) {
             }
