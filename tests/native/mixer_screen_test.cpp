@@ -45,7 +45,7 @@ protected:
     void enter_percent(const UiRect& field, const char* text) {
         click(field.x + field.w - 2, field.y + field.h / 2);
         key(KEY_LCONTROL, true), tap(KEY_A), key(KEY_LCONTROL, false);
-        type(text);
+        for (const char* c = text; *c; c++) text_input_ring_push(&g_window.text_input, (u8)*c);
         frame();
         tap(KEY_ENTER);
     }

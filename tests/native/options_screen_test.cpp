@@ -53,7 +53,7 @@ TEST_F(Options, TheSchemeListIsEmptyOnItsFirstFrameThenFortyPerSchemeAndAChoiceR
     EXPECT_EQ(pixel(p, kListX + 1, kListY + 179), color(GUI_COLOR_BUTTON));
     EXPECT_EQ(pixel(p, kListX + 10, kListY + 181), background);
     move(kListX + 20, kListY + 50);
-    wheel(-1);
+    g_mouse.wheel = (u32)-120;  // one notch towards the user
     frame();
     EXPECT_FLOAT_EQ(g_options.scheme_list_fraction, 0.15f);
     // A choice recolours at once and closes the list.

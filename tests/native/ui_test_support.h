@@ -38,10 +38,6 @@ protected:
     void move(f32 x, f32 y) { g_mouse.x = (i32)x, g_mouse.y = (i32)y; }
     void button(bool down) { g_mouse.button_down[MOUSE_LEFT] = down ? 1 : 0; }
     void key(u8 code, bool down) { g_keyboard.key_down[code] = down ? 1 : 0; }
-    void wheel(i32 notches) { g_mouse.wheel = (u32)(notches * 120); }  // positive: away from the user
-    void type(const char* text) {
-        for (const char* c = text; *c; c++) text_input_ring_push(&g_window.text_input, (u8)*c);
-    }
     // One pass of the frame loop's input and UI part; the typed characters and the wheel are
     // spent afterwards.
     void frame() {
