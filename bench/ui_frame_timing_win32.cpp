@@ -1,8 +1,9 @@
 // Times Korvane's frame under Wine against whatever audio platform the prefix provides (the
 // stand-in, with bench/ui_frame_timing.sh): start-up as the program does it up to the first
 // presented frame, then focused frames (audio refresh + UI frame) and unfocused passes of the
-// frame loop (watch poll, message drain, key advance). Prints wall-clock and CPU times: this
-// thread's, and the whole process's (Wine's and the Vulkan driver's threads included).
+// frame loop (watch poll, message drain, key advance), each begun by the program's own loop head.
+// Prints wall-clock and CPU times: this thread's, and the whole process's (Wine's and the Vulkan
+// driver's threads included).
 //   ui_frame_timing.exe [focused frames] [unfocused passes]
 #include <windows.h>
 #include <objbase.h>
@@ -40,14 +41,10 @@ static void report(const char* what, Times a, Times b, int n) {
            1e3 * (b.wall - a.wall) / n, 1e3 * (b.thread - a.thread) / n, 1e3 * (b.process - a.process) / n, n);
 }
 
-static void drain_messages() {
-    text_input_ring_reset(&g_window.text_input);
-    WindowMessage message;
-    while (window_pump_one(&message)) {
-        input_keyboard_handler(&g_window, &message, &g_keyboard);
-        input_mouse_handler(&g_window, &message, &g_mouse);
-        input_character_handler(&g_window, &message, &g_window.text_input);
-    }
+// The loop's own head, without its periodic save (the count never grows here).
+static void frame_begin() {
+    f64 autosave_seconds = 0.0;
+    app_frame_begin(&autosave_seconds);
 }
 
 int main(int argc, char** argv) {
@@ -94,7 +91,7 @@ int main(int argc, char** argv) {
 
     // Warm-up: the first frames allocate descriptor pools and fault in driver code.
     for (int i = 0; i < 30; i++) {
-        drain_messages();
+        frame_begin();
         audio_refresh();
         ui_frame();
     }
@@ -104,7 +101,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < focused_frames; i++) ui_frame();
     Times c = now();
     for (int i = 0; i < focused_frames; i++) {
-        drain_messages();
+        frame_begin();
         key_states_advance(&g_key_states, &g_keyboard);
         audio_refresh();
         ui_frame();
@@ -117,8 +114,7 @@ int main(int argc, char** argv) {
 
     a = now();
     for (int i = 0; i < unfocused_passes; i++) {
-        color_schemes_poll();
-        drain_messages();
+        frame_begin();
         key_states_advance(&g_key_states, &g_keyboard);
         input_end_frame(&g_mouse);
     }

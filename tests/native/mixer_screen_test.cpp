@@ -140,8 +140,7 @@ TEST_F(Mixer, TheDeviceListOpensShieldsWhatIsUnderItAndPicksADevice) {
     frame();
     EXPECT_TRUE(fake_audio_layer_calls(FAKE_AUDIO_SET_DEVICE_VOLUME).empty());
     // Outside the list the columns react, and the list stays open.
-    UiRect mute = layout.column_mute(layout.device_column);
-    click(mute.x + 5, mute.y + 10);
+    click_in(layout.column_mute(layout.device_column));
     EXPECT_EQ(fake_audio_layer_calls(FAKE_AUDIO_MUTE_DEVICE).size(), 1u);
     EXPECT_TRUE(g_mixer.device_list_open);
     // The second entry: device 1 is selected and the list closes.
